@@ -1,0 +1,72 @@
+#include "app/ToolMain.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+struct ToolCommand {
+    QString name;
+    QString synopsis;
+    std::function<int(const QStringList&)> run;
+};
+
+QString Usage(const std::vector<ToolCommand>& commands)
+{
+    QString text = u"Usage: zentil-tool COMMAND [ARGUMENTS]\n\nCommands:\n"_s;
+    for (const auto& c : commands)
+        text += u"  "_s + c.synopsis + u"\n"_s;
+    text += u"\nOptions:\n  --help     show this help\n  --version  show the version\n"_s;
+    return text;
+}
+
+std::vector<ToolCommand> Commands()
+{
+    return {};
+}
+
+} // namespace
+
+int RunZentilTool(int argc, char** argv)
+{
+    // Drawing needs a GUI application; the offscreen platform keeps the tool usable without a
+    // display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"zentil-tool"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTIL_VERSION_TEXT));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const auto commands = Commands();
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        err << Usage(commands);
+        return 2;
+    }
+    const QString first = args.takeFirst();
+    if (first == u"--help" || first == u"-h") {
+        out << Usage(commands);
+        return 0;
+    }
+    if (first == u"--version") {
+        out << u"zentil-tool "_s << QCoreApplication::applicationVersion() << u"\n"_s;
+        return 0;
+    }
+    for (const auto& c : commands) {
+        if (c.name == first)
+            return c.run(args);
+    }
+    err << u"zentil-tool: unknown command '"_s << first << u"'\n\n"_s << Usage(commands);
+    return 2;
+}
+
+} // namespace zentil

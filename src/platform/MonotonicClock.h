@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QElapsedTimer>
+
+namespace zentil {
+
+// The player's one time source. Interaction times are "seconds since midnight", but they are
+// derived from a monotonic timer started at construction, so differences never jump when the
+// wall clock is set or midnight passes (the value simply keeps growing past 86400).
+class MonotonicClock {
+public:
+    MonotonicClock();
+    virtual ~MonotonicClock() = default;
+
+    // Seconds since the start of the day the clock was created, monotonic.
+    virtual double SecondsSinceMidnight() const;
+    // Milliseconds since the clock was created, monotonic.
+    virtual qint64 ElapsedMs() const;
+
+private:
+    QElapsedTimer timer_;
+    double startSeconds_ = 0.0;
+};
+
+} // namespace zentil

@@ -1,0 +1,6 @@
+#include "app/ToolMain.h"
+
+int main(int argc, char** argv)
+{
+    return zentil::RunZentilTool(argc, argv);
+}
