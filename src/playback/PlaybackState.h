@@ -13,7 +13,6 @@ struct PlaybackState {
     bool CheckWavePosition = false;    // the heartbeat compares narration position and SubslideTime
     qint64 SubslideTime = 0;           // narration position (ms) at which the next subslide is due
     int CurrentSubslideIndex = 0;      // subslides of the current slide already shown
-    int CurrentBackgroundIndex = 0;    // background last drawn into the drawing surfaces
     bool WaveControlBusy = false;      // the narration-end handler is running
     int WaveControlIndex = 0;          // player of a parked narration end; 0 = none pending
     bool SlideChangeInProgress = false;
