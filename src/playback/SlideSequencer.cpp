@@ -19,6 +19,16 @@ constexpr int kEndSlidePauseMs = 3000;
 constexpr int kResourceWaitMs = 500;
 constexpr int kResourceWaitAttempts = 2;
 
+// A subslide timed at or past the end of its narration is shown one heartbeat before the end:
+// once the narration has ended its player no longer reports "playing", and the end of the
+// narration changes the slide.
+qint64 DueTime(qint64 startTime, qint64 narrationLength)
+{
+    if (narrationLength <= 0)
+        return startTime;
+    return std::min(startTime, std::max<qint64>(0, narrationLength - SlideSequencer::kHeartbeatMs));
+}
+
 QString Bool(bool value)
 {
     return value ? u"True"_s : u"False"_s;
@@ -228,7 +238,9 @@ void SlideSequencer::StartSubslideClock()
 {
     const Slide& slide = model_.SlideAt(model_.CurrentSlide.Index);
     state_.CurrentSubslideIndex = 0;
-    state_.SubslideTime = slide.SubslideCount() == 0 ? slide.WaveFileLength : slide.SubSlide.front().StartTime;
+    state_.SubslideTime = slide.SubslideCount() == 0
+        ? slide.WaveFileLength
+        : DueTime(slide.SubSlide.front().StartTime, slide.WaveFileLength);
     state_.CheckWavePosition = true;
 }
 
@@ -397,7 +409,7 @@ void SlideSequencer::PlayCurrentSubslide()
     if (k >= slide.SubslideCount())
         state_.SubslideTime = length;
     else
-        state_.SubslideTime = std::min<qint64>(slide.SubSlide.at(static_cast<size_t>(k)).StartTime, length);
+        state_.SubslideTime = DueTime(slide.SubSlide.at(static_cast<size_t>(k)).StartTime, length);
     host_.LetEventsRun();
     ZT_DEBUG(log_, TraceProcedures, "exit", u"PlayCurrentSubslide"_s);
 }

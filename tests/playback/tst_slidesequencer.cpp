@@ -265,7 +265,7 @@ void TestSlideSequencer::subslidesAppearAtTheirTimesOnePerTick()
     QCOMPARE(p.state.SubslideTime, 100);
     p.sequencer.HeartbeatTick();
     QCOMPARE(p.state.CurrentSubslideIndex, 2);
-    QCOMPARE(p.state.SubslideTime, 600); // clamped to the narration's length
+    QCOMPARE(p.state.SubslideTime, 550); // clamped to one heartbeat before the narration's end
 
     QVERIFY(p.RunUntil([&] { return p.state.CurrentSubslideIndex == 3; }));
     QVERIFY2(p.model.NextSlide.Index == 2, "the next background is drawn after the last subslide");
