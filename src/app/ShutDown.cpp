@@ -89,7 +89,7 @@ void ZentilApp::ReleasePresentation()
         WriteSlideStructure(model_, folders_.ZTTempPath, log_);
     script_.Clear();
     ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing ScriptArray."_s);
-    const bool corrupt = corruptFileFound_;
+    const bool corrupt = errors_.CorruptFileFound;
     const QString parent = model_.Defn.ScriptParentFolder;
     ClearSlideShowModel(model_);
     ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing Slide array."_s);

@@ -60,7 +60,7 @@ bool ZentilApp::Start(const QString& commandLine)
     StartDebugTrace(scriptPath);
 
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
-    screenSaver_->Inhibit(u"Playing a Zentil presentation"_s);
+    screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
 
     script_.Clear();
     state_.DefaultSlideShown.clear();
@@ -139,7 +139,7 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptReadResult read = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
     const QFileInfo file(scriptPath);
     const QString parent = file.absolutePath();
-    const bool onDisc = IsOnOpticalDisc(parent);
+    const bool onDisc = DiscDetection::IsOnDisc(parent);
     const bool local = onDisc || (!InBrowserDownloadFolder(parent) && QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir());
     if (local)
         return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);

@@ -7,6 +7,7 @@
 #include "playback/NarrationFiles.h"
 #include "playback/ResourcePanel.h"
 #include "playback/WavePlayer.h"
+#include "render/DrawingSurfaces.h"
 #include "render/SlideComposition.h"
 #include "script/WorkingCopies.h"
 
@@ -22,36 +23,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
 
-// Fatal errors of the script and its files: a message box (or standard error when dialogs are
-// off), then the one shut-down path.
-class ZentilApp::FatalReporter : public ErrorReporter {
-public:
-    explicit FatalReporter(ZentilApp& app)
-        : app_(app)
-    {
-    }
-    void ExecuteFatalError(const FatalError& error) override
-    {
-        ZT_DEBUG(app_.log_, TraceProcedures, "status",
-            u"ExecuteFatalError - "_s + FatalErrorKindName(error.Kind));
-        if (error.CorruptFileFound)
-            app_.corruptFileFound_ = true;
-        app_.ShowMessage(error.Title, error.Text);
-        app_.exitCode_ = 1;
-        app_.ExecuteExitZentil();
-    }
-
-private:
-    ZentilApp& app_;
-};
-
 ZentilApp::ZentilApp(PlayerOptions options)
     : options_(std::move(options))
     , log_(clock_)
     , wave1_(std::make_unique<WavePlayer>(1, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
     , wave2_(std::make_unique<WavePlayer>(2, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
     , window_(std::make_unique<FullScreenWindow>())
-    , reporter_(std::make_unique<FatalReporter>(*this))
     , downloads_(model_, log_)
     , sequencer_(model_, state_, *this, clock_, log_)
     , decoder_(std::make_unique<OggDecoder>())
@@ -82,6 +59,15 @@ ZentilApp::ZentilApp(PlayerOptions options)
         }
     };
     window_->OnCloseRequest = [this] { ExecuteExitZentil(); };
+
+    ErrorReportingHooks errorHooks;
+    errorHooks.StopWavePlayer = [this](int32_t index) { WaveControl(index).Command(u"Stop"_s); };
+    errorHooks.ShutDown = [this] {
+        exitCode_ = 1;
+        ExecuteExitZentil();
+    };
+    reporter_ = std::make_unique<PlayerErrorReporter>(errors_, log_, std::move(errorHooks));
+    reporter_->SetDialogParent(window_.get());
 }
 
 ZentilApp::~ZentilApp()
@@ -93,6 +79,16 @@ ZentilApp::~ZentilApp()
 WorkingCopyContext ZentilApp::WorkingCopies()
 {
     return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_, log_ };
+}
+
+void ZentilApp::ShowErrorDialog(const QString& description, const QString& details)
+{
+    errors_.ErrorDescriptionText = description;
+    errors_.ErrorDetailsText = details;
+    if (options_.ShowDialogs)
+        reporter_->ShowErrorDisplay();
+    else
+        QTextStream(stderr) << description << u"\n"_s;
 }
 
 void ZentilApp::ShowMessage(const QString& title, const QString& text)
@@ -124,32 +120,36 @@ void ZentilApp::PresentForeground()
 
 void ZentilApp::DrawNewBackground(int backgroundIndex, int set)
 {
-    zentil::DrawNewBackground(render_, model_, backgroundIndex, set, MakeDrawingEnvironment(), log_);
+    zentil::DrawNewBackground(render_, model_, MakeDrawingEnvironment(), log_, backgroundIndex, set);
 }
 
 void ZentilApp::ShowSlide(int slideNumber)
 {
-    zentil::ShowSlide(render_, model_, slideNumber, MakeDrawingEnvironment(), log_);
+    zentil::ShowSlide(render_, model_, MakeDrawingEnvironment(), log_, slideNumber);
     PresentForeground();
 }
 
 void ZentilApp::ShowDefaultSlide(const QString& name)
 {
-    zentil::ShowDefaultSlide(render_, name, log_);
+    // The end slide stops playback first: both narrations end and nothing more is prepared.
+    const auto stopPlayback = [this] {
+        for (int index : { 1, 2 }) {
+            WaveControl(index).Command(u"Stop"_s);
+            WaveControl(index).Command(u"Close"_s);
+        }
+        model_.CurrentSlide.SoundLoaded = false;
+        model_.NextSlide.SoundLoaded = false;
+        state_.BuildNextSlideFlag = false;
+    };
+    zentil::ShowDefaultSlide(render_, model_, MakeDrawingEnvironment(), log_, name, stopPlayback);
+    state_.CheckWavePosition = false;
     PresentForeground();
 }
 
 void ZentilApp::ShowSubslide(int slideNumber, int subslideNumber)
 {
-    const Subslide& sub = model_.SlideAt(slideNumber).SubSlide.at(static_cast<size_t>(subslideNumber - 1));
-    const DrawingEnvironment env = MakeDrawingEnvironment();
-    if (sub.BackgroundIndex != render_.CurrentBackgroundIndex) {
-        zentil::DrawNewBackground(render_, model_, sub.BackgroundIndex, 1, env, log_);
-        CopyBackToSource(render_.Surfaces, 1, log_);
-    }
-    DrawNewSubSlide(render_, model_, slideNumber, subslideNumber, 1, env, log_);
-    CopySourceToAnimation(render_.Surfaces, 1, log_);
-    CopyAnimationToDisplay(render_.Surfaces, log_);
+    (void)slideNumber; // the composition draws the subslide of the current slide
+    ShowSubSlide(render_, model_, MakeDrawingEnvironment(), log_, subslideNumber);
     PresentForeground();
 }
 
@@ -162,9 +162,8 @@ WavePlayer& ZentilApp::WaveControl(int index)
 
 bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
 {
-    NarrationContext context { model_.Map, [this](const QString& name) {
-                                  return DecompressFile(WorkingCopies(), name);
-                              },
+    const NarrationContext context { model_.Map,
+        [this](const QString& name) { return DecompressFile(WorkingCopies(), name); },
         [this] { return state_.ExitInProgress; }, [this] { LetEventsRun(); }, log_ };
     return zentil::LoadWavePlayer(context, WaveControl(set), waveFileName);
 }
@@ -172,11 +171,12 @@ bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
 void ZentilApp::TrimWavefiles()
 {
     const int current = model_.CurrentSlide.Index;
-    const auto nameOf = [this](int n) {
+    const auto narrationOf = [this](int n) {
         return n >= 1 && n <= model_.SlideCount() ? model_.SlideAt(n).WaveFileName : QString();
     };
-    zentil::TrimWavefiles(model_.Map, current, nameOf(current), nameOf(current + 1),
-        current < model_.SlideCount(), [this] { LetEventsRun(); }, log_);
+    const TrimContext context { model_.Map, narrationOf(current), narrationOf(current + 1),
+        [this] { LetEventsRun(); }, log_ };
+    zentil::TrimWavefiles(context);
 }
 
 // ---- Waiting display, window and events ---------------------------------------------------
@@ -229,21 +229,8 @@ void ZentilApp::DisplayResourceFatalError()
 {
     if (state_.ExitInProgress)
         return;
-    ZT_DEBUG(log_, TraceProcedures, "status",
-        u"Entered DisplayResourceFatalError because "_s + state_.MissingFileName + u" is missing."_s);
-    for (int index : { 1, 2 }) {
-        WaveControl(index).Command(u"Stop"_s);
-        LetEventsRun();
-    }
-    const QString name = state_.MissingFileName.isEmpty() ? state_.UnmappedResourceName : state_.MissingFileName;
-    QString text;
-    if (!name.isEmpty())
-        text = u"A critcal file, "_s + name + u", is missing and\r"_s
-            + u"not available on the host computer. As a result, the\r"_s
-            + u"slide presentation cannot continue. Zentil will exit."_s;
-    ShowMessage(u"Zentil Fatal Error"_s, text);
-    exitCode_ = 1;
-    ExecuteExitZentil();
+    errors_.MissingFileName = state_.MissingFileName;
+    reporter_->DisplayResourceFatalError(state_.UnmappedResourceName);
 }
 
 void ZentilApp::LetEventsRun()

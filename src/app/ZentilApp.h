@@ -2,6 +2,8 @@
 
 #include "app/DebugLog.h"
 #include "app/ErrorReporting.h"
+#include "app/ErrorTexts.h"
+#include "app/PlayerErrorReporter.h"
 #include "download/DownloadManager.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
@@ -87,8 +89,6 @@ public:
     void WaitLettingEventsRun(int milliseconds) override;
 
 private:
-    class FatalReporter;
-
     bool CheckDecoder();
     void StartDebugTrace(const QString& scriptPath);
     bool LocatePresentation(const QString& scriptPath);
@@ -121,7 +121,8 @@ private:
     std::unique_ptr<WavePlayer> wave1_;
     std::unique_ptr<WavePlayer> wave2_;
     std::unique_ptr<FullScreenWindow> window_;
-    std::unique_ptr<FatalReporter> reporter_;
+    ErrorReportingState errors_;
+    std::unique_ptr<PlayerErrorReporter> reporter_;
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<ScreenSaverInhibitor> screenSaver_;
     DownloadManager downloads_;
@@ -131,7 +132,6 @@ private:
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;
-    bool corruptFileFound_ = false;
     bool unloadStarted_ = false;
     int exitCode_ = 0;
 };
