@@ -74,7 +74,8 @@ void ZentilApp::RunShutDownSteps()
     }
     step(u"Setting ZTTempPathID = Nothing."_s);
     if (log_.DebugMode && log_.DebugFileOpen()) {
-        ZT_DEBUG(log_, TraceProcedures, "status", u"Closing the debug file and setting DebugFileID = Nothing."_s);
+        ZT_DEBUG(log_, TraceProcedures, "status",
+            u"Closing the debug file and setting DebugFileID = Nothing."_s);
         ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Unload"_s);
         log_.CloseDebugFile();
     }

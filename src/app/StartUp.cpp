@@ -96,13 +96,16 @@ bool ZentilApp::Start(const QString& commandLine)
 // The narration decoder must be present before anything is shown.
 bool ZentilApp::CheckDecoder()
 {
-    const QString programFolder = options_.ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options_.ProgramFolder;
+    const QString programFolder = options_.ProgramFolder.isEmpty()
+        ? QCoreApplication::applicationDirPath()
+        : options_.ProgramFolder;
     const QString path = OggDecoder::FindDecoder();
     if (!path.isEmpty()) {
         decoder_->SetDecoderPath(path);
         return true;
     }
-    ShowMessage(kErrorTitle, u"Zentil cannot run because oggdec is not\rlocated in "_s + programFolder
+    ShowMessage(kErrorTitle,
+        u"Zentil cannot run because oggdec is not\rlocated in "_s + programFolder
             + u" or on the PATH."_s);
     exitCode_ = 1;
     ExecuteExitZentil();
@@ -128,7 +131,8 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
     ZT_DEBUG(log_, TraceProcedures, "status", u"ZentilSavePath = "_s + folders_.ZentilSavePath);
     ZT_DEBUG(log_, TraceProcedures, "status", u"ZentilCachePath = "_s + folders_.ZentilCachePath);
     ZT_DEBUG(log_, TraceProcedures, "status", u"ZTTempPathID.Path = "_s + folders_.ZTTempPath);
-    ZT_DEBUG(log_, TraceProcedures, "status", u"SysFontFolderID.Path = "_s + folders_.SysFontFolderPath);
+    ZT_DEBUG(
+        log_, TraceProcedures, "status", u"SysFontFolderID.Path = "_s + folders_.SysFontFolderPath);
 }
 
 // Reads the script and decides where the presentation lives: beside the script (local or on a
@@ -136,17 +140,21 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
 // cache folder of its own. False when the program must end.
 bool ZentilApp::LocatePresentation(const QString& scriptPath)
 {
-    const ScriptReadResult read = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
+    const ScriptReadResult read
+        = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
     const QFileInfo file(scriptPath);
     const QString parent = file.absolutePath();
     const bool onDisc = DiscDetection::IsOnDisc(parent);
-    const bool local = onDisc || (!InBrowserDownloadFolder(parent) && QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir());
+    const bool local = onDisc
+        || (!InBrowserDownloadFolder(parent)
+            && QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir());
     if (local)
         return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
     return OpenDownloadedPresentation(scriptPath, read.ScriptName, read.ScriptVersion);
 }
 
-bool ZentilApp::OpenLocalPresentation(const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc)
+bool ZentilApp::OpenLocalPresentation(
+    const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc)
 {
     const QFileInfo file(scriptPath);
     SlideShowDefn& defn = model_.Defn;
@@ -154,8 +162,10 @@ bool ZentilApp::OpenLocalPresentation(const QString& scriptPath, const QString& 
     defn.ScriptShortName = nameFromScript.isEmpty() ? file.fileName() : nameFromScript;
     scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
     if (onDisc) {
-        if (!CopyPresentationToCache(folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_)) {
-            ShowMessage(kErrorTitle, u"The Zentil presentation invoked from the CD drive\ris missing its resource files, and so, it can't run."_s);
+        if (!CopyPresentationToCache(
+                folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_)) {
+            ShowMessage(kErrorTitle,
+                u"The Zentil presentation invoked from the CD drive\ris missing its resource files, and so, it can't run."_s);
             exitCode_ = 1;
             ExecuteExitZentil();
             return false;
@@ -168,13 +178,17 @@ bool ZentilApp::OpenLocalPresentation(const QString& scriptPath, const QString& 
     return true;
 }
 
-bool ZentilApp::OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript, float version)
+bool ZentilApp::OpenDownloadedPresentation(
+    const QString& scriptPath, const QString& nameFromScript, float version)
 {
     SlideShowDefn& defn = model_.Defn;
-    defn.ScriptShortName = nameFromScript.isEmpty() ? RemoveBrowserInstanceNumber(QFileInfo(scriptPath).fileName()) : nameFromScript;
+    defn.ScriptShortName = nameFromScript.isEmpty()
+        ? RemoveBrowserInstanceNumber(QFileInfo(scriptPath).fileName())
+        : nameFromScript;
     if (!PassesVersionCheck(nameFromScript, version))
         return false;
-    defn.ScriptParentFolder = folders_.ZentilCachePath + GetShortFileName(defn.ScriptShortName, true);
+    defn.ScriptParentFolder
+        = folders_.ZentilCachePath + GetShortFileName(defn.ScriptShortName, true);
     scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
     BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
     if (QFileInfo(scriptFileName_).absoluteFilePath() != QFileInfo(scriptPath).absoluteFilePath()) {
@@ -217,7 +231,8 @@ void ZentilApp::LoadSlideShow()
 void ZentilApp::RegisterPresentFonts()
 {
     for (const ResourceMapEntry& entry : model_.Map.Entries()) {
-        if (!entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive) || !ResourceFilePresent(entry.ResourceName)
+        if (!entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
+            || !ResourceFilePresent(entry.ResourceName)
             || FindFontFile(fonts_, entry.ResourceName, log_))
             continue;
         const QString copy = DecompressFile(WorkingCopies(), entry.ResourceName);
@@ -274,8 +289,8 @@ void ZentilApp::InitializeSlideShow()
 
 void ZentilApp::SaveQuitPoint(qint64 position)
 {
-    zentil::SaveQuitPoint(folders_, model_.Defn.ScriptShortName, model_.CurrentSlide.Index, position,
-        !state_.DefaultSlideShown.isEmpty(), log_);
+    zentil::SaveQuitPoint(folders_, model_.Defn.ScriptShortName, model_.CurrentSlide.Index,
+        position, !state_.DefaultSlideShown.isEmpty(), log_);
 }
 
 void ZentilApp::ExecuteFileOpen()
@@ -285,8 +300,8 @@ void ZentilApp::ExecuteFileOpen()
         current.Command(u"Pause"_s);
         LetEventsRun();
     }
-    const QString chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
-        folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
+    const QString chosen = QFileDialog::getOpenFileName(window_.get(),
+        u"Load Zentil Presentation"_s, folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
     if (chosen.isEmpty()) {
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
             current.Command(u"Pause"_s);
@@ -311,7 +326,8 @@ void ZentilApp::OpenPresentation(const QString& fileName)
 
     const QFileInfo file(fileName);
     if (!file.isFile()) {
-        ShowErrorDialog(u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
+        ShowErrorDialog(
+            u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
             current.Command(u"Pause"_s);
         return;
@@ -321,9 +337,12 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     SetLastSaveFolder(folders_);
     BuildPresentationFolder(folders_, folders_.ZentilSavePath, log_);
     model_.Defn.ScriptParentFolder = folders_.ZentilSavePath;
-    const ScriptReadResult read = LoadScriptFromFile(file.absoluteFilePath(), folders_.ZTTempPath, script_, log_);
+    const ScriptReadResult read
+        = LoadScriptFromFile(file.absoluteFilePath(), folders_.ZTTempPath, script_, log_);
     const QString name = read.ScriptName.isEmpty() ? model_.Defn.ScriptShortName : read.ScriptName;
-    const VersionCheck check = script_.MaxScriptIndex() < 1 ? VersionCheck {} : CheckScriptVersion(name, read.ScriptVersion);
+    const VersionCheck check = script_.MaxScriptIndex() < 1
+        ? VersionCheck {}
+        : CheckScriptVersion(name, read.ScriptVersion);
     if (script_.MaxScriptIndex() >= 1 && check.Passes) {
         LoadSlideShow();
         state_.ShowPlaying = true;

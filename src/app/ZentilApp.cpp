@@ -26,8 +26,10 @@ namespace zentil {
 ZentilApp::ZentilApp(PlayerOptions options)
     : options_(std::move(options))
     , log_(clock_)
-    , wave1_(std::make_unique<WavePlayer>(1, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
-    , wave2_(std::make_unique<WavePlayer>(2, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
+    , wave1_(std::make_unique<WavePlayer>(
+          1, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
+    , wave2_(std::make_unique<WavePlayer>(
+          2, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
     , window_(std::make_unique<FullScreenWindow>())
     , downloads_(model_, log_)
     , sequencer_(model_, state_, *this, clock_, log_)
@@ -78,7 +80,8 @@ ZentilApp::~ZentilApp()
 
 WorkingCopyContext ZentilApp::WorkingCopies()
 {
-    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_, log_ };
+    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_,
+        log_ };
 }
 
 void ZentilApp::ShowErrorDialog(const QString& description, const QString& details)
@@ -106,7 +109,8 @@ void ZentilApp::ShowMessage(const QString& title, const QString& text)
 DrawingEnvironment ZentilApp::MakeDrawingEnvironment()
 {
     DrawingEnvironment env;
-    env.ResolveResource = [this](const QString& name) { return GetRealFilename(WorkingCopies(), name); };
+    env.ResolveResource
+        = [this](const QString& name) { return GetRealFilename(WorkingCopies(), name); };
     env.ResourceMissing = [this](const QString& name) {
         ZT_DEBUG(log_, TraceDrawing, "error", u"Picture not drawn: "_s + name);
     };
@@ -120,7 +124,8 @@ void ZentilApp::PresentForeground()
 
 void ZentilApp::DrawNewBackground(int backgroundIndex, int set)
 {
-    zentil::DrawNewBackground(render_, model_, MakeDrawingEnvironment(), log_, backgroundIndex, set);
+    zentil::DrawNewBackground(
+        render_, model_, MakeDrawingEnvironment(), log_, backgroundIndex, set);
 }
 
 void ZentilApp::ShowSlide(int slideNumber)
@@ -217,7 +222,8 @@ bool ZentilApp::PlayerWindowActive() const
 
 bool ZentilApp::ResourceFilePresent(const QString& fileName) const
 {
-    return !folders_.ResourcePath.isEmpty() && QFileInfo(QDir(folders_.ResourcePath).filePath(fileName)).isFile();
+    return !folders_.ResourcePath.isEmpty()
+        && QFileInfo(QDir(folders_.ResourcePath).filePath(fileName)).isFile();
 }
 
 bool ZentilApp::DownloadListFinished() const

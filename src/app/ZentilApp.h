@@ -30,10 +30,10 @@ class WavePlayer;
 
 // Options of one player run; tests and the benchmark set them, the program takes the defaults.
 struct PlayerOptions {
-    QString HomeFolder;            // empty: the home-folder rule
-    QString ProgramFolder;         // where oggdec is looked for first; empty: the program's
-    bool SilentAudio = false;      // play narration silently against the clock
-    bool ShowDialogs = true;       // false: fatal messages go to standard error, not to a box
+    QString HomeFolder; // empty: the home-folder rule
+    QString ProgramFolder; // where oggdec is looked for first; empty: the program's
+    bool SilentAudio = false; // play narration silently against the clock
+    bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
 };
 
 // The application object: owns the player's state, timers, narration players and window, runs
@@ -92,8 +92,10 @@ private:
     bool CheckDecoder();
     void StartDebugTrace(const QString& scriptPath);
     bool LocatePresentation(const QString& scriptPath);
-    bool OpenLocalPresentation(const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
-    bool OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript, float version);
+    bool OpenLocalPresentation(
+        const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
+    bool OpenDownloadedPresentation(
+        const QString& scriptPath, const QString& nameFromScript, float version);
     void RegisterPresentFonts();
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);

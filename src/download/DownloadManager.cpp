@@ -18,8 +18,7 @@ constexpr int kInterruptWaitMs = 15000;
 DownloadManager::DownloadManager(SlideShowModel& model, DebugLog& log)
     : model_(model)
     , log_(log)
-{
-}
+{ }
 
 // Takes the first name off the queue; names are separated by one or more blanks.
 QString DownloadManager::NextName()

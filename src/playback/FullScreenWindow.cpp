@@ -54,6 +54,7 @@ void FullScreenWindow::ShowPicture(const QImage& picture)
 {
     picture_ = picture;
     pictureItem_->setPixmap(QPixmap::fromImage(picture_));
+    Q_EMIT PictureShown();
 }
 
 void FullScreenWindow::ParkCursor()

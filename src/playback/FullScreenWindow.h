@@ -48,6 +48,10 @@ public:
     std::function<void(QMouseEvent*)> OnMouseMove;
     std::function<void()> OnCloseRequest;
 
+Q_SIGNALS:
+    // A new picture has been handed to the screen (benchmarks and tests watch it).
+    void PictureShown();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

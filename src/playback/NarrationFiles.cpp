@@ -18,12 +18,15 @@ constexpr qint64 kOpenRetryMs = 60000;
 
 QString OpenErrorLine(const WavePlayer& player)
 {
-    return u"WaveControl(%1) Open Error [%2] %3"_s.arg(player.Index()).arg(player.Error()).arg(player.ErrorMessage());
+    return u"WaveControl(%1) Open Error [%2] %3"_s.arg(player.Index())
+        .arg(player.Error())
+        .arg(player.ErrorMessage());
 }
 
 bool RetryableOpenError(int error)
 {
-    return error == static_cast<int>(WaveError::FileNotFound) || error == static_cast<int>(WaveError::InvalidFile);
+    return error == static_cast<int>(WaveError::FileNotFound)
+        || error == static_cast<int>(WaveError::InvalidFile);
 }
 
 // The playable file of a map entry: its working copy when that still exists, else a new one.
@@ -37,12 +40,15 @@ QString PlayableFile(const NarrationContext& context, ResourceMapEntry& entry)
 
 } // namespace
 
-bool LoadWavePlayer(const NarrationContext& context, WavePlayer& player, const QString& waveFileName)
+bool LoadWavePlayer(
+    const NarrationContext& context, WavePlayer& player, const QString& waveFileName)
 {
-    ZT_DEBUG(context.Log, TraceSound, "enter", u"LoadWavePlayer - WaveFileName = "_s + waveFileName);
+    ZT_DEBUG(
+        context.Log, TraceSound, "enter", u"LoadWavePlayer - WaveFileName = "_s + waveFileName);
     const auto finish = [&](bool loaded) {
         player.ClearError();
-        ZT_DEBUG(context.Log, TraceSound, "status", u"WavePlayerLoaded = "_s + (loaded ? u"True"_s : u"False"_s));
+        ZT_DEBUG(context.Log, TraceSound, "status",
+            u"WavePlayerLoaded = "_s + (loaded ? u"True"_s : u"False"_s));
         ZT_DEBUG(context.Log, TraceSound, "exit", u"LoadWavePlayer"_s);
         return loaded;
     };
@@ -57,7 +63,8 @@ bool LoadWavePlayer(const NarrationContext& context, WavePlayer& player, const Q
 
     player.Command(u"Close"_s);
     player.SetFileName(path);
-    ZT_DEBUG(context.Log, TraceSound, "status", u"Setting WaveControl(%1).FileName = "_s.arg(player.Index()) + path);
+    ZT_DEBUG(context.Log, TraceSound, "status",
+        u"Setting WaveControl(%1).FileName = "_s.arg(player.Index()) + path);
     if (context.ExitInProgress())
         return finish(false);
     player.Command(u"Open"_s);

@@ -23,14 +23,15 @@ struct NarrationContext {
 // LoadWavePlayer: opens the narration named waveFileName (a resource name) in the player.
 // Open errors that mean "the file is not there yet or not complete" (the decoder may still be
 // writing it) are retried for up to a minute while events run.
-bool LoadWavePlayer(const NarrationContext& context, WavePlayer& player, const QString& waveFileName);
+bool LoadWavePlayer(
+    const NarrationContext& context, WavePlayer& player, const QString& waveFileName);
 
 // TrimWavefiles: deletes the decoded narrations of every slide but the current and the next
 // one, so that at most two exist at a time; a deleted one is decoded again when it is needed.
 struct TrimContext {
     ResourceMap& Map;
     QString CurrentWaveFileName; // "" when no slide is current
-    QString NextWaveFileName;    // "" when the current slide is the last
+    QString NextWaveFileName; // "" when the current slide is the last
     std::function<void()> LetEventsRun;
     DebugLog& Log;
 };

@@ -42,8 +42,7 @@ SlideSequencer::SlideSequencer(SlideShowModel& model, PlaybackState& state, Play
     , host_(host)
     , clock_(clock)
     , log_(log)
-{
-}
+{ }
 
 double SlideSequencer::SecondsSince(double mark) const
 {
@@ -112,7 +111,8 @@ void SlideSequencer::BuildNextSlideAfterSubslides()
 void SlideSequencer::OpenNextNarration(int k)
 {
     Slide& slide = model_.SlideAt(k);
-    model_.NextSlide.SoundLoaded = host_.LoadWavePlayer(slide.WaveFileName, model_.NextSlide.ResourceSet);
+    model_.NextSlide.SoundLoaded
+        = host_.LoadWavePlayer(slide.WaveFileName, model_.NextSlide.ResourceSet);
     if (model_.NextSlide.SoundLoaded && slide.WaveFileLength <= 0)
         slide.WaveFileLength
             = static_cast<int32_t>(host_.WaveControl(model_.NextSlide.ResourceSet).Length());
@@ -173,7 +173,8 @@ void SlideSequencer::ChangeToNextSlide()
             return;
         }
         model_.NextSlide.Index = following;
-        host_.DrawNewBackground(model_.SlideAt(following).BackgroundIndex, model_.NextSlide.ResourceSet);
+        host_.DrawNewBackground(
+            model_.SlideAt(following).BackgroundIndex, model_.NextSlide.ResourceSet);
     }
     if (!model_.NextSlide.SoundLoaded) {
         state_.BuildNextSlideFlag = false;
@@ -229,7 +230,9 @@ void SlideSequencer::StartCurrentNarration()
     host_.LetEventsRun();
     if (player.Error() != 0) {
         ZT_DEBUG(log_, TraceSound, "status",
-            u"WaveControl(%1) Play Error [%2] %3"_s.arg(set).arg(player.Error()).arg(player.ErrorMessage()));
+            u"WaveControl(%1) Play Error [%2] %3"_s.arg(set)
+                .arg(player.Error())
+                .arg(player.ErrorMessage()));
         player.ClearError();
     }
 }
@@ -267,7 +270,8 @@ void SlideSequencer::EnterWaitingDisplay(int n, bool fromPlayGivenSlide)
         return;
     QString caption;
     if (fromPlayGivenSlide)
-        caption = u"Buffering Zentil Resources for Slide %1 of %2"_s.arg(n).arg(model_.SlideCount());
+        caption
+            = u"Buffering Zentil Resources for Slide %1 of %2"_s.arg(n).arg(model_.SlideCount());
     if (!host_.WaitingPanelVisible())
         host_.ShowWaitingPanel(caption, u"Waiting for file "_s + state_.MissingFileName + u"."_s);
 }
@@ -299,7 +303,8 @@ void SlideSequencer::PlayGivenSlide(int n)
     host_.HideWaitingPanel();
     host_.ShowSlide(n);
     Slide& slide = model_.SlideAt(n);
-    model_.CurrentSlide.SoundLoaded = host_.LoadWavePlayer(slide.WaveFileName, model_.CurrentSlide.ResourceSet);
+    model_.CurrentSlide.SoundLoaded
+        = host_.LoadWavePlayer(slide.WaveFileName, model_.CurrentSlide.ResourceSet);
     if (model_.CurrentSlide.SoundLoaded) {
         WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
         if (slide.WaveFileLength <= 0)
@@ -348,12 +353,14 @@ void SlideSequencer::LoadNextSlide(int n)
     }
     state_.BuildNextSlideFlag = false;
     const Slide& current = model_.SlideAt(model_.CurrentSlide.Index);
-    const bool subslidesPending = current.SubslideCount() != 0 && state_.CurrentSubslideIndex < current.SubslideCount();
+    const bool subslidesPending
+        = current.SubslideCount() != 0 && state_.CurrentSubslideIndex < current.SubslideCount();
     if (!subslidesPending) {
         model_.NextSlide.Index = n;
         host_.DrawNewBackground(model_.SlideAt(n).BackgroundIndex, model_.NextSlide.ResourceSet);
     }
-    model_.NextSlide.SoundLoaded = host_.LoadWavePlayer(model_.SlideAt(n).WaveFileName, model_.NextSlide.ResourceSet);
+    model_.NextSlide.SoundLoaded
+        = host_.LoadWavePlayer(model_.SlideAt(n).WaveFileName, model_.NextSlide.ResourceSet);
     if (!model_.NextSlide.SoundLoaded)
         state_.NextSlideWaitingRsrcs = n;
 }
@@ -363,7 +370,8 @@ bool SlideSequencer::LoadSlideBackground(int n, int set)
     ZT_DEBUG(log_, TraceTiming, "time", u"Begin LoadSlideBackground"_s);
     ZT_DEBUG(log_, TraceProcedures, "enter", u"LoadSlideBackground - SlideIndex = %1"_s.arg(n));
     bool missing = SlideResourcesMissing(n);
-    for (int attempt = 0; missing && attempt < kResourceWaitAttempts && !state_.ExitInProgress; ++attempt) {
+    for (int attempt = 0; missing && attempt < kResourceWaitAttempts && !state_.ExitInProgress;
+         ++attempt) {
         RunFatalCheck();
         host_.WaitLettingEventsRun(kResourceWaitMs);
         ZT_DEBUG(log_, TraceSequencing, "status", u"Waited .5 seconds for resources"_s);

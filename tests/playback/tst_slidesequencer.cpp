@@ -9,10 +9,10 @@
 #include "script/PresentationModel.h"
 
 #include <QDataStream>
-#include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,8 +49,7 @@ public:
         : folder_(folder)
         , wave1_(1, WaveOutputChoice::Silent)
         , wave2_(2, WaveOutputChoice::Silent)
-    {
-    }
+    { }
 
     QStringList calls;
     bool downloadsFinished = false;
@@ -175,8 +174,10 @@ void TestSlideSequencer::showPlaysEverySlideThenTheEndSlide()
         p.Narration(i, 200);
     }
     p.state.SlideShowLoaded = true;
-    QObject::connect(&p.host.WaveControl(1), &WavePlayer::Done, [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
-    QObject::connect(&p.host.WaveControl(2), &WavePlayer::Done, [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
+    QObject::connect(&p.host.WaveControl(1), &WavePlayer::Done,
+        [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
+    QObject::connect(&p.host.WaveControl(2), &WavePlayer::Done,
+        [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
 
     p.sequencer.PlayGivenSlide(1);
     QCOMPARE(p.model.CurrentSlide.Index, 1);
@@ -198,7 +199,8 @@ void TestSlideSequencer::oneSlideShowEndsWithoutBuildingANextSlide()
     AddSlide(p.model, 1);
     p.Narration(1, 100);
     p.state.SlideShowLoaded = true;
-    QObject::connect(&p.host.WaveControl(1), &WavePlayer::Done, [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
+    QObject::connect(&p.host.WaveControl(1), &WavePlayer::Done,
+        [&](int i, int c) { p.sequencer.WaveControlDone(i, c); });
     p.sequencer.PlayGivenSlide(1);
     QVERIFY(!p.state.BuildNextSlideFlag);
     QCOMPARE(p.model.NextSlide.Index, 0);
