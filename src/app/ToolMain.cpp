@@ -1,5 +1,8 @@
 #include "app/ToolMain.h"
 
+#include "app/ProductInfo.h"
+#include "render/RenderToolCommand.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -29,7 +32,9 @@ QString Usage(const std::vector<ToolCommand>& commands)
 
 std::vector<ToolCommand> Commands()
 {
-    return {};
+    return {
+        { u"render"_s, QString::fromLatin1(RenderCommandSynopsis), RunRenderCommand },
+    };
 }
 
 } // namespace
@@ -58,7 +63,8 @@ int RunZentilTool(int argc, char** argv)
         return 0;
     }
     if (first == u"--version") {
-        out << u"zentil-tool "_s << QCoreApplication::applicationVersion() << u"\n"_s;
+        out << u"zentil-tool "_s << QCoreApplication::applicationVersion() << u"\n"_s
+            << ProductWebAddress << u"\n"_s;
         return 0;
     }
     for (const auto& c : commands) {
