@@ -1,5 +1,7 @@
 #include "app/ToolMain.h"
 
+#include "script/ScriptToolCommands.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -27,9 +29,30 @@ QString Usage(const std::vector<ToolCommand>& commands)
     return text;
 }
 
+// Runs a command that writes to standard output and standard error.
+std::function<int(const QStringList&)> WithStreams(
+    int (*command)(const QStringList&, QTextStream&, QTextStream&))
+{
+    return [command](const QStringList& args) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return command(args, out, err);
+    };
+}
+
 std::vector<ToolCommand> Commands()
 {
-    return {};
+    return {
+        { u"dump"_s, u"dump SCRIPT                      print the presentation's structure dump"_s,
+            WithStreams(RunDumpCommand) },
+        { u"check"_s, u"check SCRIPT                     print every problem of the script"_s,
+            WithStreams(RunCheckCommand) },
+        { u"scramble"_s, u"scramble IN OUT [--key-start K]  write a scrambled copy"_s,
+            WithStreams(RunScrambleCommand) },
+        { u"unscramble"_s,
+            u"unscramble IN OUT                write the plain copy of a scrambled file"_s,
+            WithStreams(RunUnscrambleCommand) },
+    };
 }
 
 } // namespace
