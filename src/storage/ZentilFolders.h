@@ -8,15 +8,15 @@ namespace zentil {
 // describes as ending with a separator (ZentilCachePath, QuitPointPath) do end with "/"; the
 // others are plain folder paths without a trailing separator.
 struct ZentilFolders {
-    QString HomePath;          // the player's home folder (see FindHomeFolder)
-    QString ZentilCachePath;   // <home>/cache/  — one subfolder per cached presentation
-    QString ZTTempPath;        // <home>/temp    — transfers, decoded narration, debug files
-    QString QuitPointPath;     // <home>/quitpoints/
+    QString HomePath; // the player's home folder (see FindHomeFolder)
+    QString ZentilCachePath; // <home>/cache/  — one subfolder per cached presentation
+    QString ZTTempPath; // <home>/temp    — transfers, decoded narration, debug files
+    QString QuitPointPath; // <home>/quitpoints/
     QString SysFontFolderPath; // <home>/fonts   — fonts a script may name
-    QString ZentilSavePath;    // the folder last used to open or save a presentation
+    QString ZentilSavePath; // the folder last used to open or save a presentation
 
     // The current presentation's folders (set by BuildPresentationFolder).
-    QString ResourcePath;  // <presentation>/resources
+    QString ResourcePath; // <presentation>/resources
     QString ThumbnailPath; // <presentation>/thumbnails
 };
 

@@ -1,0 +1,112 @@
+#include "storage/FileTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path ToPath(const QString& path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+QString FromPath(const fs::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+bool RemoveTreeAt(const fs::path& path, const std::function<void(const QString&)>& onFailure)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (status.type() == fs::file_type::not_found)
+        return true;
+    if (status.type() == fs::file_type::directory) {
+        // A folder without write permission keeps its entries; open it up first.
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+        for (auto it = fs::directory_iterator(path, ec); !ec && it != fs::directory_iterator();
+             it.increment(ec))
+            RemoveTreeAt(it->path(), onFailure);
+    }
+    fs::remove(path, ec);
+    const bool gone = fs::symlink_status(path, ec).type() == fs::file_type::not_found;
+    if (!gone && onFailure)
+        onFailure(FromPath(path));
+    return gone;
+}
+
+} // namespace
+
+bool RemoveTree(const QString& path, const std::function<void(const QString&)>& onFailure)
+{
+    if (path.isEmpty())
+        return true;
+    return RemoveTreeAt(ToPath(path), onFailure);
+}
+
+bool RemoveFileForced(const QString& path)
+{
+    if (QFile::remove(path))
+        return true;
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner | QFile::ReadOwner);
+    return QFile::remove(path);
+}
+
+bool IsRealFolderInside(const QString& folder, const QString& parent)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || info.isSymLink() || !info.isDir())
+        return false;
+    const QString canonicalParent = QFileInfo(parent).canonicalFilePath();
+    const QString canonicalFolder = info.canonicalFilePath();
+    if (canonicalParent.isEmpty() || canonicalFolder.isEmpty())
+        return false;
+    const QString prefix
+        = canonicalParent.endsWith(u'/') ? canonicalParent : canonicalParent + u'/';
+    return canonicalFolder.startsWith(prefix) && canonicalFolder.size() > prefix.size();
+}
+
+bool CopyFileKeepingTime(const QString& source, const QString& target)
+{
+    const QDateTime modified = QFileInfo(source).lastModified();
+    const QString part = target + u".zentil-part"_s;
+    RemoveFileForced(part);
+    if (!QFile::copy(source, part))
+        return false;
+    // Copies from read-only media arrive read-only; the cache copy must stay writable.
+    QFile copy(part);
+    copy.setPermissions(copy.permissions() | QFile::WriteOwner | QFile::ReadOwner);
+    if (!copy.open(QIODevice::ReadWrite)
+        || !copy.setFileTime(modified, QFileDevice::FileModificationTime)) {
+        copy.close();
+        RemoveFileForced(part);
+        return false;
+    }
+    copy.close();
+    std::error_code ec;
+    fs::rename(ToPath(part), ToPath(target), ec);
+    if (ec) {
+        RemoveFileForced(part);
+        return false;
+    }
+    return true;
+}
+
+QString CleanFolderPath(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+} // namespace zentil

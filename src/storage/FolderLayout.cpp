@@ -1,0 +1,126 @@
+#include "storage/FolderLayout.h"
+
+#include "app/DebugLog.h"
+#include "storage/FileTree.h"
+#include "storage/QuitPoints.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+QString MakeFolder(const QString& path)
+{
+    QDir().mkpath(path);
+    return path;
+}
+
+bool IsDebugFileName(const QString& name)
+{
+    static const std::array<QString, 3> kept
+        = { u"slidestructure.txt"_s, u"ztdebug.txt"_s, u"timevalues.txt"_s };
+    return std::any_of(kept.begin(), kept.end(),
+        [&](const QString& k) { return name.contains(k, Qt::CaseInsensitive); });
+}
+
+} // namespace
+
+QString FindHomeFolder(const QString& programFolder)
+{
+    const QString fromEnvironment = qEnvironmentVariable("ZENTIL_HOME");
+    if (!fromEnvironment.isEmpty())
+        return CleanFolderPath(fromEnvironment);
+    const QFileInfo program(programFolder);
+    if (!programFolder.isEmpty() && program.isDir() && program.isWritable())
+        return CleanFolderPath(programFolder);
+    return CleanFolderPath(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/zentil"_s);
+}
+
+QString FindHomeFolder()
+{
+    return FindHomeFolder(QCoreApplication::applicationDirPath());
+}
+
+ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildZentilFolders"_s);
+    ZentilFolders folders;
+    const QDir homeDir(MakeFolder(CleanFolderPath(home)));
+    folders.HomePath = homeDir.path();
+    folders.ZentilCachePath = MakeFolder(homeDir.filePath(u"cache"_s)) + u'/';
+    folders.ZTTempPath = MakeFolder(homeDir.filePath(u"temp"_s));
+    folders.QuitPointPath = MakeFolder(homeDir.filePath(u"quitpoints"_s)) + u'/';
+    folders.SysFontFolderPath = MakeFolder(homeDir.filePath(u"fonts"_s));
+    folders.ZentilSavePath = GetLastSaveFolder(folders);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildZentilFolders"_s);
+    return folders;
+}
+
+bool IsInsideCache(const ZentilFolders& folders, const QString& folder)
+{
+    if (folders.ZentilCachePath.isEmpty() || folder.isEmpty())
+        return false;
+    const QString cache = CleanFolderPath(folders.ZentilCachePath);
+    const QString path = CleanFolderPath(folder);
+    return path == cache || path.startsWith(cache + u'/');
+}
+
+void BuildPresentationFolder(
+    ZentilFolders& folders, const QString& folder, DebugLog& log, const CacheQueries& queries)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildPresentationFolder - folder = "_s + folder);
+    if (IsInsideCache(folders, folder))
+        TrimCache(folders, folder, log, queries);
+    const QDir presentation(MakeFolder(CleanFolderPath(folder)));
+    folders.ResourcePath = MakeFolder(presentation.filePath(u"resources"_s));
+    folders.ThumbnailPath = MakeFolder(presentation.filePath(u"thumbnails"_s));
+    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildPresentationFolder"_s);
+}
+
+void DeleteTempResourceFiles(const ZentilFolders& folders, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteTempResourceFiles"_s);
+    if (!folders.ZTTempPath.isEmpty()) {
+        // Working copies have hidden names; broken links show up only as "system" entries.
+        const QFileInfoList files
+            = QDir(folders.ZTTempPath).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo& file : files) {
+            if (IsDebugFileName(file.fileName()) || file.isDir())
+                continue;
+            if (!RemoveFileForced(file.absoluteFilePath()))
+                ZT_DEBUG(log, TraceFaults, "status",
+                    u"Failed to delete file "_s + file.absoluteFilePath());
+        }
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteTempResourceFiles"_s);
+}
+
+bool DeleteCachedPresentation(
+    ZentilFolders& folders, const QString& scriptParentFolder, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteCachedPresentation"_s);
+    bool deleted = false;
+    if (IsRealFolderInside(scriptParentFolder, folders.ZentilCachePath)) {
+        folders.ResourcePath.clear();
+        folders.ThumbnailPath.clear();
+        deleted = RemoveTree(CleanFolderPath(scriptParentFolder), [&](const QString& name) {
+            ZT_DEBUG(log, TraceFaults, "status", u"Failed to delete file "_s + name);
+        });
+        if (!deleted)
+            ZT_DEBUG(log, TraceFaults, "status",
+                u"ScriptParentFolder "_s + scriptParentFolder + u" not deleted."_s);
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteCachedPresentation"_s);
+    return deleted;
+}
+
+} // namespace zentil

@@ -1,0 +1,113 @@
+#include "storage/QuitPoints.h"
+
+#include "app/DebugLog.h"
+#include "storage/FileTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+const QString kLastFolderFile = u"lastopenfolder.txt"_s;
+
+// The file-name part of a path without its extension; empty when the name has no "." after its
+// first character.
+QString NameWithoutExtension(const QString& path)
+{
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot >= 1 ? name.left(dot) : QString();
+}
+
+// Writes one CR LF terminated line, replacing the file only once the line is safely on disk.
+bool WriteOneLine(const QString& path, const QString& line)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write((line + u"\r\n"_s).toUtf8());
+    return file.commit();
+}
+
+std::optional<QString> ReadFirstLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+QString LastFolderFilePath(const ZentilFolders& folders)
+{
+    return QDir(folders.ZentilCachePath).filePath(kLastFolderFile);
+}
+
+} // namespace
+
+QString QuitPointFileName(const ZentilFolders& folders, const QString& scriptName)
+{
+    const QString name = NameWithoutExtension(scriptName.trimmed());
+    if (name.isEmpty() || folders.QuitPointPath.isEmpty())
+        return {};
+    return QDir(folders.QuitPointPath).filePath(name + u".txt"_s);
+}
+
+void SaveQuitPoint(const ZentilFolders& folders, const QString& scriptName, int slideIndex,
+    qint64 position, bool builtInSlideShown, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"SaveQuitPoint - scriptName = "_s + scriptName);
+    const QString file = QuitPointFileName(folders, scriptName);
+    if (!file.isEmpty()) {
+        RemoveFileForced(file);
+        if (!builtInSlideShown && slideIndex > 1)
+            WriteOneLine(file, QString::number(slideIndex) + u' ' + QString::number(position));
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"SaveQuitPoint"_s);
+}
+
+std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QString& scriptName)
+{
+    const QString file = QuitPointFileName(folders, scriptName);
+    if (file.isEmpty())
+        return std::nullopt;
+    const std::optional<QString> line = ReadFirstLine(file);
+    if (!line)
+        return std::nullopt;
+    const qsizetype blank = line->indexOf(u' ');
+    QuitPoint point;
+    point.SlideIndex = line->left(blank).toInt();
+    if (blank >= 0)
+        point.Position = line->mid(blank + 1).trimmed().toLongLong();
+    return point;
+}
+
+bool DeleteQuitPoint(const ZentilFolders& folders, const QString& scriptName)
+{
+    const QString file = QuitPointFileName(folders, scriptName);
+    return file.isEmpty() || RemoveFileForced(file) || !QFile::exists(file);
+}
+
+QString GetLastSaveFolder(const ZentilFolders& folders)
+{
+    const QString path = LastFolderFilePath(folders);
+    const QString folder = ReadFirstLine(path).value_or(QString());
+    if (!folder.isEmpty())
+        return folder;
+    const QString fallback = QDir::homePath();
+    WriteOneLine(path, fallback);
+    return fallback;
+}
+
+void SetLastSaveFolder(ZentilFolders& folders)
+{
+    if (folders.ZentilSavePath.isEmpty())
+        folders.ZentilSavePath = QDir::homePath();
+    WriteOneLine(LastFolderFilePath(folders), folders.ZentilSavePath);
+}
+
+} // namespace zentil
