@@ -6,6 +6,7 @@
 #include "script/ScriptReader.h"
 #include "script/ScriptWords.h"
 #include "script/SlideStructureDump.h"
+#include "storage/QuitPoints.h"
 #include "storage/ZentilFolders.h"
 
 #include <QDir>
@@ -102,13 +103,26 @@ void FillThumbnailTables(SlideShowModel& model, const ZentilFolders& folders)
     }
 }
 
+// The files of the resource folder by case-folded name, listed once: a file whose name differs
+// only in letter case counts as present (presentations made on systems that ignore case).
+QSet<QString> FilesPresent(const QString& folder)
+{
+    QSet<QString> present;
+    if (folder.isEmpty())
+        return present;
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& file : files)
+        present.insert(ResourceMap::FoldedKey(file));
+    return present;
+}
+
 // Builds ResourceMap, DownloadList and the planning tables.
 class QueueBuilder {
 public:
-    QueueBuilder(SlideShowModel& model, const LoadContext& context)
+    QueueBuilder(SlideShowModel& model, const LoadContext& context, const QSet<QString>& present)
         : model_(model)
         , context_(context)
-        , resources_(context.Folders.ResourcePath)
+        , present_(present)
         , sizes_(ListedSizes(model))
     { }
 
@@ -122,7 +136,7 @@ private:
 
     SlideShowModel& model_;
     const LoadContext& context_;
-    QDir resources_;
+    const QSet<QString>& present_;
     QHash<QString, int32_t> sizes_;
     QSet<QString> mapped_;
     QHash<QString, int32_t> queuedSize_; // folded name -> listed size of queued files
@@ -133,8 +147,7 @@ bool QueueBuilder::Present(const QString& name) const
 {
     if (NamesFont(name))
         return context_.FindFontFile && context_.FindFontFile(name);
-    return !context_.Folders.ResourcePath.isEmpty()
-        && QFileInfo(resources_.filePath(name)).isFile();
+    return present_.contains(ResourceMap::FoldedKey(name));
 }
 
 bool QueueBuilder::Consider(const QString& name)
@@ -238,24 +251,25 @@ void QueueBuilder::FillPlanningTables()
 }
 
 // Whether every file of the slide lies in the resource folder.
-bool SlideFilesPresent(const Slide& slide, const QDir& resources)
+bool SlideFilesPresent(const Slide& slide, const QSet<QString>& present)
 {
     return std::all_of(slide.ResourceName.begin(), slide.ResourceName.end(),
-        [&resources](const QString& name) { return QFileInfo(resources.filePath(name)).isFile(); });
+        [&present](const QString& name) { return present.contains(ResourceMap::FoldedKey(name)); });
 }
 
 // SyncSlideStartPoint: the quit point, honoured as far as the slides up to it have their files
 // at hand, so that resuming never waits on a download for slides the user has already seen.
-int32_t ChooseStartSlide(const SlideShowModel& model, const ZentilFolders& folders)
+int32_t ChooseStartSlide(
+    const SlideShowModel& model, const ZentilFolders& folders, const QSet<QString>& present)
 {
-    int32_t quitPoint = ReadQuitPointSlide(folders.QuitPointPath, model.Defn.ScriptShortName);
-    quitPoint = std::clamp(quitPoint, 1, std::max(1, model.SlideCount()));
+    const std::optional<QuitPoint> stored = ReadQuitPoint(folders, model.Defn.ScriptShortName);
+    const int32_t quitPoint
+        = std::clamp(stored ? stored->SlideIndex : 1, 1, std::max(1, model.SlideCount()));
     if (quitPoint == 1 || folders.ResourcePath.isEmpty())
         return 1;
-    const QDir resources(folders.ResourcePath);
     int32_t start = 1;
     for (int32_t s = 1; s <= quitPoint; ++s) {
-        if (!SlideFilesPresent(model.SlideAt(s), resources))
+        if (!SlideFilesPresent(model.SlideAt(s), present))
             break;
         start = s;
     }
@@ -287,20 +301,6 @@ ConnectionSettings ParseConnectionSettings(const QString& resourceServer)
     return settings;
 }
 
-int32_t ReadQuitPointSlide(const QString& quitPointFolder, const QString& scriptShortName)
-{
-    if (quitPointFolder.isEmpty())
-        return 0;
-    const QString base = GetShortFileName(scriptShortName, true);
-    if (base.isEmpty() || !IsPlainFileName(base))
-        return 0;
-    QFile file(QDir(quitPointFolder).filePath(base + u".txt"_s));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
-    return LeadingWholeNumber(line.section(u' ', 0, 0));
-}
-
 LoadOutcome LoadSlideShow(
     const ScriptStatements& script, SlideShowModel& model, const LoadContext& context)
 {
@@ -330,9 +330,10 @@ LoadOutcome LoadSlideShow(
     }
     SecureFirstSlide(model);
     FillThumbnailTables(model, context.Folders);
-    QueueBuilder(model, context).Build(summary.SeparatorSeen);
+    const QSet<QString> present = FilesPresent(context.Folders.ResourcePath);
+    QueueBuilder(model, context, present).Build(summary.SeparatorSeen);
     model.Connection = ParseConnectionSettings(model.Defn.ResourceServer);
-    model.StartSlide = ChooseStartSlide(model, context.Folders);
+    model.StartSlide = ChooseStartSlide(model, context.Folders, present);
     if (log.DebugMode)
         WriteSlideStructure(model, context.Folders.ZTTempPath);
     ZT_DEBUG(log, TraceProcedures, "exit",

@@ -45,9 +45,4 @@ LoadOutcome LoadSlideShow(
 // the options PORT n, PASSIVE, USER name and PASSWORD word in any letter case.
 ConnectionSettings ParseConnectionSettings(const QString& resourceServer);
 
-// The slide number stored in a presentation's quit-point file (the number at the start of its
-// first line), or 0 when there is no readable file. The file is
-// QuitPointPath/<script name without extension>.txt.
-int32_t ReadQuitPointSlide(const QString& quitPointFolder, const QString& scriptShortName);
-
 } // namespace zentil

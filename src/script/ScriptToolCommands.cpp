@@ -108,7 +108,7 @@ bool LoadForTool(const QString& scriptPath, SlideShowModel& model, ToolErrorRepo
     folders.ThumbnailPath = parent.filePath(u"thumbnails"_s);
     model.Defn.ScriptShortName = shortName;
     model.Defn.ScriptParentFolder = parent.absolutePath();
-    LoadContext context{folders, reporter, log, false, {}};
+    LoadContext context { folders, reporter, log, false, {} };
     return LoadSlideShow(script, model, context) == LoadOutcome::Loaded;
 }
 

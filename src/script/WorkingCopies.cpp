@@ -29,6 +29,21 @@ bool InsideFolder(const QString& path, const QString& folder)
 
 } // namespace
 
+QString ResolveResourceFile(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || !IsPlainFileName(name))
+        return QString();
+    const QDir dir(folder);
+    if (QFileInfo(dir.filePath(name)).isFile())
+        return dir.filePath(name);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& file : files) {
+        if (file.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(file);
+    }
+    return QString();
+}
+
 QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName)
 {
     DebugLog& log = context.Log;
@@ -37,10 +52,8 @@ QString DecompressFile(const WorkingCopyContext& context, const QString& resourc
             && InsideFolder(resourceName, context.Folders.ResourcePath)
         ? QFileInfo(resourceName).fileName()
         : resourceName;
-    if (!IsPlainFileName(name) || context.Folders.ResourcePath.isEmpty())
-        return QString();
-    const QString source = QDir(context.Folders.ResourcePath).filePath(name);
-    if (!QFileInfo(source).isFile())
+    const QString source = ResolveResourceFile(context.Folders.ResourcePath, name);
+    if (source.isEmpty())
         return QString();
 
     const qsizetype dot = name.lastIndexOf(u'.');

@@ -32,6 +32,11 @@ QString DecompressFile(const WorkingCopyContext& context, const QString& resourc
 // the ResourceMap entry; "" when no entry of that name yields one.
 QString GetRealFilename(const WorkingCopyContext& context, const QString& resourceName);
 
+// The file of a resource in folder: the exact name when it exists, else the first file whose
+// name differs only in letter case (presentations made on systems that ignore case); "" when
+// there is none.
+QString ResolveResourceFile(const QString& folder, const QString& name);
+
 // Deletes every file of the temporary folder (read-only ones too), logging each failure as
 // "Deleting File <name> failed.". Part of InitializeSlideShow.
 void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log);
