@@ -106,7 +106,8 @@ convert -size 400x300 gradient:'#0B1E3F-#E9875A' \
     -fill '#1C3129' -draw 'polygon 0,260 90,240 190,262 290,238 400,258 400,300 0,300' \
     -strip -quality 72 "$res/evening.jpg"
 
-# GIF: the logo on magenta; the slide names the magenta corner pixel as its mask colour.
+# GIF: the logo on magenta; the slides name the magenta pixel at (1, 1) as its mask colour
+# (a mask x of 0 would mean "no mask").
 # Drawn without anti-aliasing so no blended edge pixels are left around the keyed-out colour.
 convert -size 160x160 xc:'#FF00FF' +antialias \
     -fill '#F2A541' -draw 'circle 80,80 80,4' \
@@ -177,7 +178,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 
 %slide
 /play {slide1.ogg}
-/image {320 80 logo.gif mask 0 0}
+/image {320 80 logo.gif mask 1 1}
 /font {face 'Liberation Sans Narrow' size 96 bold color #FFFFFF shadow 3 3 #0A1A2A}
 /text {400 330 cj Zentil}
 %subslide $START_1_2
@@ -220,7 +221,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /polygon {390 306 414 320 390 334 fill #F2A541 penwidth 0}
 %subslide $START_2_3
 /box {440 150 740 240 blend #3C93B3 fill #2A7F9E penwidth 0}
-/image {452 165 logo.gif size 0.375 mask 0 0}
+/image {452 165 logo.gif size 0.375 mask 1 1}
 /font {face Arial size 26 bold color #FFFFFF shadow 1 1 #123456}
 /text {530 204 lj Pictures}
 %subslide $START_2_4
@@ -286,7 +287,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 %subslide $START_4_4
 /box {50 380 750 540 blend #DCEBF0 fill #B9D7E1 pencolor #2A7F9E penwidth 2}
 /image {90 396 logo.gif size 0.8}
-/image {250 396 logo.gif size 0.8 mask 0 0}
+/image {250 396 logo.gif size 0.8 mask 1 1}
 /font {$body}
 /text {420 450 lj Left: the GIF as it is.}
 /text {420 490 lj Right: its magenta corner}

@@ -1,0 +1,359 @@
+#include "app/DebugLog.h"
+#include "app/ErrorDisplay.h"
+#include "app/ErrorReporting.h"
+#include "app/ErrorTexts.h"
+#include "app/PlayerErrorReporter.h"
+#include "platform/MonotonicClock.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+namespace {
+
+// Runs inspect on the modal widget as soon as the nested event loop shows it; inspect must
+// close it. Gives up (and records a failure) after about five seconds.
+void WhenModalShown(std::function<void(QWidget*)> inspect, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [inspect = std::move(inspect), triesLeft]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible()) {
+            inspect(modal);
+        } else if (triesLeft > 0) {
+            WhenModalShown(std::move(inspect), triesLeft - 1);
+        } else {
+            QFAIL("no modal widget appeared");
+        }
+    });
+}
+
+void ClickButton(QWidget* dialog, const QString& name)
+{
+    auto* button = dialog->findChild<QPushButton*>(name);
+    QVERIFY2(button, qPrintable(u"no button "_s + name));
+    button->click();
+}
+
+struct ShownBox {
+    QString Title;
+    QString Text;
+    bool Modal = false;
+    int Buttons = 0;
+};
+
+} // namespace
+
+class TestErrorReporting : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fatalKindsAreReadInLowerCase_data();
+    void fatalKindsAreReadInLowerCase();
+    void fatalMessagesPerKind_data();
+    void fatalMessagesPerKind();
+    void dialogAndResourceTexts();
+    void reportWrapsAtBlanksAndCutsLongWords();
+    void reportLayout();
+    void dialogWithoutDetailsShowsPrintAndOk();
+    void detailsButtonRevealsDetails();
+    void fatalErrorShowsMessageThenShutsDown();
+    void secondFatalErrorUnderTheMessageIsIgnored();
+    void resourceFatalErrorStopsPlayersAndNamesTheFile_data();
+    void resourceFatalErrorStopsPlayersAndNamesTheFile();
+    void scriptProblemBecomesPendingText();
+    void reportPrintsOnAPrinter();
+
+private:
+    MonotonicClock clock_;
+    DebugLog log_ { clock_, false };
+};
+
+void TestErrorReporting::fatalKindsAreReadInLowerCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind"); // -1: not a fatal error
+    QTest::newRow("encrypt") << u"encrypt"_s << int(FatalErrorKind::Encrypt);
+    QTest::newRow("upper case") << u"SLIDECOUNT"_s << int(FatalErrorKind::SlideCount);
+    QTest::newRow("mixed case") << u"SoundFile"_s << int(FatalErrorKind::SoundFile);
+    QTest::newRow("blanks are not trimmed") << u" soundfile"_s << -1;
+    QTest::newRow("unknown") << u"network"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+}
+
+void TestErrorReporting::fatalKindsAreReadInLowerCase()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    const std::optional<FatalErrorKind> read = FatalErrorKindFromName(name);
+    QCOMPARE(read.has_value() ? int(*read) : -1, kind);
+}
+
+void TestErrorReporting::fatalMessagesPerKind_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("insideCache");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("corrupt");
+    QTest::newRow("encrypt in cache")
+        << int(FatalErrorKind::Encrypt) << true << u"Zentil Resource File Corrupted"_s
+        << u"Zentil cannot continue running Cells due to a corrupt file. Please download the "
+           "presentation again. If the problem persists, please contact the presentation's "
+           "author."_s
+        << true;
+    QTest::newRow("encrypt elsewhere")
+        << int(FatalErrorKind::Encrypt) << false << u"Zentil Resource File Corrupted"_s
+        << u"Zentil cannot continue running Cells due to a corrupt file. Please delete the "
+           "folder /media/cd/cells and download the presentation again. If the problem "
+           "persists, please contact the presentation's author."_s
+        << false;
+    QTest::newRow("slidecount")
+        << int(FatalErrorKind::SlideCount) << false << u"Zentil Script File Corrupted"_s
+        << u"Zentil cannot continue running Cells because the slide show doesn't contain any "
+           "slides. Please contact the presentation's author."_s
+        << false;
+    QTest::newRow("soundfile")
+        << int(FatalErrorKind::SoundFile) << false << u"Zentil Script File Corrupted"_s
+        << u"Zentil cannot continue running Cells because the sound file for slide 12 is "
+           "undefined. Please contact the presentation's author."_s
+        << false;
+}
+
+void TestErrorReporting::fatalMessagesPerKind()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, insideCache);
+    const FatalError error
+        = MakeFatalError(FatalErrorKind(kind), u"Cells"_s, u"/media/cd/cells"_s, insideCache, 12);
+    QTEST(error.Title, "title");
+    QTEST(error.Text, "text");
+    QTEST(error.CorruptFileFound, "corrupt");
+}
+
+void TestErrorReporting::dialogAndResourceTexts()
+{
+    QCOMPARE(MissingPresentationText(u"/home/a/talk.zentil"_s),
+        u"The requested slide show, /home/a/talk.zentil,does not exist."_s);
+    QCOMPARE(ResourceFatalErrorText(u"photo1.jpg"_s),
+        u"A critcal file, photo1.jpg, is missing and\rnot available on the host computer. "
+        "As a result, the\rslide presentation cannot continue. Zentil will exit."_s);
+    QVERIFY(ResourceFatalErrorText(QString()).isEmpty());
+    QCOMPARE(ResourceFatalErrorTitle(), u"Zentil Fatal Error"_s);
+}
+
+void TestErrorReporting::reportWrapsAtBlanksAndCutsLongWords()
+{
+    const QStringList cut = WrapReportText(QString(200, u'x'));
+    QCOMPARE(cut.size(), 3);
+    QCOMPARE(cut[0].size(), 71);
+    QCOMPARE(cut[1].size(), 71);
+    QCOMPARE(cut[2].size(), 58);
+
+    // 70 characters, a blank, then more: the line ends at that blank, which is dropped.
+    const QString first = QString(30, u'a') + u' ' + QString(39, u'b');
+    const QStringList wrapped = WrapReportText(first + u"  second part"_s);
+    QCOMPARE(wrapped, QStringList({ first, u"second part"_s }));
+
+    // A text of exactly 72 characters stays one line.
+    QCOMPARE(WrapReportText(QString(36, u'a') + u' ' + QString(35, u'b')).size(), 1);
+
+    QCOMPARE(
+        WrapReportText(u"one\r\ntwo\rthree"_s), QStringList({ u"one"_s, u"two"_s, u"three"_s }));
+}
+
+void TestErrorReporting::reportLayout()
+{
+    const QDateTime when(QDate(2026, 12, 6), QTime(16, 5, 9));
+    const QString rule(76, u'=');
+    const QString heading = u"2026-12-06"_s + QString(20, u' ') + u"Zentil Error"_s
+        + QString(22, u' ') + u"16:05:09"_s;
+
+    const QStringList plain = ErrorReportLines(u"Broken."_s, QString(), when);
+    QCOMPARE(plain,
+        QStringList({ QString(), QString(), rule, heading, rule, QString(), u"Broken."_s, QString(),
+            QString(), rule }));
+    QCOMPARE(heading.size(), 72);
+
+    const QStringList detailed = ErrorReportLines(u"Broken."_s, u"Line 4 of the script."_s, when);
+    QCOMPARE(detailed.mid(6),
+        QStringList({ u"Broken."_s, QString(), QString(), u"Line 4 of the script."_s, QString(),
+            QString(), rule }));
+}
+
+void TestErrorReporting::dialogWithoutDetailsShowsPrintAndOk()
+{
+    ErrorReportingState state;
+    state.ErrorDescriptionText = MissingPresentationText(u"gone.zentil"_s);
+    PlayerErrorReporter reporter(state, log_, {});
+
+    bool inspected = false;
+    WhenModalShown([&](QWidget* dialog) {
+        inspected = true;
+        QCOMPARE(dialog->windowTitle(), u"Zentil Error"_s);
+        QVERIFY(dialog->isModal());
+        QCOMPARE(dialog->findChild<QLabel*>(u"ErrorLabel"_s)->text(), u"Error:"_s);
+        QCOMPARE(dialog->findChild<QLabel*>(u"ErrorDescription"_s)->text(),
+            u"The requested slide show, gone.zentil,does not exist."_s);
+        QVERIFY(dialog->findChild<QPushButton*>(u"PrintErrorCmd"_s)->isVisible());
+        QVERIFY(dialog->findChild<QPushButton*>(u"ExitErrorCmd"_s)->isVisible());
+        QVERIFY(!dialog->findChild<QPushButton*>(u"ShowDetailsCmd"_s)->isVisible());
+        QVERIFY(!dialog->findChild<QWidget*>(u"DetailsBackground"_s)->isVisible());
+        ClickButton(dialog, u"ExitErrorCmd"_s);
+    });
+    reporter.ShowErrorDisplay(); // returns only once OK has closed the dialog
+    QVERIFY(inspected);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestErrorReporting::detailsButtonRevealsDetails()
+{
+    ErrorDisplay dialog(u"The show could not be read."_s, u"Statement 7: /play {talk.mp3}"_s);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* details = dialog.findChild<QWidget*>(u"DetailsBackground"_s);
+    auto* detailsButton = dialog.findChild<QPushButton*>(u"ShowDetailsCmd"_s);
+    QVERIFY(detailsButton->isVisible());
+    QVERIFY(!details->isVisible());
+    const int heightBefore = dialog.height();
+
+    detailsButton->click();
+    QVERIFY(details->isVisible());
+    QVERIFY(!detailsButton->isVisible());
+    QCOMPARE(
+        dialog.findChild<QLabel*>(u"ErrorDetails"_s)->text(), u"Statement 7: /play {talk.mp3}"_s);
+    QTRY_VERIFY2(dialog.height() > heightBefore, "the dialog must grow to show the details");
+}
+
+void TestErrorReporting::fatalErrorShowsMessageThenShutsDown()
+{
+    ErrorReportingState state;
+    QStringList events;
+    PlayerErrorReporter reporter(state, log_, { {}, [&] { events.append(u"shutdown"_s); } });
+    const FatalError error = MakeFatalError(FatalErrorKind::Encrypt, u"Cells"_s, QString(), true);
+
+    ShownBox shown;
+    WhenModalShown([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY(box);
+        shown = { box->windowTitle(), box->text(), box->isModal(), int(box->buttons().size()) };
+        events.append(u"box"_s);
+        box->button(QMessageBox::Ok)->click();
+    });
+    reporter.ExecuteFatalError(error);
+
+    QCOMPARE(events, QStringList({ u"box"_s, u"shutdown"_s }));
+    QCOMPARE(shown.Title, u"Zentil Resource File Corrupted"_s);
+    QCOMPARE(shown.Text, error.Text);
+    QVERIFY(shown.Modal);
+    QCOMPARE(shown.Buttons, 1);
+    QVERIFY2(state.CorruptFileFound, "a corrupt cached copy must be deleted at shut-down");
+    QVERIFY(reporter.FatalErrorReported());
+}
+
+void TestErrorReporting::secondFatalErrorUnderTheMessageIsIgnored()
+{
+    ErrorReportingState state;
+    int shutdowns = 0;
+    int boxes = 0;
+    PlayerErrorReporter reporter(state, log_, { {}, [&] { ++shutdowns; } });
+
+    WhenModalShown([&](QWidget* widget) {
+        ++boxes;
+        // A timer firing under the message reports another fatal error.
+        state.MissingFileName = u"late.ogg"_s;
+        reporter.DisplayResourceFatalError();
+        reporter.ExecuteFatalError(MakeFatalError(FatalErrorKind::SlideCount, u"X"_s));
+        qobject_cast<QMessageBox*>(widget)->button(QMessageBox::Ok)->click();
+    });
+    reporter.ExecuteFatalError(MakeFatalError(FatalErrorKind::SoundFile, u"X"_s, {}, false, 2));
+    QCOMPARE(boxes, 1);
+    QCOMPARE(shutdowns, 1);
+}
+
+void TestErrorReporting::resourceFatalErrorStopsPlayersAndNamesTheFile_data()
+{
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<QString>("lookingFor");
+    QTest::addColumn<QString>("shownName"); // empty: the message is empty
+    QTest::newRow("missing file name") << u"photo1.jpg"_s << u"talk.ogg"_s << u"photo1.jpg"_s;
+    QTest::newRow("slide resource") << QString() << u"talk.ogg"_s << u"talk.ogg"_s;
+    QTest::newRow("neither") << QString() << QString() << QString();
+}
+
+void TestErrorReporting::resourceFatalErrorStopsPlayersAndNamesTheFile()
+{
+    QFETCH(QString, missing);
+    QFETCH(QString, lookingFor);
+    QFETCH(QString, shownName);
+    ErrorReportingState state;
+    state.MissingFileName = missing;
+    QStringList events;
+    PlayerErrorReporter reporter(state, log_,
+        { [&](int32_t player) { events.append(u"stop "_s + QString::number(player)); },
+            [&] { events.append(u"shutdown"_s); } });
+
+    ShownBox shown;
+    WhenModalShown([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY(box);
+        shown = { box->windowTitle(), box->text(), box->isModal(), int(box->buttons().size()) };
+        events.append(u"box"_s);
+        box->button(QMessageBox::Ok)->click();
+    });
+    reporter.DisplayResourceFatalError(lookingFor);
+
+    QCOMPARE(events, QStringList({ u"stop 1"_s, u"stop 2"_s, u"box"_s, u"shutdown"_s }));
+    QCOMPARE(shown.Title, u"Zentil Fatal Error"_s);
+    QCOMPARE(shown.Text, ResourceFatalErrorText(shownName).replace(u'\r', u'\n'));
+    QCOMPARE(shown.Buttons, 1);
+}
+
+void TestErrorReporting::scriptProblemBecomesPendingText()
+{
+    ErrorReportingState state;
+    PlayerErrorReporter reporter(state, log_, {});
+    ErrorReporter& asInterface = reporter;
+    asInterface.ScriptProblem(3, u"A valid sound file was not specified for the /play command."_s);
+    asInterface.ScriptProblem(
+        9, u"A background definition cannot contain a /background command."_s);
+    QCOMPARE(state.ErrorDescriptionText,
+        u"A background definition cannot contain a /background command."_s);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestErrorReporting::reportPrintsOnAPrinter()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(u"report.pdf"_s));
+    // Long enough to need a second page.
+    const QStringList lines
+        = ErrorReportLines(u"Broken."_s, QString(9000, u'x'), QDateTime::currentDateTime());
+    QVERIFY(lines.size() > 100);
+    QVERIFY(PrintErrorReport(printer, lines));
+
+    QFile pdf(dir.filePath(u"report.pdf"_s));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray content = pdf.readAll();
+    QVERIFY(content.startsWith("%PDF"));
+    static const QRegularExpression pageObject(u"/Type\\s*/Page[^s]"_s);
+    QVERIFY2(QString::fromLatin1(content).count(pageObject) >= 2,
+        "the report must run onto a second page");
+}
+
+QTEST_MAIN(TestErrorReporting)
+#include "tst_errorreporting.moc"

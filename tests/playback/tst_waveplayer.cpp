@@ -1,0 +1,363 @@
+#include "platform/SinkAudioOutput.h"
+#include "playback/WavePlayer.h"
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+Q_DECLARE_METATYPE(zentil::WaveOutputChoice)
+
+namespace {
+
+enum class SampleKind { Pcm16, Float32 };
+
+// Writes a RIFF WAVE file holding a 440 Hz tone of exactly the given number of frames.
+bool WriteTone(const QString& path, int rate, int channels, qint64 frames, SampleKind kind)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const int bytesPerSample = kind == SampleKind::Pcm16 ? 2 : 4;
+    const quint32 dataSize = static_cast<quint32>(frames * channels * bytesPerSample);
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataSize);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(kind == SampleKind::Pcm16 ? 1 : 3) << quint16(channels)
+        << quint32(rate) << quint32(rate * channels * bytesPerSample)
+        << quint16(channels * bytesPerSample) << quint16(bytesPerSample * 8);
+    out.writeRawData("data", 4);
+    out << dataSize;
+    for (qint64 i = 0; i < frames; ++i) {
+        const double v = 0.3 * std::sin(2.0 * M_PI * 440.0 * static_cast<double>(i) / rate);
+        for (int c = 0; c < channels; ++c) {
+            if (kind == SampleKind::Pcm16)
+                out << qint16(std::lround(v * 32767.0));
+            else
+                out << float(v);
+        }
+    }
+    return out.status() == QDataStream::Ok;
+}
+
+// Frames and rate of a plain RIFF WAVE file, read from its chunks.
+qint64 HeaderLengthMs(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = file.readAll();
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
+    quint32 rate = 0, blockAlign = 0;
+    for (qsizetype at = 12; at + 8 <= bytes.size(); at += 8 + ((u32(at + 4) + 1) & ~1U)) {
+        if (bytes.mid(at, 4) == "fmt ") {
+            rate = u32(at + 12);
+            blockAlign = u16(at + 20);
+        } else if (bytes.mid(at, 4) == "data" && rate > 0 && blockAlign > 0) {
+            const double frames = u32(at + 4) / blockAlign;
+            return std::llround(frames * 1000.0 / rate);
+        }
+    }
+    return -1;
+}
+
+QString SpeechFixture()
+{
+    return QStringLiteral(ZENTIL_FIXTURES_DIR "/audio/speech.wav");
+}
+
+// Waits for the first Done notification with the given code; other codes are collected too.
+bool WaitForDone(QSignalSpy& spy, int code, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        for (const auto& args : std::as_const(spy))
+            if (args.at(1).toInt() == code)
+                return true;
+        QTest::qWait(10);
+    }
+    return false;
+}
+
+QList<int> Codes(const QSignalSpy& spy)
+{
+    QList<int> codes;
+    for (const auto& args : spy)
+        codes << args.at(1).toInt();
+    return codes;
+}
+
+} // namespace
+
+class tst_WavePlayer : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void lengthMatchesFile_data();
+    void lengthMatchesFile();
+    void outputs_data();
+    void naturalEndGivesDoneOneAtLength_data() { outputs_data(); }
+    void naturalEndGivesDoneOneAtLength();
+    void stopGivesNoNaturalEnd_data() { outputs_data(); }
+    void stopGivesNoNaturalEnd();
+    void pauseThenPauseResumes_data() { outputs_data(); }
+    void pauseThenPauseResumes();
+    void fromRestartsAndSupersedes();
+    void naturalEndIsDroppedOnceAnotherFileIsOpen();
+    void openErrors_data();
+    void openErrors();
+    void commandsOnClosedPlayerFail();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void tst_WavePlayer::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    // A CTest entry runs this test with the sound server pointed nowhere; there the fallback to
+    // the silent clock must be what is exercised.
+    if (qEnvironmentVariableIsSet("ZENTIL_EXPECT_NO_SOUND_DEVICE"))
+        QVERIFY2(!SinkAudioOutput::DeviceAvailable(), "a sound device was found after all");
+    qInfo("sound device: %s", SinkAudioOutput::DeviceAvailable() ? "yes" : "none (silent)");
+}
+
+void tst_WavePlayer::lengthMatchesFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<qint64>("expectedMs");
+    QTest::newRow("espeak speech") << SpeechFixture() << HeaderLengthMs(SpeechFixture());
+
+    const QString stereo = dir_.filePath(u"stereo44k.wav"_s);
+    QVERIFY(WriteTone(stereo, 44100, 2, 30870, SampleKind::Pcm16)); // 699.99 ms
+    QTest::newRow("16-bit stereo 44.1 kHz") << stereo << qint64(700);
+    const QString floats = dir_.filePath(u"float8k.wav"_s);
+    QVERIFY(WriteTone(floats, 8000, 1, 2004, SampleKind::Float32)); // 250.5 ms
+    QTest::newRow("float mono 8 kHz, half rounds to even") << floats << qint64(250);
+}
+
+void tst_WavePlayer::lengthMatchesFile()
+{
+    QFETCH(QString, path);
+    QFETCH(qint64, expectedMs);
+    QVERIFY(expectedMs > 0);
+    WavePlayer player(1, WaveOutputChoice::Silent);
+    player.SetFileName(path);
+    player.Command(u"Open"_s);
+    QCOMPARE(player.Error(), 0);
+    QCOMPARE(player.Mode(), WaveMode::Stopped);
+    QCOMPARE(player.Length(), expectedMs);
+    QCOMPARE(player.Position(), qint64(0));
+}
+
+void tst_WavePlayer::outputs_data()
+{
+    QTest::addColumn<WaveOutputChoice>("output");
+    QTest::newRow("default device") << WaveOutputChoice::DefaultDevice;
+    QTest::newRow("silent") << WaveOutputChoice::Silent;
+}
+
+void tst_WavePlayer::naturalEndGivesDoneOneAtLength()
+{
+    QFETCH(WaveOutputChoice, output);
+    WavePlayer player(2, output);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    player.SetFileName(SpeechFixture());
+    player.Command(u"open"_s);
+    QCOMPARE(player.Error(), 0);
+    player.SetFrom(0);
+    QElapsedTimer clock;
+    clock.start();
+    player.Command(u"Play"_s);
+    QCOMPARE(player.Error(), 0);
+    QCOMPARE(player.Mode(), WaveMode::Playing);
+    const bool expectSound
+        = output == WaveOutputChoice::DefaultDevice && SinkAudioOutput::DeviceAvailable();
+    QVERIFY2(player.Audible() == expectSound, "the real sink was not used where one exists");
+
+    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 400, 3000);
+    QCOMPARE(player.Mode(), WaveMode::Playing);
+    QVERIFY(player.Position() < player.Length());
+    QVERIFY(done.isEmpty());
+
+    QVERIFY2(WaitForDone(done, 1, 5000), "no natural-end notification");
+    // The end is the end of the sound, not of handing the samples to the device.
+    QVERIFY2(clock.elapsed() >= player.Length() - 60,
+        qPrintable(u"ended after %1 ms"_s.arg(clock.elapsed())));
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done.first().at(0).toInt(), 2); // the player's own index
+    QCOMPARE(player.Mode(), WaveMode::Stopped);
+    QCOMPARE(player.Position(), player.Length());
+}
+
+void tst_WavePlayer::stopGivesNoNaturalEnd()
+{
+    QFETCH(WaveOutputChoice, output);
+    WavePlayer player(1, output);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    player.SetFileName(SpeechFixture());
+    player.Open();
+    player.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
+    player.Command(u"Stop"_s);
+    QCOMPARE(player.Mode(), WaveMode::Stopped);
+    const qint64 stoppedAt = player.Position();
+    QVERIFY(stoppedAt >= 200 && stoppedAt < player.Length());
+
+    QTest::qWait(static_cast<int>(player.Length()) + 300);
+    QCOMPARE(Codes(done), QList<int> { 4 });
+    QCOMPARE(player.Position(), stoppedAt);
+
+    // "Play" after "Stop" goes on from where the sound stopped, to the natural end.
+    player.Play();
+    QCOMPARE(player.Mode(), WaveMode::Playing);
+    QVERIFY(player.Position() >= stoppedAt);
+    QVERIFY(WaitForDone(done, 1, 5000));
+    QCOMPARE(Codes(done), (QList<int> { 4, 1 }));
+}
+
+void tst_WavePlayer::pauseThenPauseResumes()
+{
+    QFETCH(WaveOutputChoice, output);
+    WavePlayer player(1, output);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    player.SetFileName(SpeechFixture());
+    player.Open();
+    player.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
+
+    player.Command(u"Pause"_s);
+    QCOMPARE(player.Mode(), WaveMode::Paused);
+    const qint64 pausedAt = player.Position();
+    QTest::qWait(400);
+    QVERIFY2(qAbs(player.Position() - pausedAt) <= 20, "position moved while paused");
+    QCOMPARE(Codes(done), QList<int> { 4 }); // a paused player produces no slide change
+
+    player.Command(u"Pause"_s);
+    QCOMPARE(player.Mode(), WaveMode::Playing);
+    QVERIFY(WaitForDone(done, 1, 5000));
+    QCOMPARE(Codes(done), (QList<int> { 4, 1 }));
+    QCOMPARE(player.Position(), player.Length());
+
+    // "Play" resumes a paused player as well, without restarting it.
+    player.SetFrom(0);
+    player.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
+    player.Pause();
+    const qint64 secondPause = player.Position();
+    player.Play();
+    QCOMPARE(player.Mode(), WaveMode::Playing);
+    QVERIFY(player.Position() >= secondPause);
+}
+
+void tst_WavePlayer::fromRestartsAndSupersedes()
+{
+    WavePlayer player(1, WaveOutputChoice::Silent);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    player.SetFileName(SpeechFixture());
+    player.Open();
+    player.SetFrom(1000);
+    player.Play();
+    QVERIFY(player.Position() >= 1000);
+    player.SetFrom(0);
+    player.Play();
+    QVERIFY(player.Position() < 100);
+    QTRY_COMPARE(Codes(done), QList<int> { 2 });
+
+    // From applies to one command only, and one past the end completes at once.
+    player.Stop();
+    player.SetFrom(player.Length() + 5000);
+    player.Play();
+    QCOMPARE(player.Mode(), WaveMode::Stopped);
+    QCOMPARE(player.Position(), player.Length());
+    QTRY_COMPARE(Codes(done), (QList<int> { 2, 4, 1 }));
+}
+
+void tst_WavePlayer::naturalEndIsDroppedOnceAnotherFileIsOpen()
+{
+    WavePlayer player(1, WaveOutputChoice::Silent);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    player.SetFileName(SpeechFixture());
+    player.Open();
+    player.SetFrom(player.Length());
+    player.Play(); // ends at once; its notification waits in the event queue
+    player.Stop();
+    player.Close();
+    player.Open();
+    player.Play();
+    QTest::qWait(200);
+    QVERIFY2(!Codes(done).contains(1), "a stale natural end would change the slide");
+    player.Close();
+}
+
+void tst_WavePlayer::openErrors_data()
+{
+    QTest::addColumn<QByteArray>("contents"); // empty: the file does not exist
+    QTest::addColumn<int>("error");
+    QTest::newRow("missing") << QByteArray() << 275;
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 7919) ^ (i >> 3));
+    QTest::newRow("garbage") << garbage << 296;
+    QTest::newRow("text") << QByteArray("This is not a narration.\r\n") << 296;
+    QByteArray headerOnly("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xac\0\0"
+                          "\x02\0\x10\0data\0\0\0\0",
+        44);
+    QTest::newRow("no samples") << headerOnly << 296;
+}
+
+void tst_WavePlayer::openErrors()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(int, error);
+    const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".wav"_s);
+    if (!contents.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+    WavePlayer player(1);
+    player.SetFileName(path);
+    player.Command(u"Open"_s);
+    QCOMPARE(player.Error(), error);
+    QVERIFY(!player.ErrorMessage().isEmpty());
+    QCOMPARE(player.Mode(), WaveMode::NotOpen);
+    QCOMPARE(player.Length(), qint64(0));
+    player.ClearError();
+    QCOMPARE(player.Error(), 0);
+    QVERIFY(player.ErrorMessage().isEmpty());
+}
+
+void tst_WavePlayer::commandsOnClosedPlayerFail()
+{
+    WavePlayer player(1);
+    QSignalSpy done(&player, &WavePlayer::Done);
+    for (const QString& command : { u"Play"_s, u"Pause"_s, u"Stop"_s }) {
+        player.Command(command);
+        QVERIFY2(player.Error() == 257, qPrintable(command));
+        QCOMPARE(player.Mode(), WaveMode::NotOpen);
+    }
+    player.Command(u"Rewind"_s);
+    QCOMPARE(player.Error(), 261);
+    player.Command(u"Close"_s); // closing a closed player is fine
+    QCOMPARE(player.Error(), 0);
+    QTest::qWait(50);
+    QVERIFY(done.isEmpty());
+}
+
+QTEST_MAIN(tst_WavePlayer)
+#include "tst_waveplayer.moc"
