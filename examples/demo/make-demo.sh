@@ -101,7 +101,7 @@ speak 6 "Use the arrow keys to step through the slides," \
 
 # JPEG: an evening landscape, drawn at half size and shown doubled as the title backdrop.
 convert -size 400x300 gradient:'#0B1E3F-#E9875A' \
-    -fill '#F7D26A' -draw 'circle 300,190 300,160' \
+    -fill '#F7D26A' -draw 'circle 60,215 60,189' \
     -fill '#2D4A3E' -draw 'polygon 0,230 70,200 150,225 240,190 320,215 400,195 400,300 0,300' \
     -fill '#1C3129' -draw 'polygon 0,260 90,240 190,262 290,238 400,258 400,300 0,300' \
     -strip -quality 72 "$res/evening.jpg"
@@ -265,7 +265,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {400 442 cj lines}
 /text {645 442 cj polyline}
 %subslide $START_3_5
-/font {face 'Liberation Sans Narrow' size 48 bold color #F2A541 shadow 3 3 #6B5A3E}
+/font {face 'Liberation Sans Narrow' size 48 bold color #1B3A5C shadow 3 3 #CDBFA6}
 /text {400 528 cj text with a shadow}
 %endslide
 

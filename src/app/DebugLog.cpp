@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,8 +21,7 @@ const QString kTitle = u" Zentil Debug File "_s;
 DebugLog::DebugLog(const MonotonicClock& clock, bool debugMode)
     : DebugMode(debugMode)
     , clock_(clock)
-{
-}
+{ }
 
 DebugLog::~DebugLog()
 {
@@ -44,6 +44,7 @@ QString DebugLog::FormatSeconds(double seconds)
 
 void DebugLog::OpenDebugFile(const QString& tempFolder)
 {
+    CloseDebugFile();
     debugFilePath_ = QDir(tempFolder).filePath(u"ztdebug.txt"_s);
     if (QFile::exists(debugFilePath_)) {
         QFile::setPermissions(debugFilePath_, QFile::ReadOwner | QFile::WriteOwner);

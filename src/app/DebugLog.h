@@ -9,16 +9,16 @@ class MonotonicClock;
 
 // Category switches of the trace; a line is written only when DebugMode and its switch are on.
 struct DebugSwitches {
-    bool TraceProcedures = true;  // enter/exit lines and most status lines
-    bool TraceSequencing = true;  // slide indexes and next-slide preparation
-    bool TraceSound = true;       // wave-player loading and commands
+    bool TraceProcedures = true; // enter/exit lines and most status lines
+    bool TraceSequencing = true; // slide indexes and next-slide preparation
+    bool TraceSound = true; // wave-player loading and commands
     bool TraceUserControl = true; // keyboard navigation timing and pause handling
-    bool TraceTiming = false;     // "time" marks around slide loading
-    bool TraceDownload = false;   // per-event lines of transfers and the download timer
-    bool TraceFaults = false;     // anomalies such as files that could not be deleted
-    bool TraceDrawing = false;    // each drawing command interpreted
+    bool TraceTiming = false; // "time" marks around slide loading
+    bool TraceDownload = false; // per-event lines of transfers and the download timer
+    bool TraceFaults = false; // anomalies such as files that could not be deleted
+    bool TraceDrawing = false; // each drawing command interpreted
     bool DumpSlideStructure = false; // write slidestructure.txt at shut-down
-    bool OpenInNotepad = false;      // open written debug files in a text editor
+    bool OpenInNotepad = false; // open written debug files in a text editor
 };
 
 // The debug trace "ztdebug.txt". DebugMode comes from the build (ZENTIL_DEBUG_MODE) and is a
@@ -65,7 +65,7 @@ private:
 
 // ZT_DEBUG(log, TraceProcedures, "enter", u"LoadSlideShow"_s): the message expression is only
 // evaluated when the trace and the category are both on.
-#define ZT_DEBUG(log, category, kind, message)                                                   \
+#define ZT_DEBUG(log, category, kind, message)                                                     \
     do {                                                                                           \
         if ((log).DebugMode && (log).Switches.category)                                            \
             (log).WriteDebug(QStringLiteral(kind), (message));                                     \

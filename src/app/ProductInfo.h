@@ -4,7 +4,7 @@
 
 namespace zentil {
 
-// The product's web address, shown wherever the user is sent to get a newer player or help.
-inline const QString ProductWebAddress = QStringLiteral("https://www.zentil.org");
+// The product's web address: shown by --version and on the built-in end slide.
+inline const QString ProductWebAddress = QStringLiteral("http://www.zentil.org/");
 
 } // namespace zentil

@@ -1,5 +1,7 @@
 #include "app/ToolMain.h"
 
+#include "app/ProductInfo.h"
+#include "render/RenderToolCommand.h"
 #include "script/ScriptToolCommands.h"
 
 #include <QCoreApplication>
@@ -52,6 +54,7 @@ std::vector<ToolCommand> Commands()
         { u"unscramble"_s,
             u"unscramble IN OUT                write the plain copy of a scrambled file"_s,
             WithStreams(RunUnscrambleCommand) },
+        { u"render"_s, QString::fromLatin1(RenderCommandSynopsis), RunRenderCommand },
     };
 }
 
@@ -81,7 +84,8 @@ int RunZentilTool(int argc, char** argv)
         return 0;
     }
     if (first == u"--version") {
-        out << u"zentil-tool "_s << QCoreApplication::applicationVersion() << u"\n"_s;
+        out << u"zentil-tool "_s << QCoreApplication::applicationVersion() << u"\n"_s
+            << ProductWebAddress << u"\n"_s;
         return 0;
     }
     for (const auto& c : commands) {

@@ -48,6 +48,7 @@ inline void WriteFile(
     QFile file(path);
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     file.write(content);
+    file.flush(); // a later flush would set the time to now
     if (modified.isValid())
         QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }

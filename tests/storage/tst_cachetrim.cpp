@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <optional>
@@ -53,6 +54,7 @@ class TestCacheTrim : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void deleteCountFollowsTheBudget_data();
     void deleteCountFollowsTheBudget();
     void oldestGoUntilTwentyRemain();

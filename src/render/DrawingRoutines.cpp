@@ -1,0 +1,354 @@
+#include "render/DrawingRoutines.h"
+
+#include "app/DebugLog.h"
+#include "render/RenderState.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+// Replaces the layer's brush and pen from the graphics state. The outline takes the fill colour
+// when the pen width is 0 or a blend is on (or only for width 0 where the blend does not apply).
+void ReplaceBrushAndPen(DrawingSurface& s, const GraphicsState& g, bool blendTakesFill)
+{
+    s.BrushColor = g.FillColor;
+    ColorValue penColor = g.EffectivePenColor;
+    if (g.ScaledPenWidth == 0 || (blendTakesFill && g.DoBlend))
+        penColor = g.FillColor;
+    s.Pen = SurfacePen { g.PenStyle, g.ScaledPenWidth, penColor };
+}
+
+bool PenVisible(const SurfacePen& pen)
+{
+    return pen.Style != PenNull;
+}
+
+int PenPixels(const SurfacePen& pen)
+{
+    return std::max(1, pen.Width);
+}
+
+// A rectangle over the pixels left..right−1, top..bottom−1 with its outline inside.
+void FillRectangle(QImage& image, const SurfacePen& pen, ColorValue brush, int left, int top,
+    int right, int bottom)
+{
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    const int width = right - left;
+    const int height = bottom - top;
+    if (width <= 0 || height <= 0)
+        return;
+    QPainter p(&image);
+    p.fillRect(QRect(left, top, width, height), ToQColor(brush));
+    if (!PenVisible(pen))
+        return;
+    const QColor outline = ToQColor(pen.Color);
+    const int wx = std::min(PenPixels(pen), width);
+    const int wy = std::min(PenPixels(pen), height);
+    p.fillRect(QRect(left, top, width, wy), outline);
+    p.fillRect(QRect(left, bottom - wy, width, wy), outline);
+    p.fillRect(QRect(left, top, wx, height), outline);
+    p.fillRect(QRect(right - wx, top, wx, height), outline);
+}
+
+// One colour channel of a colour value: 0 red, 1 green, 2 blue.
+double Channel(ColorValue c, int which)
+{
+    return double((c >> (8 * which)) & 0xFF);
+}
+
+void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
+{
+    const int h = Y2 - Y1;
+    const ColorValue blend = g.BlendColor;
+    const ColorValue fill = g.FillColor;
+    double step[3];
+    for (int c = 0; c < 3; ++c)
+        step[c] = h == 0 ? 0.0 : (Channel(fill, c) - Channel(blend, c)) / h;
+    g.PenStyle = PenNull;
+    ColorValue row = blend;
+    int y = Y1;
+    const int left = std::min(X1, X2);
+    const int right = std::max(X1, X2) + 1;
+    QPainter p(&s.Image);
+    // One row per step, from the blend colour on row Y1 to the fill colour on row Y2.
+    for (int i = 1; i <= std::abs(h) + 1; ++i) {
+        g.FillColor = row;
+        ReplaceBrushAndPen(s, g, true);
+        p.fillRect(QRect(left, y, right - left, 1), ToQColor(row));
+        ColorValue next = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int v = std::clamp(RoundToInt(Channel(blend, c) + step[c] * i), 0, 255);
+            next |= ColorValue(v) << (8 * c);
+        }
+        row = next;
+        y += h >= 0 ? 1 : -1;
+    }
+}
+
+// Fills the pixels whose centres lie inside the ellipse inscribed in box.
+void FillEllipse(QImage& image, const QRectF& box, const QColor& color)
+{
+    const double a = box.width() / 2.0;
+    const double b = box.height() / 2.0;
+    const QPointF c = box.center();
+    QPainter p(&image);
+    const int top = std::max(0, int(std::floor(box.top())));
+    const int bottom = std::min(image.height(), int(std::ceil(box.bottom())));
+    for (int y = top; y < bottom; ++y) {
+        const double dy = (y + 0.5 - c.y()) / b;
+        if (dy * dy >= 1.0)
+            continue;
+        const double half = a * std::sqrt(1.0 - dy * dy);
+        // Pixels x with x + 0.5 inside [c.x − half, c.x + half].
+        const int first = int(std::ceil(c.x() - half - 0.5));
+        const int last = int(std::floor(c.x() + half - 0.5));
+        if (last >= first)
+            p.fillRect(QRect(first, y, last - first + 1, 1), color);
+    }
+}
+
+QPen MakeLinePen(const SurfacePen& pen)
+{
+    QPen qpen(ToQColor(pen.Color));
+    if (PenPixels(pen) == 1) {
+        // The thinnest line leaves out its last pixel.
+        qpen.setWidth(1);
+        qpen.setCapStyle(Qt::FlatCap);
+    } else {
+        qpen.setWidth(pen.Width);
+        qpen.setCapStyle(Qt::RoundCap);
+    }
+    qpen.setJoinStyle(Qt::RoundJoin);
+    return qpen;
+}
+
+} // namespace
+
+int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    GraphicsState& g = r.Graphics;
+    const ColorValue savedPenColor = g.EffectivePenColor;
+    if (g.ScaledPenWidth == 0 || g.DoBlend)
+        g.EffectivePenColor = g.FillColor;
+    ReplaceBrushAndPen(*s, g, true);
+    if (!s->Image.isNull()) {
+        if (g.DoBlend) {
+            DrawBlendedBox(*s, g, X1, Y1, X2, Y2);
+        } else {
+            const bool background
+                = s == &r.Surfaces.Background[0] || s == &r.Surfaces.Background[1];
+            const int extra = background ? 0 : 1;
+            FillRectangle(s->Image, s->Pen, s->BrushColor, X1, Y1, X2 + extra, Y2 + extra);
+        }
+    }
+    g.EffectivePenColor = savedPenColor;
+    return 1;
+}
+
+int DrawOvalOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    ReplaceBrushAndPen(*s, r.Graphics, true);
+    if (s->Image.isNull())
+        return 1;
+    QRectF outer = QRectF(QPointF(X1, Y1), QPointF(X2, Y2)).normalized();
+    if (outer.width() <= 0 || outer.height() <= 0)
+        return 1;
+    // The outline is a ring inside the bounding box: the outer ellipse in the pen colour, the
+    // inner one in the brush colour.
+    if (PenVisible(s->Pen)) {
+        FillEllipse(s->Image, outer, ToQColor(s->Pen.Color));
+        const double w = PenPixels(s->Pen);
+        outer.adjust(w, w, -w, -w);
+    }
+    if (outer.width() > 0 && outer.height() > 0)
+        FillEllipse(s->Image, outer, ToQColor(s->BrushColor));
+    return 1;
+}
+
+int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    ReplaceBrushAndPen(*s, r.Graphics, false);
+    s->Pen.Color = r.Graphics.EffectivePenColor;
+    if (s->Image.isNull() || !PenVisible(s->Pen))
+        return 1;
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(MakeLinePen(s->Pen));
+    p.drawLine(QPoint(X1, Y1), QPoint(X2, Y2));
+    return 1;
+}
+
+int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QList<QPoint>& points)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    GraphicsState& g = r.Graphics;
+    ReplaceBrushAndPen(*s, g, true);
+    if (s->Image.isNull() || points.size() < 2)
+        return 1;
+    const QPolygon polygon(points);
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ToQColor(s->BrushColor));
+    p.drawPolygon(polygon, Qt::OddEvenFill);
+    if (PenVisible(s->Pen)) {
+        QPen pen = MakeLinePen(s->Pen);
+        pen.setCapStyle(Qt::SquareCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolygon(polygon, Qt::OddEvenFill);
+    }
+    return 1;
+}
+
+int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QList<QPoint>& points)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    ReplaceBrushAndPen(*s, r.Graphics, false);
+    if (s->Image.isNull() || points.size() < 2 || !PenVisible(s->Pen))
+        return 1;
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(MakeLinePen(s->Pen));
+    p.drawPolyline(QPolygon(points));
+    return 1;
+}
+
+namespace {
+
+void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
+    ColorValue color)
+{
+    const QFontMetricsF metrics(font.Font);
+    double dx = 0.0;
+    switch (alignment & TaCenter) {
+    case TaCenter:
+        dx = -metrics.horizontalAdvance(text) / 2.0;
+        break;
+    case TaRight:
+        dx = -metrics.horizontalAdvance(text);
+        break;
+    default:
+        break;
+    }
+    double dy = 0.0;
+    if ((alignment & TaBaseline) == 0)
+        dy = metrics.ascent(); // top
+    else if ((alignment & TaBaseline) == TaBottom)
+        dy = -metrics.descent();
+    p.save();
+    p.translate(at);
+    if (font.Escapement != 0)
+        p.rotate(-font.Escapement / 10.0);
+    p.setPen(ToQColor(color));
+    p.drawText(QPointF(dx, dy), text);
+    p.restore();
+}
+
+} // namespace
+
+int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QString& text, int X,
+    int Y, int shadowX, int shadowY, int alignment, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceDrawing, "status",
+        u"DrawTextOnBitmap - LocalResourceSet = "_s + QString::number(set));
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    if (s->Image.isNull() || text.isEmpty())
+        return 1;
+    const bool atPoint = (alignment & TaUpdateCp) != 0;
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setFont(s->Font.Font);
+    if (shadowX != 0 || shadowY != 0) {
+        const QPointF at = atPoint ? QPointF(X + shadowX, Y + shadowY) : QPointF(0, 0);
+        WriteText(p, s->Font, text, at, alignment, r.Graphics.ShadowColor);
+    }
+    WriteText(
+        p, s->Font, text, atPoint ? QPointF(X, Y) : QPointF(0, 0), alignment, r.Graphics.FontColor);
+    return 1;
+}
+
+namespace {
+
+// The scaled picture with the key colour made transparent, so smooth filtering softens the
+// edge of the cut-out instead of smearing the key colour into it.
+QImage ScaleKeyed(const QImage& picture, QRgb key, int W, int H)
+{
+    QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            line[x] = (line[x] & 0xFFFFFFU) == (key & 0xFFFFFFU) ? 0U : (line[x] | 0xFF000000U);
+    }
+    return keyed.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
+    double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    if (s->Image.isNull() || picture.isNull())
+        return 1;
+    const int W = RoundToInt(XScale * picture.width() + 0.5);
+    const int H = RoundToInt(YScale * picture.height() + 0.5);
+    if (W <= 0 || H <= 0 || W > 32767 || H > 32767)
+        return 1;
+    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    const bool sameSize = W == picture.width() && H == picture.height();
+    const bool masked = MaskX >= 1 && opaque.valid(MaskX, MaskY);
+    if (!masked) {
+        QPainter p(&s->Image);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        if (sameSize)
+            p.drawImage(X, Y, opaque);
+        else
+            p.drawImage(X, Y, opaque.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return 1;
+    }
+    const QRgb key = opaque.pixel(MaskX, MaskY);
+    if (sameSize) {
+        const ColorValue keyValue
+            = ColorValue(qRed(key)) | ColorValue(qGreen(key)) << 8 | ColorValue(qBlue(key)) << 16;
+        TransparentBlt(s->Image, X, Y, W, H, opaque, keyValue, log);
+        return 1;
+    }
+    QPainter p(&s->Image);
+    p.drawImage(X, Y, ScaleKeyed(opaque, key, W, H));
+    return 1;
+}
+
+} // namespace zentil

@@ -1,0 +1,166 @@
+#include "render/DrawingSurfaces.h"
+
+#include "app/DebugLog.h"
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet)
+{
+    const QString name = layerName.trimmed().toLower();
+    if (name == u"foreground")
+        return &s.Foreground;
+    if (name == u"animation")
+        return &s.Animation;
+    if (LocalResourceSet < 1 || LocalResourceSet > 2)
+        return nullptr;
+    if (name == u"source")
+        return &s.Source[std::size_t(LocalResourceSet - 1)];
+    if (name == u"background")
+        return &s.Background[std::size_t(LocalResourceSet - 1)];
+    return nullptr;
+}
+
+void SetDisplayRatio(DisplayMapping& d, DebugLog& log)
+{
+    if (d.FullScreenLoaded)
+        d.DisplayRatio = 1.0;
+    else if (d.ScreenWidth <= 640)
+        d.DisplayRatio = 0.8;
+    else if (d.ScreenWidth <= 800)
+        d.DisplayRatio = 1.0;
+    else if (d.ScreenWidth <= 1024)
+        d.DisplayRatio = 1.25;
+    else if (d.ScreenWidth <= 1280)
+        d.DisplayRatio = 1.6;
+    else
+        d.DisplayRatio = 2.0;
+    d.XOffset = std::max(0, (d.ScreenWidth - RoundToInt(800 * d.DisplayRatio)) / 2);
+    d.YOffset = std::max(0, (d.ScreenHeight - RoundToInt(600 * d.DisplayRatio)) / 2);
+    ZT_DEBUG(
+        log, TraceProcedures, "status", u"SetDisplayRatio = "_s + QString::number(d.DisplayRatio));
+}
+
+int MapX(const DisplayMapping& d, double x)
+{
+    return RoundToInt(RoundToInt(x * d.DisplayRatio) + double(d.XOffset));
+}
+
+int MapY(const DisplayMapping& d, double y)
+{
+    return RoundToInt(RoundToInt(y * d.DisplayRatio) + double(d.YOffset));
+}
+
+namespace {
+
+void PrepareSurface(
+    DrawingSurface& surface, int width, int height, const GraphicsState& g, const SurfaceFont& font)
+{
+    surface.Image = QImage(width, height, QImage::Format_RGB32);
+    surface.Image.fill(Qt::black);
+    surface.BrushColor = g.EffectivePenColor;
+    surface.Pen = SurfacePen { PenSolid, 1, g.EffectivePenColor };
+    surface.Font = font;
+}
+
+} // namespace
+
+void CreateZTBitmaps(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
+    const SurfaceFont& initialFont, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"CreateZTBitmaps"_s);
+    s.Width = d.ScreenWidth;
+    s.Height = d.ScreenHeight;
+    PrepareSurface(s.Foreground, s.Width, s.Height, g, initialFont);
+    PrepareSurface(s.Animation, s.Width, s.Height, g, initialFont);
+    PrepareSurface(s.Source[0], s.Width, s.Height, g, initialFont);
+    PrepareSurface(s.Background[0], s.Width, s.Height, g, initialFont);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"CreateZTBitmaps"_s);
+}
+
+void DeleteZTBitmaps(DrawingSurfaces& s, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteZTBitmaps"_s);
+    const int width = s.Width;
+    const int height = s.Height;
+    s = DrawingSurfaces {};
+    s.Width = width;
+    s.Height = height;
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteZTBitmaps"_s);
+}
+
+namespace {
+
+// A layer copy keeps the target's size: the copy covers the window's inner area only.
+void CopyLayer(const DrawingSurface& from, DrawingSurface& to)
+{
+    if (from.Image.isNull() || to.Image.isNull())
+        return;
+    if (from.Image.size() == to.Image.size())
+        to.Image = from.Image; // shared until either side draws
+    else
+        to.Image = from.Image.copy(to.Image.rect());
+}
+
+} // namespace
+
+void CopyBackToSource(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "status",
+        u"CopyBackToSource - LocalResourceSet = "_s + QString::number(LocalResourceSet));
+    const DrawingSurface* from = FindSurface(s, u"background"_s, LocalResourceSet);
+    DrawingSurface* to = FindSurface(s, u"source"_s, LocalResourceSet);
+    if (from && to)
+        CopyLayer(*from, *to);
+}
+
+void CopySourceToAnimation(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "status",
+        u"CopySourceToAnimation - LocalResourceSet = "_s + QString::number(LocalResourceSet));
+    if (const DrawingSurface* from = FindSurface(s, u"source"_s, LocalResourceSet))
+        CopyLayer(*from, s.Animation);
+}
+
+void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "status", u"CopyAnimationToDisplay"_s);
+    CopyLayer(s.Animation, s.Foreground);
+}
+
+void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
+    ColorValue TransparentColor, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"TransparentBlt"_s);
+    if (dest.isNull() || source.isNull()) {
+        ZT_DEBUG(log, TraceProcedures, "exit", u"TransparentBlt"_s);
+        return;
+    }
+    const QImage src
+        = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+        ? source
+        : source.convertToFormat(QImage::Format_RGB32);
+    if (dest.format() != QImage::Format_RGB32 && dest.format() != QImage::Format_ARGB32)
+        dest = dest.convertToFormat(QImage::Format_RGB32);
+    const QRgb key = qRgb(int(TransparentColor & 0xFF), int((TransparentColor >> 8) & 0xFF),
+        int((TransparentColor >> 16) & 0xFF));
+    // Clip against both pictures.
+    const int x0 = std::max({ 0, -DestX });
+    const int y0 = std::max({ 0, -DestY });
+    const int x1 = std::min({ Width, src.width(), dest.width() - DestX });
+    const int y1 = std::min({ Height, src.height(), dest.height() - DestY });
+    for (int y = y0; y < y1; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(dest.scanLine(y + DestY));
+        for (int x = x0; x < x1; ++x) {
+            if ((in[x] & 0xFFFFFFU) != (key & 0xFFFFFFU))
+                out[x + DestX] = in[x] | 0xFF000000U;
+        }
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"TransparentBlt"_s);
+}
+
+} // namespace zentil

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "render/GraphicsState.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <array>
+
+namespace zentil {
+
+class DebugLog;
+
+// The pen a layer draws outlines and lines with.
+struct SurfacePen {
+    int Style = PenSolid;
+    int Width = 1; // 0 draws like 1: the thinnest line
+    ColorValue Color = 0;
+};
+
+// The font a layer writes text with: the face at its pixel size plus the baseline angle, which
+// a QFont cannot carry.
+struct SurfaceFont {
+    QFont Font;
+    int Escapement = 0; // tenths of a degree, counter-clockwise
+};
+
+// One drawing layer. Each layer owns its picture and its current brush, pen and font; drawing
+// routines replace them before they draw, so nothing leaks from one layer to another.
+struct DrawingSurface {
+    QImage Image; // null until CreateZTBitmaps: drawing on it then does nothing
+    ColorValue BrushColor = 0;
+    SurfacePen Pen;
+    SurfaceFont Font;
+};
+
+// The mapping of the scripts' 800×600 space onto the display. The display is virtual (always
+// 800×600 once the full-screen window exists), so while playing the ratio is 1 and the offsets 0.
+struct DisplayMapping {
+    int ScreenWidth = 800;
+    int ScreenHeight = 600;
+    double DisplayRatio = 1.0;
+    int XOffset = 0;
+    int YOffset = 0;
+    bool FullScreenLoaded = false;
+};
+
+// The four layers. "background" and "source" have a record per resource set; only set 1 is
+// ever drawn on.
+struct DrawingSurfaces {
+    std::array<DrawingSurface, 2> Background;
+    std::array<DrawingSurface, 2> Source;
+    DrawingSurface Animation;
+    DrawingSurface Foreground; // the picture the full-screen window shows
+    bool BitmapsCreated = false;
+    int Width = 800; // the window's inner size in pixels
+    int Height = 600;
+};
+
+// The layer named by one of "background", "source", "animation", "foreground" (trimmed and
+// case-folded); nullptr for any other name or a resource set outside 1..2.
+DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet);
+
+void SetDisplayRatio(DisplayMapping& d, DebugLog& log);
+// Virtual coordinates to layer pixels.
+int MapX(const DisplayMapping& d, double x);
+int MapY(const DisplayMapping& d, double y);
+
+// Creates the layers at the display size, cleared to black, each with a one-pixel pen and a
+// solid brush in the effective pen colour and the given initial font.
+void CreateZTBitmaps(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
+    const SurfaceFont& initialFont, DebugLog& log);
+void DeleteZTBitmaps(DrawingSurfaces& s, DebugLog& log);
+
+void CopyBackToSource(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log);
+void CopySourceToAnimation(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log);
+void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log);
+
+// Copies Width × Height pixels of source (from its origin) to dest at (DestX, DestY), leaving
+// out the pixels whose colour equals TransparentColor. The source is not changed.
+void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
+    ColorValue TransparentColor, DebugLog& log);
+
+} // namespace zentil

@@ -1,0 +1,90 @@
+#include "render/GraphicsState.h"
+
+#include "app/DebugLog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+int RoundToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    const double r = std::nearbyint(value);
+    if (r >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (r <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(r);
+}
+
+ColorValue PercentRGB(double red, double green, double blue)
+{
+    auto channel = [](double percent) {
+        const double p = std::clamp(std::isnan(percent) ? 0.0 : percent, 0.0, 100.0);
+        return ColorValue(std::min(RoundToInt(p * 255.0 / 100.0), 255));
+    };
+    return channel(blue) * 65536U + channel(green) * 256U + channel(red);
+}
+
+void InitializeGraphics(GraphicsState& g, DebugLog& log)
+{
+    g.DoBlend = false;
+    g.DoFill = false;
+    g.FillColor = 0xFFFFFF;
+    g.BlendColor = 0;
+    g.PenColor = 0;
+    g.penwidth = 1;
+    g.EffectivePenColor = g.PenColor;
+    g.ScaledPenWidth = g.penwidth;
+    g.PenStyle = PenSolid;
+    ZT_DEBUG(log, TraceDrawing, "status", u"InitializeGraphics"_s);
+}
+
+void InitializeFont(GraphicsState& g, DebugLog& log)
+{
+    g.DoShadow = false;
+    g.FontAngle = 0;
+    g.FontBold = 100;
+    g.FontColor = 0;
+    g.FontName = u"Arial"_s;
+    g.FontSize = 12;
+    g.FontItalics = 0;
+    g.fontstrikeout = 0;
+    g.FontUnderline = 0;
+    g.ShadowOffsetX = 0;
+    g.ShadowOffsetY = 0;
+    g.ShadowColor = 0;
+    g.ScaledFontSize = g.FontSize;
+    ZT_DEBUG(log, TraceDrawing, "status", u"InitializeFont"_s);
+}
+
+FontSettings SaveFontSettings(const GraphicsState& g)
+{
+    return FontSettings { g.DoShadow, g.FontAngle, g.FontBold, g.FontColor, g.FontName, g.FontSize,
+        g.FontItalics, g.FontUnderline, g.fontstrikeout, g.ShadowColor, g.ShadowOffsetX,
+        g.ShadowOffsetY, g.ScaledFontSize };
+}
+
+void RestoreFontSettings(GraphicsState& g, const FontSettings& s)
+{
+    g.DoShadow = s.DoShadow;
+    g.FontAngle = s.FontAngle;
+    g.FontBold = s.FontBold;
+    g.FontColor = s.FontColor;
+    g.FontName = s.FontName;
+    g.FontSize = s.FontSize;
+    g.FontItalics = s.FontItalics;
+    g.FontUnderline = s.FontUnderline;
+    g.fontstrikeout = s.fontstrikeout;
+    g.ShadowColor = s.ShadowColor;
+    g.ShadowOffsetX = s.ShadowOffsetX;
+    g.ShadowOffsetY = s.ShadowOffsetY;
+    g.ScaledFontSize = s.ScaledFontSize;
+}
+
+} // namespace zentil

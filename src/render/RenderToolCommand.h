@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+namespace zentil {
+
+// zentil-tool render: draws one slide (with its subslides up to K) or a built-in slide as the
+// player shows it and writes the 800×600 picture as PNG. Returns the exit code.
+int RunRenderCommand(const QStringList& args);
+
+inline constexpr const char* RenderCommandSynopsis
+    = "render SCRIPT --slide N [--subslide K] --out FILE.png | render --builtin end|none|load "
+      "--out FILE.png";
+
+} // namespace zentil

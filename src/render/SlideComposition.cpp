@@ -1,0 +1,192 @@
+#include "render/SlideComposition.h"
+
+#include "app/DebugLog.h"
+#include "app/ProductInfo.h"
+#include "render/DrawingRoutines.h"
+#include "render/RenderState.h"
+#include "script/PresentationModel.h"
+
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+// The environment with /BACKGROUND bound to the model: switch to the referenced background when
+// it is a real one and not already drawn, then start "source" from it.
+DrawingEnvironment BindBackground(
+    RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env, DebugLog& log)
+{
+    DrawingEnvironment bound = env;
+    bound.BackgroundCommand = [&r, &model, env, &log](int backgroundIndex) {
+        if (backgroundIndex >= 1 && backgroundIndex <= model.BackCount()
+            && backgroundIndex != r.CurrentBackgroundIndex) {
+            r.CurrentBackgroundIndex = backgroundIndex;
+            DrawNewBackground(r, model, env, log, backgroundIndex, 1);
+        }
+        CopyBackToSource(r.Surfaces, 1, log);
+    };
+    return bound;
+}
+
+template <typename Lines>
+void RunScript(RenderState& r, const DrawingEnvironment& env, DebugLog& log, const Lines& lines,
+    const QString& layer, int backgroundIndexRef)
+{
+    // Text is always drawn anti-aliased, so there is no system smoothing to switch.
+    InitializeFont(r.Graphics, log);
+    for (const QString& line : lines) {
+        InitializeGraphics(r.Graphics, log);
+        ExecuteDrawingCommand(r, env, log, line, layer, 1, backgroundIndexRef);
+    }
+}
+
+} // namespace
+
+void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int NewSlideIndex)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter",
+        u"ShowSlide - NewSlideIndex = "_s + QString::number(NewSlideIndex));
+    if (NewSlideIndex >= 1 && NewSlideIndex <= model.SlideCount()
+        && model.SlideAt(NewSlideIndex).ScriptCount() >= 1) {
+        ZT_DEBUG(log, TraceTiming, "time", u"Begin ShowSlide"_s);
+        const Slide& slide = model.SlideAt(NewSlideIndex);
+        r.CurrentBackgroundIndex = slide.BackgroundIndex;
+        CopyBackToSource(r.Surfaces, 1, log);
+        RunScript(r, BindBackground(r, model, env, log), log, slide.ScriptText, u"source"_s,
+            slide.BackgroundIndex);
+        CopySourceToAnimation(r.Surfaces, 1, log);
+        CopyAnimationToDisplay(r.Surfaces, log);
+        ZT_DEBUG(log, TraceTiming, "time", u"End ShowSlide"_s);
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"ShowSlide"_s);
+}
+
+void DrawNewBackground(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int NewBackgroundIndex, int LocalResourceSet)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter",
+        u"DrawNewBackground - NewBackgroundIndex = "_s + QString::number(NewBackgroundIndex));
+    const FontSettings saved = SaveFontSettings(r.Graphics);
+    InitializeGraphics(r.Graphics, log);
+    DrawBoxOnBitmap(
+        r, u"background"_s, LocalResourceSet, 0, 0, r.Surfaces.Width, r.Surfaces.Height);
+    if (NewBackgroundIndex >= 1 && NewBackgroundIndex <= model.BackCount()) {
+        const BackgroundSlide& background = model.BackgroundAt(NewBackgroundIndex);
+        if (background.ScriptCount() >= 1)
+            RunScript(r, BindBackground(r, model, env, log), log, background.ScriptText,
+                u"background"_s, NewBackgroundIndex);
+    }
+    RestoreFontSettings(r.Graphics, saved);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewBackground"_s);
+}
+
+void DrawNewSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int SubslideIndex, int LocalResourceSet)
+{
+    Q_UNUSED(LocalResourceSet); // slides are always drawn on set 1
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DrawNewSubSlide"_s);
+    const int slideIndex = model.CurrentSlide.Index;
+    if (slideIndex >= 1 && slideIndex <= model.SlideCount()) {
+        const Slide& slide = model.SlideAt(slideIndex);
+        if (SubslideIndex >= 1 && SubslideIndex <= slide.SubslideCount()) {
+            const Subslide& sub = slide.SubSlide[std::size_t(SubslideIndex - 1)];
+            if (sub.ScriptCount() >= 1)
+                RunScript(r, BindBackground(r, model, env, log), log, sub.ScriptText, u"source"_s,
+                    sub.BackgroundIndex);
+        }
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewSubSlide"_s);
+}
+
+void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int SubslideIndex)
+{
+    const int slideIndex = model.CurrentSlide.Index;
+    if (slideIndex < 1 || slideIndex > model.SlideCount())
+        return;
+    const Slide& slide = model.SlideAt(slideIndex);
+    if (SubslideIndex < 1 || SubslideIndex > slide.SubslideCount())
+        return;
+    const int background = slide.SubSlide[std::size_t(SubslideIndex - 1)].BackgroundIndex;
+    if (background != r.CurrentBackgroundIndex) {
+        r.CurrentBackgroundIndex = background;
+        DrawNewBackground(r, model, env, log, background, 1);
+        CopyBackToSource(r.Surfaces, 1, log);
+    }
+    DrawNewSubSlide(r, model, env, log, SubslideIndex, 1);
+    CopySourceToAnimation(r.Surfaces, 1, log);
+    CopyAnimationToDisplay(r.Surfaces, log);
+}
+
+QStringList DefaultSlideScript(const QString& SlideType, bool debugMode)
+{
+    const QString type = SlideType.toLower();
+    if (type == u"end") {
+        return {
+            u"/font {face times size 80 color 50 50 50}"_s,
+            u"/text {400 260 cj ZENTIL}"_s,
+            u"/line {250 290 550 290 penwidth 4 pencolor 50 0 0}"_s,
+            u"/font {face Arial size 37 bold color 50 50 50}"_s,
+            u"/text {400 340 cj End of Presentation}"_s,
+            u"/font {face Arial size 16 bold color 50 50 50}"_s,
+            u"/text {400 365 cj Right-click screen for options menu}"_s,
+            u"/text (400 440 cj For more information, please see:}"_s,
+            u"/text {400 456 cj "_s + ProductWebAddress + u"}"_s,
+        };
+    }
+    const QString font = u"/font {face Arial size 16 color 100 100 100 bold noitalics "
+                         u"nounderline nostrikeout noshadow angle 0}"_s;
+    if (type == u"load") {
+        if (!debugMode)
+            return {};
+        return { font, u"/text {400 40 cj Loading Zentil presentation.}"_s };
+    }
+    if (type == u"none")
+        return { font, u"/text {400 40 cj No Zentil presentation loaded.}"_s };
+    return {};
+}
+
+void ShowDefaultSlide(RenderState& r, SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, const QString& SlideType, const std::function<void()>& stopPlayback)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"ShowDefaultSlide - SlideType = "_s + SlideType);
+    GraphicsState& g = r.Graphics;
+    const ColorValue fill = g.FillColor;
+    const int width = g.ScaledPenWidth;
+    const bool blend = g.DoBlend;
+    g.FillColor = 0;
+    g.ScaledPenWidth = 0;
+    g.DoBlend = false;
+    DrawBoxOnBitmap(r, u"background"_s, 1, 0, 0, r.Surfaces.Width, r.Surfaces.Height);
+    g.FillColor = fill;
+    g.ScaledPenWidth = width;
+    g.DoBlend = blend;
+    CopyBackToSource(r.Surfaces, 1, log);
+
+    if (SlideType.toLower() == u"end") {
+        if (stopPlayback)
+            stopPlayback();
+        model.CurrentSlide.SoundLoaded = false;
+        model.NextSlide.SoundLoaded = false;
+        ZT_DEBUG(log, TraceSound, "status", u"CurrentSlide.SoundLoaded = False"_s);
+        ZT_DEBUG(log, TraceSound, "status", u"NextSlide.SoundLoaded = False"_s);
+        model.CurrentSlide.Index = 0;
+        model.NextSlide.Index = 0;
+        ZT_DEBUG(log, TraceSequencing, "status", u"CurrentSlide.Index = 0"_s);
+        ZT_DEBUG(log, TraceSequencing, "status", u"NextSlide.index = 0"_s);
+        ZT_DEBUG(log, TraceSequencing, "status", u"BuildNextSlideFlag = False"_s);
+    }
+    const QStringList script = DefaultSlideScript(SlideType, log.DebugMode);
+    if (!script.isEmpty())
+        RunScript(r, BindBackground(r, model, env, log), log, script, u"source"_s,
+            r.CurrentBackgroundIndex);
+    CopySourceToAnimation(r.Surfaces, 1, log);
+    CopyAnimationToDisplay(r.Surfaces, log);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"ShowDefaultSlide"_s);
+}
+
+} // namespace zentil

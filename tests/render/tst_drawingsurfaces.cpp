@@ -1,0 +1,146 @@
+#include "RenderTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+class tst_DrawingSurfaces : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayRatio_data();
+    void displayRatio();
+    void layerCopies_chainAndStayIndependent();
+    void transparentBlt_leavesOutKeyAndKeepsSource();
+    void privateFonts_listGrowsAndIsWithdrawn();
+};
+
+void tst_DrawingSurfaces::displayRatio_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("xOffset");
+    QTest::addColumn<int>("yOffset");
+    QTest::newRow("800x600") << 800 << 600 << true << 1.0 << 0 << 0;
+    QTest::newRow("1024x768 loaded") << 1024 << 768 << true << 1.0 << 112 << 84;
+    QTest::newRow("640") << 640 << 480 << false << 0.8 << 0 << 0;
+    QTest::newRow("800") << 800 << 600 << false << 1.0 << 0 << 0;
+    QTest::newRow("1024") << 1024 << 768 << false << 1.25 << 12 << 9;
+    QTest::newRow("1280") << 1280 << 1024 << false << 1.6 << 0 << 32;
+    QTest::newRow("1281") << 1281 << 1024 << false << 2.0 << 0 << 0;
+}
+
+void tst_DrawingSurfaces::displayRatio()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, loaded);
+    MonotonicClock clock;
+    DebugLog log(clock, false);
+    DisplayMapping d;
+    d.ScreenWidth = width;
+    d.ScreenHeight = height;
+    d.FullScreenLoaded = loaded;
+    SetDisplayRatio(d, log);
+    QTEST(d.DisplayRatio, "ratio");
+    QTEST(d.XOffset, "xOffset");
+    QTEST(d.YOffset, "yOffset");
+}
+
+void tst_DrawingSurfaces::layerCopies_chainAndStayIndependent()
+{
+    RenderFixture f;
+    DrawingSurfaces& s = f.r.Surfaces;
+    QCOMPARE(s.Foreground.Image.size(), QSize(800, 600));
+    f.Run(u"/box {0 0 800 600 fill 100 0 0 penwidth 0}"_s, u"background"_s);
+    CopyBackToSource(s, 1, f.log);
+    f.Run(u"/box {10 10 20 20 fill 0 100 0}"_s);
+    QCOMPARE(Pixel(s.Background[0].Image, 15, 15), 0xFF0000U); // drawing on source left it alone
+    CopySourceToAnimation(s, 1, f.log);
+    CopyAnimationToDisplay(s, f.log);
+    QCOMPARE(Pixel(s.Foreground.Image, 15, 15), 0x00FF00U);
+    QCOMPARE(Pixel(s.Foreground.Image, 400, 300), 0xFF0000U);
+    f.Run(u"/source {}"_s); // "/SOURCE" copies source to animation only
+    f.Run(u"/box {30 30 40 40 fill 0 0 100}"_s);
+    QCOMPARE(Pixel(s.Animation.Image, 35, 35), 0xFF0000U);
+    // Resource set 2 exists only as a name: copies with it do nothing.
+    CopyBackToSource(s, 2, f.log);
+    QVERIFY(s.Source[1].Image.isNull());
+    QVERIFY(FindSurface(s, u"source"_s, 0) == nullptr);
+}
+
+void tst_DrawingSurfaces::transparentBlt_leavesOutKeyAndKeepsSource()
+{
+    MonotonicClock clock;
+    DebugLog log(clock, false);
+    QImage source(4, 2, QImage::Format_RGB32);
+    source.fill(qRgb(0, 255, 0));
+    source.setPixel(1, 0, qRgb(255, 0, 255));
+    const QImage sourceBefore = source.copy();
+
+    QImage dest(6, 4, QImage::Format_RGB32);
+    dest.fill(qRgb(0, 0, 255));
+    TransparentBlt(dest, 1, 1, 4, 2, source, 0x123456, log); // colour not present
+    QCOMPARE(dest.copy(1, 1, 4, 2), source);
+    QCOMPARE(Pixel(dest, 0, 0), 0x0000FFU);
+
+    dest.fill(qRgb(0, 0, 255));
+    TransparentBlt(dest, 1, 1, 4, 2, source, 0xFF00FF, log); // magenta, as 0x00BBGGRR
+    QCOMPARE(Pixel(dest, 2, 1), 0x0000FFU);
+    QCOMPARE(Pixel(dest, 1, 1), 0x00FF00U);
+
+    dest.fill(qRgb(0, 0, 255));
+    const QImage destBefore = dest.copy();
+    TransparentBlt(dest, 1, 1, 4, 2, source, 0x00FF00, log); // every pixel but one
+    dest.setPixel(2, 1, qRgb(0, 0, 255));
+    QCOMPARE(dest, destBefore);
+
+    TransparentBlt(dest, -2, 3, 4, 2, source, 0x123456, log); // clipped at the edges
+    QCOMPARE(Pixel(dest, 0, 3), 0x00FF00U);
+    QCOMPARE(source, sourceBefore);
+}
+
+void tst_DrawingSurfaces::privateFonts_listGrowsAndIsWithdrawn()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString fonts = home.filePath(u"fonts"_s);
+    QVERIFY(QDir().mkpath(fonts));
+    QVERIFY(
+        QFile::copy(u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"_s, fonts + u"/Face.TTF"_s));
+    MonotonicClock clock;
+    DebugLog log(clock, false);
+    PrivateFontList list;
+    QVERIFY(!FindFontFile(list, u"Face.TTF"_s, log));
+
+    AddPrivateFont(list, fonts, u"Face.TTF"_s, log);
+    AddPrivateFont(list, fonts, u"other.otf"_s, log);
+    QCOMPARE(list.PrivateFontCount, 1);
+    QCOMPARE(list.PrivateFontCapacity, 10);
+    QVERIFY(list.ApplicationFontIds.value(0) >= 0);
+    QVERIFY(FindFontFile(list, u"Face.TTF"_s, log));
+    QVERIFY(!FindFontFile(list, u"face.ttf"_s, log));
+
+    for (int i = 2; i <= 11; ++i)
+        AddPrivateFont(list, fonts, u"f%1.ttf"_s.arg(i), log);
+    QCOMPARE(list.PrivateFontCount, 11);
+    QCOMPARE(list.PrivateFontCapacity, 20);
+    QCOMPARE(list.PrivateFonts.value(0), u"Face.TTF"_s);
+    QCOMPARE(list.PrivateFonts.value(9), u"f10.ttf"_s);
+
+    DeletePrivateFonts(list, fonts, log);
+    QVERIFY(!QFile::exists(fonts + u"/Face.TTF"_s));
+    QVERIFY(!FindFontFile(list, u"Face.TTF"_s, log));
+    QCOMPARE(list.PrivateFontCapacity, 0);
+    AddPrivateFont(list, fonts, u"again.ttf"_s, log);
+    QCOMPARE(list.PrivateFonts.value(0), u"again.ttf"_s);
+    QCOMPARE(list.PrivateFontCount, 1);
+}
+
+QTEST_MAIN(tst_DrawingSurfaces)
+#include "tst_drawingsurfaces.moc"

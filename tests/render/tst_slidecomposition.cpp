@@ -1,0 +1,159 @@
+#include "RenderTestSupport.h"
+
+#include "render/SlideComposition.h"
+#include "script/PresentationModel.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+namespace {
+
+// Background 1 is the built-in black one, background 2 is blue.
+SlideShowModel MakeModel()
+{
+    SlideShowModel m;
+    m.Backgrounds.push_back(BackgroundSlide { { BuiltInBackgroundFill, BuiltInBackgroundBox } });
+    m.Backgrounds.push_back(BackgroundSlide { { u"/font {face times size 50 bold}"_s,
+        u"/box {0 0 800 600 fill 0 0 100 penwidth 0}"_s } });
+    Slide first;
+    first.BackgroundIndex = 1;
+    first.ScriptText = { u"/font {face arial size 30 italics color 100 0 0}"_s,
+        u"/box {10 10 20 20 fill 100 0 0}"_s };
+    first.SubSlide = {
+        Subslide { 1000, 1, u"regular"_s, { u"/box {30 10 40 20 fill 0 100 0}"_s } },
+        Subslide { 2000, 1, u"regular"_s, { u"/box {50 10 60 20 fill 100 100 0}"_s } },
+        Subslide { 3000, 2, u"regular"_s,
+            { u"/background {}"_s, u"/box {70 10 80 20 fill 100 0 100}"_s } },
+    };
+    Slide empty;
+    m.Slides = { first, empty };
+    return m;
+}
+
+} // namespace
+
+class tst_SlideComposition : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void showSlide_drawsOverItsBackground();
+    void drawNewBackground_keepsTheFontState();
+    void subslides_accumulateOrRestartOnAnotherBackground();
+    void defaultSlides_endNoneAndOthers();
+};
+
+void tst_SlideComposition::showSlide_drawsOverItsBackground()
+{
+    RenderFixture f;
+    SlideShowModel m = MakeModel();
+    DrawNewBackground(f.r, m, f.env, f.log, 2, 1);
+    QCOMPARE(Pixel(f.Background(), 400, 300), 0x0000FFU);
+    m.CurrentSlide.Index = 1;
+    ShowSlide(f.r, m, f.env, f.log, 1);
+    QCOMPARE(f.r.CurrentBackgroundIndex, 1);
+    const QImage& shown = f.r.Surfaces.Foreground.Image;
+    QCOMPARE(Pixel(shown, 15, 15), 0xFF0000U);
+    QCOMPARE(Pixel(shown, 400, 300), 0x0000FFU); // the caller's background, as drawn
+
+    const QImage before = shown;
+    ShowSlide(f.r, m, f.env, f.log, 0);
+    ShowSlide(f.r, m, f.env, f.log, 2); // no drawing statements: not shown
+    ShowSlide(f.r, m, f.env, f.log, 9);
+    QCOMPARE(f.r.Surfaces.Foreground.Image, before);
+}
+
+void tst_SlideComposition::drawNewBackground_keepsTheFontState()
+{
+    RenderFixture f;
+    SlideShowModel m = MakeModel();
+    f.Run(u"/font {face arial size 30 italics color 100 0 0 shadow 1 1 0 0 0}"_s);
+    const GraphicsState before = f.r.Graphics;
+    DrawNewBackground(f.r, m, f.env, f.log, 2, 1);
+    const GraphicsState& after = f.r.Graphics;
+    QCOMPARE(after.FontName, before.FontName);
+    QCOMPARE(after.FontSize, 30);
+    QCOMPARE(after.FontItalics, 1);
+    QCOMPARE(after.FontBold, 100);
+    QCOMPARE(after.FontColor, before.FontColor);
+    QCOMPARE(after.ShadowOffsetX, 1);
+    QCOMPARE(after.ScaledFontSize, 30);
+
+    // An unknown background leaves the cleared picture: white with a black outline.
+    DrawNewBackground(f.r, m, f.env, f.log, 7, 1);
+    QCOMPARE(Pixel(f.Background(), 400, 300), 0xFFFFFFU);
+    QCOMPARE(Pixel(f.Background(), 0, 0), 0x000000U);
+    QCOMPARE(Pixel(f.Background(), 799, 599), 0x000000U);
+}
+
+void tst_SlideComposition::subslides_accumulateOrRestartOnAnotherBackground()
+{
+    RenderFixture f;
+    SlideShowModel m = MakeModel();
+    DrawNewBackground(f.r, m, f.env, f.log, 1, 1);
+    m.CurrentSlide.Index = 1;
+    ShowSlide(f.r, m, f.env, f.log, 1);
+    ShowSubSlide(f.r, m, f.env, f.log, 1);
+    ShowSubSlide(f.r, m, f.env, f.log, 2);
+    const QImage& shown = f.r.Surfaces.Foreground.Image;
+    QCOMPARE(Pixel(shown, 15, 15), 0xFF0000U);
+    QCOMPARE(Pixel(shown, 35, 15), 0x00FF00U);
+    QCOMPARE(Pixel(shown, 55, 15), 0xFFFF00U);
+    QCOMPARE(Pixel(shown, 400, 300), 0x000000U);
+
+    ShowSubSlide(f.r, m, f.env, f.log, 3);
+    QCOMPARE(f.r.CurrentBackgroundIndex, 2);
+    QCOMPARE(Pixel(shown, 15, 15), 0x0000FFU); // the slide is gone
+    QCOMPARE(Pixel(shown, 55, 15), 0x0000FFU);
+    QCOMPARE(Pixel(shown, 75, 15), 0xFF00FFU);
+    QCOMPARE(Pixel(shown, 400, 300), 0x0000FFU);
+}
+
+void tst_SlideComposition::defaultSlides_endNoneAndOthers()
+{
+    RenderFixture f;
+    SlideShowModel m = MakeModel();
+    m.CurrentSlide = SlidePlay { 3, 2, true };
+    m.NextSlide = SlidePlay { 4, 1, true };
+    f.r.CurrentBackgroundIndex = 2;
+    int stops = 0;
+    ShowDefaultSlide(f.r, m, f.env, f.log, u"END"_s, [&stops] { ++stops; });
+    QCOMPARE(stops, 1);
+    QCOMPARE(m.CurrentSlide.Index, 0);
+    QCOMPARE(m.NextSlide.Index, 0);
+    QVERIFY(!m.CurrentSlide.SoundLoaded && !m.NextSlide.SoundLoaded);
+    QCOMPARE(m.CurrentSlide.ResourceSet, 2);
+    QCOMPARE(f.r.CurrentBackgroundIndex, 2);
+
+    const QImage& shown = f.r.Surfaces.Foreground.Image;
+    const QRect rule = BoundingBox(shown, [](QRgb c) { return c == 0x800000U; });
+    QCOMPARE(rule.height(), 4);
+    QVERIFY2(rule.top() >= 287 && rule.bottom() <= 292, "the rule lies on y 290");
+    QVERIFY(rule.left() <= 250 && rule.right() >= 549);
+    auto grey
+        = [](QRgb c) { return qRed(c) > 60 && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c); };
+    const QRect title = BoundingBox(shown.copy(0, 0, 800, 290), grey);
+    QVERIFY2(std::abs(title.center().x() - 400) <= 6, "the title is centred on x 400");
+    QVERIFY2(title.bottom() <= 261 && title.bottom() >= 250, "the title stands on y 260");
+    QVERIFY2(title.height() >= 45 && title.height() <= 70, "80-pixel capitals");
+    const QRect text = BoundingBox(shown.copy(0, 295, 800, 305), grey);
+    QVERIFY2(std::abs(text.center().x() - 400) <= 8, "the lines are centred on x 400");
+    QVERIFY(text.bottom() + 295 >= 456 && text.bottom() + 295 <= 462);
+    QCOMPARE(Pixel(shown, 5, 5), 0x000000U);
+    QCOMPARE(Pixel(f.Background(), 400, 300), 0x000000U);
+
+    ShowDefaultSlide(f.r, m, f.env, f.log, u"none"_s);
+    const QRect none = BoundingBox(shown, [](QRgb c) { return c != 0; });
+    QVERIFY2(std::abs(none.center().x() - 400) <= 6 && none.bottom() <= 44 && none.top() >= 20,
+        "one white line at the top centre");
+
+    ShowDefaultSlide(f.r, m, f.env, f.log, u"load"_s); // trace off: plain black
+    QVERIFY(BoundingBox(shown, [](QRgb c) { return c != 0; }).isNull());
+    QCOMPARE(DefaultSlideScript(u"Load"_s, true).size(), 2);
+    ShowDefaultSlide(f.r, m, f.env, f.log, u"other"_s);
+    QVERIFY(BoundingBox(shown, [](QRgb c) { return c != 0; }).isNull());
+}
+
+QTEST_MAIN(tst_SlideComposition)
+#include "tst_slidecomposition.moc"

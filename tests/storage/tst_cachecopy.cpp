@@ -1,0 +1,159 @@
+#include "StorageTestHome.h"
+
+#include "storage/CacheCopy.h"
+
+#include <QObject>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+namespace {
+
+const QDateTime kMorning(QDate(2026, 3, 10), QTime(8, 0));
+
+// A presentation on a "disc": lecture.zentil with two resources.
+struct DiscFixture : StorageTestHome {
+    QString Disc = Dir.filePath(u"disc/lecture"_s);
+    QString Parent = Disc;
+
+    DiscFixture()
+    {
+        WriteFile(Disc + u"/lecture.zentil"_s, "script", kMorning);
+        WriteFile(Disc + u"/resources/a.png"_s, "png-1", kMorning);
+        WriteFile(Disc + u"/resources/b.ogg"_s, "ogg-1", kMorning);
+    }
+
+    bool Copy(const QString& shortName = u"lecture.zentil"_s)
+    {
+        return CopyPresentationToCache(Folders, Parent, shortName, Log);
+    }
+
+    QString Thumbnail() const { return Cache(u"lecture/thumbnails/thumbnail001.jpg"_s); }
+};
+
+} // namespace
+
+class TestCacheCopy : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
+    void firstCopyFillsTheCache();
+    void unchangedSourceKeepsThumbnails();
+    void newerResourceRebuildsResourcesAndThumbnails();
+    void newerScriptRebuildsToo();
+    void sameDayChangeDoesNotRefresh();
+    void interruptedCopyIsRedone();
+    void withoutResourcesNothingIsCopied();
+};
+
+void TestCacheCopy::firstCopyFillsTheCache()
+{
+    DiscFixture disc;
+    QFile::setPermissions(disc.Disc + u"/resources/a.png"_s, QFile::ReadOwner | QFile::ReadOther);
+    QVERIFY(disc.Copy());
+    const QString target = disc.Cache(u"lecture"_s);
+    QCOMPARE(disc.Parent, target);
+    QCOMPARE(disc.Folders.ResourcePath, target + u"/resources"_s);
+    QCOMPARE(ReadAll(target + u"/lecture.zentil"_s), QByteArray("script"));
+    QCOMPARE(ReadAll(target + u"/resources/a.png"_s), QByteArray("png-1"));
+    QCOMPARE(ReadAll(target + u"/resources/b.ogg"_s), QByteArray("ogg-1"));
+    QCOMPARE(QFileInfo(target + u"/resources/b.ogg"_s).lastModified(), kMorning);
+    QVERIFY2(QFileInfo(target + u"/resources/a.png"_s).permissions() & QFile::WriteOwner,
+        "cache copies of read-only disc files stay writable");
+    QVERIFY(QFileInfo(target + u"/thumbnails"_s).isDir());
+    // No work folders or partial files are left behind.
+    QCOMPARE(QDir(disc.Folders.ZentilCachePath)
+                 .entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { u"lecture"_s });
+    QCOMPARE(
+        QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList { u"lecture.zentil"_s });
+}
+
+void TestCacheCopy::unchangedSourceKeepsThumbnails()
+{
+    DiscFixture disc;
+    QVERIFY(disc.Copy());
+    WriteFile(disc.Thumbnail(), "jpg");
+    disc.Parent = disc.Disc;
+    QVERIFY(disc.Copy());
+    QCOMPARE(ReadAll(disc.Thumbnail()), QByteArray("jpg"));
+}
+
+void TestCacheCopy::newerResourceRebuildsResourcesAndThumbnails()
+{
+    DiscFixture disc;
+    QVERIFY(disc.Copy());
+    WriteFile(disc.Thumbnail(), "jpg");
+    WriteFile(disc.Cache(u"lecture/resources/downloaded.gif"_s), "gif");
+    WriteFile(disc.Disc + u"/resources/b.ogg"_s, "ogg-2", kMorning.addDays(1));
+
+    disc.Parent = disc.Disc;
+    QVERIFY(disc.Copy());
+    QVERIFY2(!QFile::exists(disc.Thumbnail()), "thumbnails are rebuilt after a change");
+    QVERIFY(QFileInfo(disc.Cache(u"lecture/thumbnails"_s)).isDir());
+    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/b.ogg"_s)), QByteArray("ogg-2"));
+    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/a.png"_s)), QByteArray("png-1"));
+    QVERIFY2(!QFile::exists(disc.Cache(u"lecture/resources/downloaded.gif"_s)),
+        "the resources folder is replaced as a whole");
+}
+
+void TestCacheCopy::newerScriptRebuildsToo()
+{
+    DiscFixture disc;
+    QVERIFY(disc.Copy());
+    WriteFile(disc.Thumbnail(), "jpg");
+    WriteFile(disc.Disc + u"/lecture.zentil"_s, "script-2", kMorning.addDays(2));
+    disc.Parent = disc.Disc;
+    QVERIFY(disc.Copy());
+    QVERIFY(!QFile::exists(disc.Thumbnail()));
+    QCOMPARE(ReadAll(disc.Cache(u"lecture/lecture.zentil"_s)), QByteArray("script-2"));
+}
+
+void TestCacheCopy::sameDayChangeDoesNotRefresh()
+{
+    DiscFixture disc;
+    QVERIFY(disc.Copy());
+    WriteFile(disc.Thumbnail(), "jpg");
+    WriteFile(disc.Disc + u"/resources/a.png"_s, "png-2", kMorning.addSecs(10 * 3600));
+    disc.Parent = disc.Disc;
+    QVERIFY(disc.Copy());
+    QCOMPARE(ReadAll(disc.Thumbnail()), QByteArray("jpg"));
+    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/a.png"_s)), QByteArray("png-1"));
+}
+
+void TestCacheCopy::interruptedCopyIsRedone()
+{
+    DiscFixture disc;
+    QVERIFY(disc.Copy());
+    // What a copy cut short leaves: its work folder, and an entry whose script is not back yet
+    // although every resource that made it looks current.
+    WriteFile(disc.Cache(u".zentil-copy-Ab12Cd/a.png"_s), "partial");
+    QVERIFY(QFile::remove(disc.Cache(u"lecture/lecture.zentil"_s)));
+    WriteFile(disc.Thumbnail(), "jpg");
+
+    disc.Parent = disc.Disc;
+    QVERIFY(disc.Copy());
+    QVERIFY(!QFile::exists(disc.Thumbnail()));
+    QCOMPARE(ReadAll(disc.Cache(u"lecture/lecture.zentil"_s)), QByteArray("script"));
+    QVERIFY(!QFileInfo::exists(disc.Cache(u".zentil-copy-Ab12Cd"_s)));
+}
+
+void TestCacheCopy::withoutResourcesNothingIsCopied()
+{
+    DiscFixture disc;
+    // A script name without an extension names no cache folder.
+    QVERIFY(!disc.Copy(u"lecture"_s));
+    QCOMPARE(disc.Parent, disc.Disc);
+
+    QVERIFY(QDir(disc.Disc + u"/resources"_s).removeRecursively());
+    QVERIFY(!disc.Copy());
+    QCOMPARE(disc.Parent, disc.Disc);
+    QVERIFY(
+        QDir(disc.Folders.ZentilCachePath).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCacheCopy)
+#include "tst_cachecopy.moc"
