@@ -1,0 +1,72 @@
+#include "platform/SingleInstance.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+class tst_SingleInstance : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondInstanceSeesTheLock();
+    void lockOfACrashedPlayerIsTakenOver();
+    void missingHomeFolderIsCreated();
+};
+
+void tst_SingleInstance::secondInstanceSeesTheLock()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    {
+        SingleInstance first(home.path());
+        QVERIFY(first.TryAcquire());
+        QVERIFY(first.TryAcquire()); // asking again keeps it
+        QVERIFY(QFile::exists(first.LockFilePath()));
+
+        SingleInstance second(home.path());
+        QVERIFY2(!second.TryAcquire(), "a second player started beside a running one");
+        QVERIFY(!second.IsAcquired());
+
+        first.Release();
+        QVERIFY(second.TryAcquire());
+    }
+    SingleInstance third(home.path());
+    QVERIFY2(third.TryAcquire(), "the lock outlived the player that held it");
+}
+
+void tst_SingleInstance::lockOfACrashedPlayerIsTakenOver()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // A player that takes the lock and dies without releasing it.
+        SingleInstance crashed(home.path());
+        _exit(crashed.TryAcquire() ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    SingleInstance next(home.path());
+    QVERIFY(QFile::exists(next.LockFilePath()));
+    QVERIFY2(next.TryAcquire(), "a dead player's lock kept every later player out");
+}
+
+void tst_SingleInstance::missingHomeFolderIsCreated()
+{
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    SingleInstance instance(base.filePath(u"not/yet/there"_s));
+    QVERIFY(instance.TryAcquire());
+}
+
+QTEST_GUILESS_MAIN(tst_SingleInstance)
+#include "tst_singleinstance.moc"
