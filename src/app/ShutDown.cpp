@@ -2,6 +2,7 @@
 #include "app/ZentilApp.h"
 
 #include "platform/ScreenSaverInhibitor.h"
+#include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
@@ -87,7 +88,7 @@ void ZentilApp::RunShutDownSteps()
 void ZentilApp::ReleasePresentation()
 {
     if (log_.DebugMode && log_.Switches.DumpSlideStructure)
-        WriteSlideStructure(model_, folders_.ZTTempPath, log_);
+        WriteSlideStructure(model_, folders_.ZTTempPath);
     script_.Clear();
     ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing ScriptArray."_s);
     const bool corrupt = errors_.CorruptFileFound;

@@ -9,6 +9,7 @@
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
 #include "playback/SlideSequencer.h"
+#include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
 #include "script/PresentationModel.h"

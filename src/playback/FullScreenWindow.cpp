@@ -7,6 +7,7 @@
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -45,6 +46,10 @@ FullScreenWindow::~FullScreenWindow() = default;
 
 void FullScreenWindow::ShowFullScreen()
 {
+    // Without a window manager the full-screen request alone leaves the window at its default
+    // size, so the screen's geometry is set as well.
+    if (const QScreen* target = screen())
+        setGeometry(target->geometry());
     showFullScreen();
     FitPicture();
     ParkCursor();
@@ -76,9 +81,14 @@ QPointF FullScreenWindow::MapToPicture(const QPoint& windowPoint) const
     return mapToScene(windowPoint);
 }
 
+// The picture fills the window in one dimension, centred, with black bars in the other.
+// (fitInView would leave a margin of a few pixels around it.)
 void FullScreenWindow::FitPicture()
 {
-    fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
+    const double scale = std::min(
+        viewport()->width() / double(kVirtualWidth), viewport()->height() / double(kVirtualHeight));
+    setTransform(QTransform::fromScale(scale, scale));
+    centerOn(scene_->sceneRect().center());
 }
 
 void FullScreenWindow::resizeEvent(QResizeEvent* event)

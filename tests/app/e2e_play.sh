@@ -22,7 +22,7 @@ run_under_display() {
   # The trace build first shows the script path in a message box; confirm it.
   local box=""
   for _ in $(seq 100); do
-    box=$(xdotool search --name '^DownloadScriptName$' 2>/dev/null | head -n 1) && [ -n "$box" ] && break
+    box=$(xdotool search --onlyvisible --name '^DownloadScriptName$' 2>/dev/null | head -n 1) && [ -n "$box" ] && break
     sleep 0.1
   done
   [ -n "$box" ] || { echo "no start-up message box"; kill "$pid"; return 1; }
@@ -35,7 +35,7 @@ run_under_display() {
   done
   grep -q 'ShowDefaultSlide - DefaultSlideShown = end' "$trace" || { echo "no end slide"; cat "$trace"; kill "$pid"; return 1; }
   local win
-  win=$(xdotool search --name '^Zentil$' | head -n 1)
+  win=$(xdotool search --onlyvisible --name '^Zentil$' | head -n 1)
   xdotool windowfocus --sync "$win" key Escape
   local code=0
   wait "$pid" || code=$?
