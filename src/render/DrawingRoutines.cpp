@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -299,18 +300,25 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
 
 namespace {
 
-// The scaled picture with the key colour made transparent, so smooth filtering softens the
-// edge of the cut-out instead of smearing the key colour into it.
-QImage ScaleKeyed(const QImage& picture, QRgb key, int W, int H)
+// The picture with the key colour (if any) made transparent, scaled, so smooth filtering
+// softens the edge of the cut-out instead of smearing the key colour into it. A picture's own
+// transparency (GIF) is kept.
+QImage ScaleKeyed(const QImage& picture, std::optional<QRgb> key, int W, int H)
 {
     QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x)
-            line[x] = (line[x] & 0xFFFFFFU) == (key & 0xFFFFFFU) ? 0U : (line[x] | 0xFF000000U);
+    if (key) {
+        for (int y = 0; y < keyed.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+            for (int x = 0; x < keyed.width(); ++x) {
+                if ((line[x] & 0xFFFFFFU) == (*key & 0xFFFFFFU))
+                    line[x] = 0U;
+            }
+        }
     }
-    return keyed.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-        .scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    keyed.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (W == keyed.width() && H == keyed.height())
+        return keyed;
+    return keyed.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -327,10 +335,11 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
     const int H = RoundToInt(YScale * picture.height() + 0.5);
     if (W <= 0 || H <= 0 || W > 32767 || H > 32767)
         return 1;
-    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
     const bool sameSize = W == picture.width() && H == picture.height();
-    const bool masked = MaskX >= 1 && opaque.valid(MaskX, MaskY);
-    if (!masked) {
+    const bool masked = MaskX >= 1 && picture.valid(MaskX, MaskY);
+    const bool ownAlpha = picture.hasAlphaChannel();
+    if (!masked && !ownAlpha) {
+        const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
         QPainter p(&s->Image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         if (sameSize)
@@ -339,15 +348,18 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
             p.drawImage(X, Y, opaque.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         return 1;
     }
-    const QRgb key = opaque.pixel(MaskX, MaskY);
-    if (sameSize) {
-        const ColorValue keyValue
-            = ColorValue(qRed(key)) | ColorValue(qGreen(key)) << 8 | ColorValue(qBlue(key)) << 16;
-        TransparentBlt(s->Image, X, Y, W, H, opaque, keyValue, log);
+    std::optional<QRgb> key;
+    if (masked)
+        key = picture.pixel(MaskX, MaskY) & 0xFFFFFFU;
+    if (masked && !ownAlpha && sameSize) {
+        const ColorValue keyValue = ColorValue(qRed(*key)) | ColorValue(qGreen(*key)) << 8
+            | ColorValue(qBlue(*key)) << 16;
+        TransparentBlt(
+            s->Image, X, Y, W, H, picture.convertToFormat(QImage::Format_RGB32), keyValue, log);
         return 1;
     }
     QPainter p(&s->Image);
-    p.drawImage(X, Y, ScaleKeyed(opaque, key, W, H));
+    p.drawImage(X, Y, ScaleKeyed(picture, key, W, H));
     return 1;
 }
 

@@ -290,6 +290,15 @@ void tst_DrawingCommands::image_sizesAndMask()
     QCOMPARE(Pixel(ms.Source(), 120, 120), 0x00FF00U);
     QCOMPARE(BoundingBox(ms.Source(), [](QRgb c) { return qRed(c) > 64; }), QRect());
     QVERIFY(m.missing.isEmpty());
+
+    // A picture's own transparency shows the layer through it.
+    RenderFixture h;
+    h.Run(u"/box {0 0 800 600 fill 0 0 100 penwidth 0}"_s);
+    h.Run(u"/image {100 100 holes.gif}"_s);
+    QCOMPARE(Pixel(h.Source(), 100, 100), 0xFF0000U);
+    QCOMPARE(Pixel(h.Source(), 104, 104), 0x0000FFU);
+    QCOMPARE(
+        BoundingBox(h.Source(), [](QRgb c) { return c == 0xFF0000U; }), QRect(100, 100, 10, 10));
 }
 
 void tst_DrawingCommands::image_missingResourceDrawsNothing()
