@@ -183,6 +183,12 @@ void tst_DrawingCommands::oval_staysInsideItsBox()
     QCOMPARE(Pixel(f.Source(), 150, 100), kBlack);
     QCOMPARE(BoundingBox(f.Source(), [](QRgb c) { return c != kBlue; }),
         QRect(QPoint(100, 100), QPoint(199, 159)));
+
+    RenderFixture g;
+    ClearBlue(g);
+    g.Run(u"/box {440 390 740 480 blend #D9735C fill #C8553D penwidth 0}"_s);
+    g.Run(u"/oval {460 412 508 460 fill #F5F2EB penwidth 0}"_s);
+    QCOMPARE(Pixel(g.Source(), 484, 436), 0xF5F2EBU);
 }
 
 void tst_DrawingCommands::font_startsFromDefaultsAndQuotesFaces()
