@@ -21,9 +21,11 @@ namespace {
 // outside their own cache folder, or collide with a work folder, give none.
 QString CacheFolderName(const QString& scriptShortName)
 {
+    if (scriptShortName.contains(u'/'))
+        return {};
     const qsizetype dot = scriptShortName.lastIndexOf(u'.');
     const QString name = dot >= 1 ? scriptShortName.left(dot) : QString();
-    if (name.isEmpty() || name.contains(u'/') || name == u"." || name == u".."
+    if (name.isEmpty() || name == u"." || name == u".."
         || name.startsWith(QStringView(kCacheWorkFolderPrefix)))
         return {};
     return name;

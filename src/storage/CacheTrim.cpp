@@ -97,12 +97,16 @@ int TrimCache(const ZentilFolders& folders, const QString& scriptParentFolder, D
 {
     ZT_DEBUG(log, TraceProcedures, "enter", u"TrimCache"_s);
     const QString cache = CleanFolderPath(folders.ZentilCachePath);
+    if (cache.isEmpty()) {
+        ZT_DEBUG(log, TraceProcedures, "exit", u"TrimCache"_s);
+        return 0;
+    }
     std::vector<CacheEntry> entries = ListCachedPresentations(cache, queries);
     const bool scriptPathFound = std::any_of(entries.begin(), entries.end(),
         [&](const CacheEntry& e) { return SameFolder(e.Path, scriptParentFolder); });
 
-    int deleteCount = CacheDeleteCount(static_cast<int>(entries.size()), scriptPathFound,
-        cache.isEmpty() ? std::nullopt : queries.FreeBytes(cache));
+    int deleteCount = CacheDeleteCount(
+        static_cast<int>(entries.size()), scriptPathFound, queries.FreeBytes(cache));
     if (deleteCount < 1) {
         ZT_DEBUG(log, TraceProcedures, "exit", u"TrimCache"_s);
         return 0;

@@ -78,6 +78,11 @@ void BuildPresentationFolder(
     ZentilFolders& folders, const QString& folder, DebugLog& log, const CacheQueries& queries)
 {
     ZT_DEBUG(log, TraceProcedures, "enter", u"BuildPresentationFolder - folder = "_s + folder);
+    if (folder.trimmed().isEmpty()) {
+        // An empty path would name the working directory.
+        ZT_DEBUG(log, TraceProcedures, "exit", u"BuildPresentationFolder"_s);
+        return;
+    }
     if (IsInsideCache(folders, folder))
         TrimCache(folders, folder, log, queries);
     const QDir presentation(MakeFolder(CleanFolderPath(folder)));

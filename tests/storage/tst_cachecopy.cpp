@@ -144,8 +144,10 @@ void TestCacheCopy::interruptedCopyIsRedone()
 void TestCacheCopy::withoutResourcesNothingIsCopied()
 {
     DiscFixture disc;
-    // A script name without an extension names no cache folder.
+    // A script name without an extension names no cache folder...
     QVERIFY(!disc.Copy(u"lecture"_s));
+    // Nor does one that would reach out of the cache.
+    QVERIFY(!disc.Copy(u"../lecture.zentil"_s));
     QCOMPARE(disc.Parent, disc.Disc);
 
     QVERIFY(QDir(disc.Disc + u"/resources"_s).removeRecursively());

@@ -186,6 +186,14 @@ void TestCacheTrim::foldersOutsideTheCacheDoNotTrim()
     QCOMPARE(home.Cached().size(), 25);
     QCOMPARE(home.Folders.ResourcePath, elsewhere + u"/resources"_s);
     QVERIFY(QFileInfo(home.Folders.ThumbnailPath).isDir());
+
+    // An empty path names no folder at all (and certainly not the working directory).
+    const QString workingDirectory = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(home.Dir.path()));
+    BuildPresentationFolder(home.Folders, QString(), home.Log, home.Queries());
+    QVERIFY(QDir::setCurrent(workingDirectory));
+    QVERIFY(!QFileInfo::exists(home.Dir.filePath(u"resources"_s)));
+    QCOMPARE(home.Folders.ResourcePath, elsewhere + u"/resources"_s);
 }
 
 QTEST_GUILESS_MAIN(TestCacheTrim)

@@ -52,6 +52,10 @@ void TestFolderLayout::buildsTheFolderTree()
     for (const QString& folder : { home.Folders.ZentilCachePath, home.Folders.ZTTempPath,
              home.Folders.QuitPointPath, home.Folders.SysFontFolderPath })
         QVERIFY2(QFileInfo(folder).isDir(), qPrintable(folder));
+    // The real file-system queries answer for the new tree.
+    const CacheQueries real;
+    QVERIFY(real.FreeBytes(home.Folders.ZentilCachePath).value_or(0) > 0);
+    QVERIFY(real.FolderTime(home.Folders.ZentilCachePath).isValid());
     // Nothing remembered yet: the user's home folder, written down for next time.
     QCOMPARE(home.Folders.ZentilSavePath, QDir::homePath());
     QCOMPARE(ReadAll(home.Cache(u"lastopenfolder.txt"_s)), QDir::homePath().toUtf8() + "\r\n");
