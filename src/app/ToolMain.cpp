@@ -2,6 +2,7 @@
 
 #include "app/ProductInfo.h"
 #include "render/RenderToolCommand.h"
+#include "script/ScriptToolCommands.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -30,9 +31,29 @@ QString Usage(const std::vector<ToolCommand>& commands)
     return text;
 }
 
+// Runs a command that writes to standard output and standard error.
+std::function<int(const QStringList&)> WithStreams(
+    int (*command)(const QStringList&, QTextStream&, QTextStream&))
+{
+    return [command](const QStringList& args) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return command(args, out, err);
+    };
+}
+
 std::vector<ToolCommand> Commands()
 {
     return {
+        { u"dump"_s, u"dump SCRIPT                      print the presentation's structure dump"_s,
+            WithStreams(RunDumpCommand) },
+        { u"check"_s, u"check SCRIPT                     print every problem of the script"_s,
+            WithStreams(RunCheckCommand) },
+        { u"scramble"_s, u"scramble IN OUT [--key-start K]  write a scrambled copy"_s,
+            WithStreams(RunScrambleCommand) },
+        { u"unscramble"_s,
+            u"unscramble IN OUT                write the plain copy of a scrambled file"_s,
+            WithStreams(RunUnscrambleCommand) },
         { u"render"_s, QString::fromLatin1(RenderCommandSynopsis), RunRenderCommand },
     };
 }

@@ -1,0 +1,319 @@
+#include "script/ScriptReader.h"
+
+#include "app/DebugLog.h"
+#include "app/ProductInfo.h"
+#include "script/ScrambledFiles.h"
+#include "script/ScriptWords.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+constexpr qint64 kReadBlock = 256 * 1024;
+
+// Windows-1252 characters of the codes 128..159; the five unassigned codes keep their value.
+constexpr char16_t kCp1252High[32]
+    = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+          0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
+
+QChar Cp1252Character(int code)
+{
+    if (code >= 128 && code < 160)
+        return QChar(kCp1252High[code - 128]);
+    return QChar(static_cast<char16_t>(code));
+}
+
+QString DecodeCp1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = Cp1252Character(static_cast<uint8_t>(bytes[i]));
+    return text;
+}
+
+bool IsAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// The statement's first word as the pre-scan compares it: lower-cased only when the statement
+// holds more than one word.
+QString PrescanWord(const QString& statement)
+{
+    const CommandWords words = SplitCommand(statement);
+    return words.Arguments.isEmpty() ? words.Command : words.Command.toLower();
+}
+
+// Reads the file through a splitter, either as UTF-8 (returns false when the file is not valid
+// UTF-8) or as Windows-1252.
+bool SplitFile(QFile& file, bool asUtf8, std::vector<QString>& statements, QString* limitMessage)
+{
+    statements.clear();
+    file.seek(0);
+    StatementSplitter splitter(statements);
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QByteArray block;
+    while (!(block = file.read(kReadBlock)).isEmpty()) {
+        const QString text = asUtf8 ? QString(utf8.decode(block)) : DecodeCp1252(block);
+        if (asUtf8 && utf8.hasError())
+            return false;
+        if (!splitter.Feed(text)) {
+            *limitMessage = splitter.LimitMessage();
+            return true;
+        }
+    }
+    if (asUtf8) {
+        // A sequence cut off at the end of the file is an error too.
+        const QString rest = utf8.decode(QByteArrayView());
+        if (utf8.hasError() || !rest.isEmpty())
+            return false;
+    }
+    if (!splitter.Finish())
+        *limitMessage = splitter.LimitMessage();
+    return true;
+}
+
+} // namespace
+
+QString ScriptPathFromCommandLine(const QString& commandLine)
+{
+    QString name = commandLine.trimmed();
+    const qsizetype p = name.indexOf(u".zentil"_s, 0, Qt::CaseInsensitive);
+    if (p >= 0)
+        name.truncate(p + 7);
+    return name;
+}
+
+bool AllDigits(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (!IsAsciiDigit(c))
+            return false;
+    }
+    return true;
+}
+
+QString GetShortFileName(const QString& origFileName, bool stripExtension)
+{
+    QString name;
+    const QFileInfo info(origFileName);
+    if (!origFileName.isEmpty() && info.exists() && info.isFile()) {
+        name = info.fileName();
+    } else {
+        const qsizetype cut
+            = std::max(origFileName.lastIndexOf(u'/'), origFileName.lastIndexOf(u'\\'));
+        name = origFileName.mid(cut + 1);
+    }
+    if (!stripExtension)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot >= 1 ? name.left(dot) : QString();
+}
+
+QString RemoveBrowserInstanceNumber(const QString& fileName)
+{
+    static const QString ext = u".zentil"_s;
+    // Positions are 0-based here; "> 0" stands for the rule's "above 1".
+    const qsizetype p = fileName.lastIndexOf(ext);
+    if (p <= 0)
+        return fileName;
+    qsizetype pos = p - 1;
+    if (fileName.at(pos) == u']') {
+        --pos;
+        if (pos > 0) {
+            const qsizetype q = fileName.lastIndexOf(u'[', pos);
+            if (q > 0 && AllDigits(fileName.mid(q + 1, pos - q)))
+                return fileName.left(q) + ext;
+        }
+        return fileName;
+    }
+    const qsizetype q = fileName.lastIndexOf(u'-', pos);
+    if (q > 0 && AllDigits(fileName.mid(q + 1, pos - q)))
+        return fileName.left(q) + ext;
+    return fileName;
+}
+
+QString ApplyEscapes(const QString& statement)
+{
+    if (!statement.contains(u'\\'))
+        return statement;
+    QString out;
+    out.reserve(statement.size());
+    const qsizetype n = statement.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = statement.at(i);
+        if (c == u'\\' && i + 3 < n && IsAsciiDigit(statement.at(i + 1))
+            && IsAsciiDigit(statement.at(i + 2)) && IsAsciiDigit(statement.at(i + 3))) {
+            const int code = (statement.at(i + 1).unicode() - u'0') * 100
+                + (statement.at(i + 2).unicode() - u'0') * 10
+                + (statement.at(i + 3).unicode() - u'0');
+            if (code <= 255)
+                out += Cp1252Character(code);
+            i += 3;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool StatementSplitter::Feed(QStringView text)
+{
+    if (!limitMessage_.isEmpty())
+        return false;
+    qsizetype runStart = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && text[i].unicode() >= 32)
+            continue;
+        current_ += text.mid(runStart, i - runStart);
+        if (current_.size() > MaxStatementLength) {
+            limitMessage_ = u"Statement "_s + QString::number(out_.size() + 1)
+                + u" is longer than "_s + QString::number(MaxStatementLength)
+                + u" characters; the script cannot be read."_s;
+            return false;
+        }
+        if (i < n && !EndStatement())
+            return false;
+        runStart = i + 1;
+    }
+    return true;
+}
+
+bool StatementSplitter::Finish()
+{
+    return limitMessage_.isEmpty() && EndStatement();
+}
+
+bool StatementSplitter::EndStatement()
+{
+    if (current_.isEmpty())
+        return true;
+    if (static_cast<qsizetype>(out_.size()) >= MaxStatementCount) {
+        limitMessage_ = u"The script holds more than "_s + QString::number(MaxStatementCount)
+            + u" statements and cannot be read."_s;
+        return false;
+    }
+    out_.push_back(ApplyEscapes(current_));
+    current_.clear();
+    return true;
+}
+
+bool SplitScriptBytes(
+    const QByteArray& bytes, std::vector<QString>& statements, QString* limitMessage)
+{
+    QString limit;
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = DecodeCp1252(bytes);
+    statements.clear();
+    StatementSplitter splitter(statements);
+    const bool ok = splitter.Feed(text) && splitter.Finish();
+    if (limitMessage)
+        *limitMessage = splitter.LimitMessage();
+    return ok;
+}
+
+ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QString& tempFolder,
+    ScriptStatements& script, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"LoadScriptFromFile - "_s + currentFileName);
+    ScriptReadResult result;
+    const QFileInfo info(currentFileName);
+    if (currentFileName.isEmpty() || !info.exists() || !info.isFile()) {
+        ZT_DEBUG(log, TraceProcedures, "exit", u"LoadScriptFromFile - no such file"_s);
+        return result;
+    }
+    result.FileFound = true;
+    script.Clear();
+
+    if (info.size() > MaxScriptFileBytes) {
+        result.Refusal = u"The script file "_s + currentFileName + u" is larger than "_s
+            + QString::number(MaxScriptFileBytes / (1024 * 1024)) + u" MB and cannot be read."_s;
+        ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
+        return result;
+    }
+
+    const QString suffix = info.suffix().isEmpty() ? QString() : u"."_s + info.suffix();
+    const QString copyPath = QDir(tempFolder).filePath(MakeHiddenFileNameIn(tempFolder, suffix));
+    QFile::remove(copyPath);
+    if (tempFolder.isEmpty() || !QFile::copy(currentFileName, copyPath)) {
+        result.Refusal = u"The script file "_s + currentFileName
+            + u" could not be copied into the temporary folder."_s;
+        ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
+        return result;
+    }
+    QFile::setPermissions(copyPath, QFile::ReadOwner | QFile::WriteOwner);
+    script.EncryptFlag = DecryptFile(copyPath);
+
+    QFile file(copyPath);
+    QString limitMessage;
+    if (file.open(QIODevice::ReadOnly)) {
+        if (!SplitFile(file, true, script.ScriptArray, &limitMessage))
+            SplitFile(file, false, script.ScriptArray, &limitMessage);
+        file.close();
+    } else {
+        limitMessage = u"The script file "_s + currentFileName + u" could not be read."_s;
+    }
+    QFile::remove(copyPath);
+    if (!limitMessage.isEmpty()) {
+        script.ScriptArray.clear();
+        result.Refusal = limitMessage;
+        ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
+        return result;
+    }
+
+    for (size_t i = 0; i < script.ScriptArray.size(); ++i) {
+        const QString& statement = script.ScriptArray[i];
+        if (!statement.contains(u'/'))
+            continue;
+        const QString word = PrescanWord(statement);
+        if (word == u"/name") {
+            const QString name = BraceArgument(SplitCommand(statement).Arguments).trimmed();
+            if (name.isEmpty() || IsPlainFileName(name)) {
+                result.ScriptName = name;
+            } else {
+                result.Messages.push_back(
+                    { static_cast<int32_t>(i + 1), RefusedNameMessage(u"presentation"_s, name) });
+            }
+        } else if (word == u"/version") {
+            const QString text = BraceArgument(SplitCommand(statement).Arguments).trimmed();
+            result.ScriptVersion = static_cast<float>(LeadingNumber(text));
+        }
+    }
+    ZT_DEBUG(log, TraceProcedures, "exit",
+        u"LoadScriptFromFile - MaxScriptIndex = "_s + QString::number(script.MaxScriptIndex()));
+    return result;
+}
+
+VersionCheck CheckScriptVersion(const QString& scriptName, float scriptVersion)
+{
+    VersionCheck check;
+    if (!(scriptVersion > 0.0F && scriptVersion > PlayerScriptVersion))
+        return check;
+    check.Passes = false;
+    check.Title = u"Zentil Error Message"_s;
+    if (!scriptName.isEmpty()) {
+        check.Text = scriptName + u" requires a later version of zentil to play properly."_s
+            + u"\r"_s + u"Please go to "_s + ProductWebAddress
+            + u" to download a newer version of zentil."_s;
+    } else {
+        check.Text = u"The script requires a later version of zentil to play properly. Please go"_s
+            + u"\r"_s + u"to "_s + ProductWebAddress + u" to download a newer version of zentil."_s;
+    }
+    return check;
+}
+
+} // namespace zentil

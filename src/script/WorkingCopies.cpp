@@ -1,0 +1,125 @@
+#include "script/WorkingCopies.h"
+
+#include "app/DebugLog.h"
+#include "app/ErrorReporting.h"
+#include "platform/OggDecoder.h"
+#include "script/PresentationModel.h"
+#include "script/ScrambledFiles.h"
+#include "script/ScriptWords.h"
+#include "storage/ZentilFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+bool InsideFolder(const QString& path, const QString& folder)
+{
+    if (path.isEmpty() || folder.isEmpty())
+        return false;
+    const QString p = QDir::cleanPath(QFileInfo(path).absoluteFilePath()) + u'/';
+    const QString f = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) + u'/';
+    return p.startsWith(f);
+}
+
+} // namespace
+
+QString ResolveResourceFile(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || !IsPlainFileName(name))
+        return QString();
+    const QDir dir(folder);
+    if (QFileInfo(dir.filePath(name)).isFile())
+        return dir.filePath(name);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& file : files) {
+        if (file.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(file);
+    }
+    return QString();
+}
+
+QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName)
+{
+    DebugLog& log = context.Log;
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DecompressFile - "_s + resourceName);
+    const QString name = QFileInfo(resourceName).isAbsolute()
+            && InsideFolder(resourceName, context.Folders.ResourcePath)
+        ? QFileInfo(resourceName).fileName()
+        : resourceName;
+    const QString source = ResolveResourceFile(context.Folders.ResourcePath, name);
+    if (source.isEmpty())
+        return QString();
+
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    const QString& temp = context.Folders.ZTTempPath;
+    const QString copy = QDir(temp).filePath(MakeHiddenFileNameIn(temp, extension));
+    QFile::remove(copy);
+    if (!QFile::copy(source, copy))
+        return QString();
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+
+    const bool scrambled = DecryptFile(copy);
+    if (context.EncryptFlag && !scrambled) {
+        QFile::remove(copy);
+        const SlideShowDefn& defn = context.Model.Defn;
+        context.Reporter.ExecuteFatalError(
+            MakeFatalError(FatalErrorKind::Encrypt, defn.ShowTitle, defn.ScriptParentFolder,
+                InsideFolder(defn.ScriptParentFolder, context.Folders.ZentilCachePath)));
+        return QString();
+    }
+    if (extension.toLower() != u".ogg")
+        return copy;
+
+    const QString wave = copy.left(copy.size() - extension.size()) + u".wav"_s;
+    ZT_DEBUG(log, TraceSound, "status", u"DecompressFile - decoding "_s + copy);
+    if (!context.Decoder.Decode(copy))
+        ZT_DEBUG(
+            log, TraceSound, "error", u"DecompressFile - the decoder did not finish "_s + copy);
+    return wave;
+}
+
+QString GetRealFilename(const WorkingCopyContext& context, const QString& resourceName)
+{
+    ResourceMap& map = context.Model.Map;
+    for (const int32_t index : map.MatchingIndexes(resourceName)) {
+        ResourceMapEntry& entry = map.At(index);
+        if (!entry.LocalFileName.isEmpty() && QFileInfo(entry.LocalFileName).isFile())
+            return entry.LocalFileName;
+        entry.LocalFileName.clear();
+        const QString name = entry.ResourceName;
+        const QString copy = DecompressFile(context, name);
+        // Events ran while the decoder worked; the presentation may have been replaced.
+        if (index > map.Count() || map.At(index).ResourceName != name)
+            return QString();
+        if (!copy.isEmpty()) {
+            map.At(index).LocalFileName = copy;
+            return copy;
+        }
+    }
+    return QString();
+}
+
+void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log)
+{
+    if (tempFolder.isEmpty())
+        return;
+    const QDir dir(tempFolder);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& file : files) {
+        const QString path = dir.filePath(file);
+        if (QFileInfo(path).absoluteFilePath() == QFileInfo(log.DebugFilePath()).absoluteFilePath())
+            continue; // the open trace stays
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        if (!QFile::remove(path))
+            ZT_DEBUG(log, TraceFaults, "status", u"Deleting File "_s + file + u" failed."_s);
+    }
+}
+
+} // namespace zentil

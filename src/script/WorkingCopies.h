@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace zentil {
+
+class DebugLog;
+class ErrorReporter;
+class OggDecoder;
+struct SlideShowModel;
+struct ZentilFolders;
+
+// Everything the working-copy functions touch. The presentation's files are never used in
+// place: each is copied into the temporary folder under a random name, unscrambled there, and
+// Ogg narration is decoded to a ".wav" beside the copy.
+struct WorkingCopyContext {
+    const ZentilFolders& Folders; // ResourcePath, ZTTempPath, ZentilCachePath
+    SlideShowModel& Model; // ResourceMap, ShowTitle and ScriptParentFolder for messages
+    bool EncryptFlag; // the script was scrambled: every resource must be too
+    ErrorReporter& Reporter; // "encrypt"
+    OggDecoder& Decoder;
+    DebugLog& Log;
+};
+
+// DecompressFile: makes the working copy of a resource of the resource folder and returns its
+// full path (for ".ogg" the decoded ".wav"), or "" when there is no such file, the name is not a
+// plain file name, or a plain file turns up in a scrambled presentation (after the fatal
+// "encrypt" error has been reported).
+QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName);
+
+// GetRealFilename: the working copy for a resource name, made on first use and remembered in
+// the ResourceMap entry; "" when no entry of that name yields one.
+QString GetRealFilename(const WorkingCopyContext& context, const QString& resourceName);
+
+// The file of a resource in folder: the exact name when it exists, else the first file whose
+// name differs only in letter case (presentations made on systems that ignore case); "" when
+// there is none.
+QString ResolveResourceFile(const QString& folder, const QString& name);
+
+// Deletes every file of the temporary folder (read-only ones too), logging each failure as
+// "Deleting File <name> failed.". Part of InitializeSlideShow.
+void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log);
+
+} // namespace zentil

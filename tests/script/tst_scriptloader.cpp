@@ -1,0 +1,261 @@
+#include "app/DebugLog.h"
+#include "app/ErrorReporting.h"
+#include "platform/MonotonicClock.h"
+#include "script/ScriptLoader.h"
+#include "script/ScriptReader.h"
+#include "script/ScriptToolCommands.h"
+#include "script/SlideStructureDump.h"
+#include "storage/ZentilFolders.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zentil;
+
+namespace {
+
+class RecordingReporter : public ErrorReporter {
+public:
+    void ExecuteFatalError(const FatalError& error) override { fatal = error; }
+    void ScriptProblem(int32_t n, const QString& text) override { problems.push_back({ n, text }); }
+    std::optional<FatalError> fatal;
+    std::vector<ScriptMessage> problems;
+};
+
+void Touch(const QString& path, const QByteArray& bytes = "x")
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class tst_ScriptLoader : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    MonotonicClock clock_;
+    ZentilFolders folders_;
+    RecordingReporter reporter_;
+    int testNumber_ = 0;
+
+    SlideShowModel Load(const QString& text, bool expectLoaded = true)
+    {
+        ScriptStatements script;
+        SplitScriptBytes(text.toUtf8(), script.ScriptArray);
+        SlideShowModel model;
+        model.Defn.ScriptShortName = u"show.zentil"_s;
+        DebugLog log(clock_, false);
+        reporter_ = RecordingReporter();
+        const LoadOutcome outcome
+            = LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, true, {} });
+        if ((outcome == LoadOutcome::Loaded) != expectLoaded)
+            qWarning("unexpected load outcome");
+        return model;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        const QString root = dir_.filePath(QString::number(++testNumber_));
+        folders_ = ZentilFolders();
+        folders_.ResourcePath = root + u"/resources"_s;
+        folders_.ThumbnailPath = root + u"/thumbnails"_s;
+        folders_.ZTTempPath = root + u"/temp"_s;
+        folders_.QuitPointPath = root + u"/quitpoints/"_s;
+        for (const QString& p :
+            { folders_.ResourcePath, folders_.ZTTempPath, folders_.QuitPointPath })
+            QDir().mkpath(p);
+    }
+
+    void structureDumpsMatchHandCheckedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("rich") << u"rich"_s;
+        QTest::newRow("probe") << u"probe"_s;
+        QTest::newRow("backgrounds") << u"backgrounds"_s;
+    }
+    void structureDumpsMatchHandCheckedFiles()
+    {
+        QFETCH(QString, name);
+        const QString folder = QStringLiteral(ZENTIL_FIXTURES_DIR) + u"/script/"_s + name;
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        QCOMPARE(
+            RunDumpCommand({ folder + u"/"_s + name + u".zentil"_s }, outStream, errStream), 0);
+        QFile expectedFile(folder + u"/expected-dump.txt"_s);
+        QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+        const QString expected = QString::fromUtf8(expectedFile.readAll())
+                                     .replace(u"@FOLDER@"_s, QDir(folder).absolutePath());
+        const QStringList got = out.split(u'\n');
+        const QStringList want = expected.split(u'\n');
+        for (qsizetype i = 0; i < std::min(got.size(), want.size()); ++i)
+            QVERIFY2(got[i] == want[i],
+                qPrintable(u"line %1: '%2' != '%3'"_s.arg(i + 1).arg(got[i], want[i])));
+        QCOMPARE(got.size(), want.size());
+    }
+
+    void narrationComesFirstAndFilesOnce()
+    {
+        for (const QString& body : { u"/play {a.ogg}\n/image {0 0 b.jpg}"_s,
+                 u"/image {0 0 b.jpg}\n/play {a.ogg}\n/image {1 1 B.JPG}"_s }) {
+            const SlideShowModel m = Load(u"%slide\n"_s + body);
+            QCOMPARE(m.SlideAt(1).ResourceName, (std::vector<QString> { u"a.ogg"_s, u"b.jpg"_s }));
+        }
+        const SlideShowModel m = Load(u"%slide\n/play {talk.mp3}\n/image {0 0 p.gif}"_s);
+        QVERIFY(m.SlideAt(1).WaveFileName.isEmpty());
+        QCOMPARE(
+            m.PendingErrorText(), u"A valid sound file was not specified for the /play command."_s);
+        QCOMPARE(reporter_.problems.front().StatementNumber, 2);
+    }
+
+    void singleSetBecomesDownloadSetWithNewPreload()
+    {
+        const SlideShowModel m = Load(u"%resource\n/resource {a.ogg b.jpg c.ogg}\n"
+                                      "%slide\n/play {a.ogg}\n%slide\n/play {c.ogg}"_s);
+        QCOMPARE(m.Defn.DownLoad, 1);
+        QCOMPARE(m.Defn.PreLoad, 2);
+        QCOMPARE(m.ResourceCount(), 2);
+        QCOMPARE(m.ResourceSetAt(2).Files.front().ResourceName, u"a.ogg"_s);
+        QCOMPARE(m.ResourceSetAt(1).ResourceCount(), 2); // moved, not copied
+        // No sizes known: the marker follows the preload files.
+        QCOMPARE(m.DownloadList, u"a.ogg | b.jpg c.ogg"_s);
+        QCOMPARE(m.PreStartFileCount, 1);
+        QCOMPARE(m.PostStartFileCount, 2);
+    }
+
+    void queueLeavesOutPresentFilesAndKeepsTheMarker()
+    {
+        Touch(folders_.ResourcePath + u"/a.ogg"_s);
+        Touch(folders_.ResourcePath + u"/b.jpg"_s);
+        SlideShowModel m
+            = Load(u"%resource\n/resource {a.ogg [10] | b.jpg [5]}\n%slide\n/play {a.ogg}"_s);
+        QCOMPARE(m.DownloadList, u"|"_s);
+        QCOMPARE(m.Map.Count(), 2);
+        QCOMPARE(m.SlideDownLoadSize, std::vector<int32_t> { 0 });
+        QFile::remove(folders_.ResourcePath + u"/b.jpg"_s);
+        m = Load(u"%resource\n/resource {a.ogg [10] | b.jpg [5]}\n%slide\n/play {a.ogg}"_s);
+        QCOMPARE(m.DownloadList, u"| b.jpg"_s);
+        QCOMPARE(m.Map.GetMapIndex(u"B.JPG"_s), 2);
+    }
+
+    void hostileNamesAreNeitherMappedNorQueued()
+    {
+        Touch(dir_.filePath(u"victim.jpg"_s));
+        const SlideShowModel m = Load(
+            u"%resource\n/resource {../victim.jpg [9] /etc/x.jpg sub\\y.gif ok.jpg}\n"
+            "/purge {../victim.jpg 999999999999 .. 999999999999}\n"
+            "%slide\n/play {../../x.ogg}\n/image {0 0 ../victim.jpg}\n/image {0 0 ok.jpg}"_s);
+        QVERIFY(QFile::exists(dir_.filePath(u"victim.jpg"_s)));
+        QCOMPARE(m.Map.Count(), 1);
+        QCOMPARE(m.Map.At(1).ResourceName, u"ok.jpg"_s);
+        QVERIFY(!m.DownloadList.contains(u"victim"_s));
+        QCOMPARE(m.SlideAt(1).ScriptText, std::vector<QString> { u"/image {0 0 ok.jpg}"_s });
+        QCOMPARE(reporter_.problems.size(), size_t(7));
+    }
+
+    void fontsPassOnlyInResourceLists()
+    {
+        const SlideShowModel m = Load(
+            u"%resource\n/resource {f.ttf | a.ogg}\n%slide\n/play {a.ogg}\n/image {0 0 g.ttf}"_s);
+        QCOMPARE(m.ResourceSetAt(1).Files.front().ResourceName, u"f.ttf"_s);
+        QCOMPARE(m.SlideAt(1).ResourceName, std::vector<QString> { u"a.ogg"_s });
+        QCOMPARE(m.DownloadList, u"f.ttf a.ogg |"_s);
+    }
+
+    void purgeDeletesOnlyOlderFiles()
+    {
+        const QString old = folders_.ResourcePath + u"/old.jpg"_s;
+        const QString fresh = folders_.ResourcePath + u"/fresh.jpg"_s;
+        Touch(old);
+        Touch(fresh);
+        const QString future = QDateTime::currentDateTime().addYears(1).toString(u"yyyyMMddHHmm"_s);
+        Load(u"%resource\n/purge {old.jpg "_s + future
+            + u" fresh.jpg 200001010000}\n%slide\n/play {a.ogg}"_s);
+        QVERIFY(!QFile::exists(old));
+        QVERIFY(QFile::exists(fresh));
+    }
+
+    void startSlideFollowsTheQuitPoint_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("filesPresent");
+        QTest::addColumn<int>("start");
+        QTest::newRow("beyond the end") << u"999 1200"_s << true << 12;
+        QTest::newRow("zero") << u"0"_s << true << 1;
+        QTest::newRow("middle") << u"  7 300"_s << true << 7;
+        QTest::newRow("files missing") << u"7"_s << false << 4;
+        QTest::newRow("garbage") << u"x7"_s << true << 1;
+    }
+    void startSlideFollowsTheQuitPoint()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, filesPresent);
+        QFETCH(int, start);
+        QString text;
+        for (int i = 1; i <= 12; ++i) {
+            text += u"%slide\n/play {s"_s + QString::number(i) + u".ogg}\n"_s;
+            if (filesPresent || i != 5)
+                Touch(folders_.ResourcePath + u"/s"_s + QString::number(i) + u".ogg"_s);
+        }
+        Touch(folders_.QuitPointPath + u"show.txt"_s, stored.toUtf8() + "\r\n");
+        QCOMPARE(Load(text).StartSlide, start);
+    }
+
+    void connectionSettings()
+    {
+        ConnectionSettings c = ParseConnectionSettings(u"http://example.org/show"_s);
+        QCOMPARE(c.ServerAddress, u"http://example.org/show/"_s);
+        QCOMPARE(c.Port, uint16_t(80));
+        c = ParseConnectionSettings(
+            u"ftp://f.example.org/ Port 2121 passive USER ann PassWord pw"_s);
+        QCOMPARE(c.Port, uint16_t(2121));
+        QVERIFY(c.Passive);
+        QCOMPARE(c.UserName, u"ann"_s);
+        QCOMPARE(c.Password, u"pw"_s);
+        QCOMPARE(ParseConnectionSettings(u"HTTP://x/"_s).Port, uint16_t(80));
+        QCOMPARE(ParseConnectionSettings(u"x.org"_s).Port, uint16_t(21));
+    }
+
+    void fatalErrorsStopTheLoad()
+    {
+        Load(u"%title {Empty}\n%resource\n/resource {a.ogg}"_s, false);
+        QVERIFY(reporter_.fatal);
+        QCOMPARE(reporter_.fatal->Kind, FatalErrorKind::SlideCount);
+        QVERIFY(reporter_.fatal->Text.contains(u"running Empty because"_s));
+        Load(u"%slide\n/play {a.ogg}\n%slide\n/text {1 1 x}\n%slide"_s, false);
+        QVERIFY(reporter_.fatal);
+        QCOMPARE(reporter_.fatal->Kind, FatalErrorKind::SoundFile);
+        QVERIFY(reporter_.fatal->Text.contains(
+            u"running show.zentil because the sound file for slide 2 "_s));
+    }
+
+    void downloadListWrapsAtNinetyColumns()
+    {
+        QString list;
+        for (int i = 0; i < 30; ++i)
+            list += u"file"_s + QString::number(i) + u".ogg "_s + (i == 3 ? u"| "_s : QString());
+        const QStringList lines = WrapDownloadList(list.trimmed());
+        QVERIFY(lines.size() > 2);
+        QVERIFY(lines.front().startsWith(u"DownloadList = file0.ogg"_s));
+        for (const QString& line : lines) {
+            QVERIFY(line.size() <= 90);
+            QVERIFY(!line.endsWith(u' '));
+        }
+        QVERIFY(lines[1].startsWith(QString(15, u' ') + u"file"_s));
+        QCOMPARE(lines.join(u' ').simplified(), QString(u"DownloadList = "_s + list).simplified());
+        QCOMPARE(WrapDownloadList(QString(100, u'x')).size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ScriptLoader)
+#include "tst_scriptloader.moc"
