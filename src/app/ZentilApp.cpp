@@ -167,21 +167,14 @@ WavePlayer& ZentilApp::WaveControl(int index)
 
 bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
 {
-    const NarrationContext context { model_.Map,
-        [this](const QString& name) { return DecompressFile(WorkingCopies(), name); },
-        [this] { return state_.ExitInProgress; }, [this] { LetEventsRun(); }, log_ };
-    return zentil::LoadWavePlayer(context, WaveControl(set), waveFileName);
+    const NarrationServices services { log_, state_.ExitInProgress,
+        [this](const QString& name) { return DecompressFile(WorkingCopies(), name); } };
+    return zentil::LoadWavePlayer(waveFileName, WaveControl(set), model_.Map, services);
 }
 
 void ZentilApp::TrimWavefiles()
 {
-    const int current = model_.CurrentSlide.Index;
-    const auto narrationOf = [this](int n) {
-        return n >= 1 && n <= model_.SlideCount() ? model_.SlideAt(n).WaveFileName : QString();
-    };
-    const TrimContext context { model_.Map, narrationOf(current), narrationOf(current + 1),
-        [this] { LetEventsRun(); }, log_ };
-    zentil::TrimWavefiles(context);
+    zentil::TrimWavefiles(model_, log_);
 }
 
 // ---- Waiting display, window and events ---------------------------------------------------

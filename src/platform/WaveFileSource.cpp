@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <sndfile.h>
 
@@ -26,6 +27,30 @@ bool IsWaveContainer(int format)
         return false;
     }
 }
+// True when a RIFF wave file's data chunk claims more bytes than the file holds: a file that is
+// still being written (a decoder fills in the samples after the header) or was cut short.
+// libsndfile would open it and quietly report only the samples present so far.
+bool DataChunkIncomplete(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return false;
+    const qint64 fileSize = file.size();
+    qint64 at = 12;
+    while (at + 8 <= fileSize && file.seek(at)) {
+        const QByteArray chunk = file.read(8);
+        if (chunk.size() < 8)
+            return false;
+        const quint32 size = qFromLittleEndian<quint32>(chunk.constData() + 4);
+        if (chunk.startsWith("data"))
+            return size != 0xFFFFFFFFU && at + 8 + static_cast<qint64>(size) > fileSize;
+        at += 8 + static_cast<qint64>(size) + (size & 1U);
+    }
+    return false;
+}
 } // namespace
 
 struct WaveFileSource::SndFile {
@@ -49,6 +74,9 @@ WaveFileSource::OpenResult WaveFileSource::OpenFile(const QString& path)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile() || !info.isReadable())
         return OpenResult::FileNotFound;
+
+    if (DataChunkIncomplete(path))
+        return OpenResult::InvalidFile;
 
     SF_INFO sfInfo {};
     auto file = std::make_unique<SndFile>();

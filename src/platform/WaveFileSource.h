@@ -19,7 +19,7 @@ public:
     enum class OpenResult {
         Opened,
         FileNotFound, // no such file, or it cannot be read
-        InvalidFile, // not a wave file, or one without playable sound
+        InvalidFile, // not a wave file, one without playable sound, or one still being written
     };
 
     explicit WaveFileSource(QObject* parent = nullptr);

@@ -4,9 +4,11 @@
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,104 +16,114 @@ namespace zentil {
 
 namespace {
 
-constexpr qint64 kOpenRetryMs = 60000;
+void WaitLettingEventsRun(std::chrono::milliseconds interval)
+{
+    QEventLoop loop;
+    QTimer::singleShot(interval, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QString OpenErrorLine(const WavePlayer& player)
 {
-    return u"WaveControl(%1) Open Error [%2] %3"_s.arg(player.Index())
-        .arg(player.Error())
-        .arg(player.ErrorMessage());
+    return u"WaveControl("_s + QString::number(player.Index()) + u") Open Error ["_s
+        + QString::number(player.Error()) + u"] "_s + player.ErrorMessage();
 }
 
-bool RetryableOpenError(int error)
+bool RetriableOpenError(const WavePlayer& player)
 {
-    return error == static_cast<int>(WaveError::FileNotFound)
-        || error == static_cast<int>(WaveError::InvalidFile);
+    return player.Error() == static_cast<int>(WaveError::FileNotFound)
+        || player.Error() == static_cast<int>(WaveError::InvalidFile);
 }
 
-// The playable file of a map entry: its working copy when that still exists, else a new one.
-QString PlayableFile(const NarrationContext& context, ResourceMapEntry& entry)
+// Steps up to the first "Open": the playable file, then the player pointed at it.
+bool OpenNarration(const QString& waveFileName, WavePlayer& player, ResourceMap& map,
+    const NarrationServices& services)
 {
-    if (!entry.LocalFileName.isEmpty() && QFileInfo::exists(entry.LocalFileName))
-        return entry.LocalFileName;
-    entry.LocalFileName = context.DecompressFile(entry.ResourceName);
-    return entry.LocalFileName;
+    if (services.ExitInProgress || waveFileName.isEmpty() || map.IsEmpty())
+        return false;
+    const int32_t index = map.GetMapIndex(waveFileName);
+    if (index < 1)
+        return false;
+    ResourceMapEntry& entry = map.At(index);
+    if (entry.LocalFileName.isEmpty() || !QFile::exists(entry.LocalFileName))
+        entry.LocalFileName
+            = services.DecompressFile ? services.DecompressFile(entry.ResourceName) : QString();
+    if (entry.LocalFileName.isEmpty())
+        return false;
+
+    player.Close();
+    player.SetFileName(entry.LocalFileName);
+    if (services.ExitInProgress)
+        return false;
+    player.Open();
+    return true;
 }
 
 } // namespace
 
-bool LoadWavePlayer(
-    const NarrationContext& context, WavePlayer& player, const QString& waveFileName)
+bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap& map,
+    const NarrationServices& services)
 {
-    ZT_DEBUG(
-        context.Log, TraceSound, "enter", u"LoadWavePlayer - WaveFileName = "_s + waveFileName);
-    const auto finish = [&](bool loaded) {
+    DebugLog& log = services.Log;
+    ZT_DEBUG(log, TraceProcedures, "enter", u"LoadWavePlayer"_s);
+    bool loaded = OpenNarration(waveFileName, player, map, services);
+    if (loaded && player.Error() != 0) {
+        ZT_DEBUG(log, TraceSound, "status", OpenErrorLine(player));
+        QElapsedTimer waited;
+        waited.start();
+        while (RetriableOpenError(player) && waited.elapsed() < services.OpenRetryLimit.count()) {
+            WaitLettingEventsRun(services.OpenRetryInterval);
+            player.ClearError();
+            if (services.ExitInProgress)
+                break;
+            player.Open();
+        }
+        loaded = player.Error() == 0 && player.Mode() != WaveMode::NotOpen;
+        if (!loaded)
+            ZT_DEBUG(log, TraceSound, "error", OpenErrorLine(player));
         player.ClearError();
-        ZT_DEBUG(context.Log, TraceSound, "status",
-            u"WavePlayerLoaded = "_s + (loaded ? u"True"_s : u"False"_s));
-        ZT_DEBUG(context.Log, TraceSound, "exit", u"LoadWavePlayer"_s);
-        return loaded;
-    };
-    if (context.ExitInProgress() || waveFileName.isEmpty() || context.Map.IsEmpty())
-        return finish(false);
-    const int32_t index = context.Map.GetMapIndex(waveFileName);
-    if (index == 0)
-        return finish(false);
-    const QString path = PlayableFile(context, context.Map.At(index));
-    if (path.isEmpty())
-        return finish(false);
-
-    player.Command(u"Close"_s);
-    player.SetFileName(path);
-    ZT_DEBUG(context.Log, TraceSound, "status",
-        u"Setting WaveControl(%1).FileName = "_s.arg(player.Index()) + path);
-    if (context.ExitInProgress())
-        return finish(false);
-    player.Command(u"Open"_s);
-    if (player.Error() == 0)
-        return finish(true);
-
-    ZT_DEBUG(context.Log, TraceSound, "status", OpenErrorLine(player));
-    QElapsedTimer waited;
-    waited.start();
-    while (RetryableOpenError(player.Error()) && waited.elapsed() < kOpenRetryMs) {
-        context.LetEventsRun();
-        player.ClearError();
-        if (context.ExitInProgress())
-            break;
-        player.Command(u"Open"_s);
     }
-    if (player.Error() == 0)
-        return finish(true);
-    ZT_DEBUG(context.Log, TraceSound, "error", OpenErrorLine(player));
-    return finish(false);
+    ZT_DEBUG(log, TraceSound, "status",
+        loaded ? u"WavePlayerLoaded = True"_s : u"WavePlayerLoaded = False"_s);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"LoadWavePlayer"_s);
+    return loaded;
 }
 
-void TrimWavefiles(const TrimContext& context)
+void TrimWavefiles(SlideShowModel& model, DebugLog& log)
 {
-    bool keepCurrent = !context.CurrentWaveFileName.isEmpty();
-    bool keepNext = !context.NextWaveFileName.isEmpty();
-    const QString current = context.CurrentWaveFileName.toLower();
-    const QString next = context.NextWaveFileName.toLower();
-    for (int32_t i = 1; i <= context.Map.Count(); ++i) {
-        ResourceMapEntry& entry = context.Map.At(i);
-        if (entry.LocalFileName.isEmpty())
-            continue;
-        const QString name = entry.ResourceName.toLower();
-        if (!name.endsWith(u".wav"_s) && !name.endsWith(u".ogg"_s))
-            continue;
-        if (keepCurrent && name == current) {
-            keepCurrent = false;
-        } else if (keepNext && name == next) {
-            keepNext = false;
-        } else {
-            ZT_DEBUG(context.Log, TraceSound, "status", u"Deleting File "_s + entry.LocalFileName);
-            QFile::setPermissions(entry.LocalFileName, QFile::ReadOwner | QFile::WriteOwner);
-            QFile::remove(entry.LocalFileName);
-            entry.LocalFileName.clear();
+    ZT_DEBUG(log, TraceProcedures, "enter", u"TrimWavefiles"_s);
+    const int32_t current = model.CurrentSlide.Index;
+    const int32_t count = model.SlideCount();
+    bool keepCurrent = current >= 1;
+    bool keepNext = current < count;
+    const QString currentWave = keepCurrent && current <= count
+        ? model.SlideAt(current).WaveFileName.toLower()
+        : QString();
+    const QString nextWave
+        = keepNext && current >= 0 ? model.SlideAt(current + 1).WaveFileName.toLower() : QString();
+
+    for (int32_t i = 1; i <= model.Map.Count(); ++i) {
+        ResourceMapEntry& entry = model.Map.At(i);
+        if (!entry.LocalFileName.isEmpty()) {
+            const QString r = entry.ResourceName.toLower();
+            if (!r.endsWith(u".wav") && !r.endsWith(u".ogg")) {
+                // not a narration
+            } else if (keepCurrent && r == currentWave) {
+                keepCurrent = false;
+            } else if (keepNext && r == nextWave) {
+                keepNext = false;
+            } else {
+                ZT_DEBUG(log, TraceProcedures, "status", u"Deleting File "_s + entry.LocalFileName);
+                // Forced: read-only copies go too. A file that will not go is simply forgotten.
+                QFile::setPermissions(entry.LocalFileName,
+                    QFile::permissions(entry.LocalFileName) | QFile::WriteOwner);
+                QFile::remove(entry.LocalFileName);
+                entry.LocalFileName.clear();
+            }
         }
-        context.LetEventsRun();
+        QCoreApplication::processEvents();
     }
+    ZT_DEBUG(log, TraceProcedures, "exit", u"TrimWavefiles"_s);
 }
 
 } // namespace zentil

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 namespace zentil {
@@ -9,32 +10,32 @@ namespace zentil {
 class DebugLog;
 class ResourceMap;
 class WavePlayer;
+struct SlideShowModel;
 
 // What opening a narration needs from the rest of the player.
-struct NarrationContext {
-    ResourceMap& Map;
-    // Makes the playable file of a resource (a decoded ".wav" for ".ogg"); "" when it cannot.
+struct NarrationServices {
+    DebugLog& Log;
+    // Read again at every step: a shut-down may begin while events run during the retries.
+    const bool& ExitInProgress;
+    // The playable file of a resource (its working copy, or the decoded ".wav" of an ".ogg");
+    // "" when none can be made.
     std::function<QString(const QString& resourceName)> DecompressFile;
-    std::function<bool()> ExitInProgress;
-    std::function<void()> LetEventsRun;
-    DebugLog& Log;
+    // How long an open that fails with "file not found" or "invalid file" is retried: the
+    // decoder may still be writing the file.
+    std::chrono::milliseconds OpenRetryLimit { 60000 };
+    // Pause between two attempts, during which events run.
+    std::chrono::milliseconds OpenRetryInterval { 100 };
 };
 
-// LoadWavePlayer: opens the narration named waveFileName (a resource name) in the player.
-// Open errors that mean "the file is not there yet or not complete" (the decoder may still be
-// writing it) are retried for up to a minute while events run.
-bool LoadWavePlayer(
-    const NarrationContext& context, WavePlayer& player, const QString& waveFileName);
+// Opens the narration named waveFileName (a resource name, matched ignoring case) in the player.
+// Makes the playable file when the map entry has none (or it was deleted) and records it in the
+// entry. True when the player holds the file open; the player's error state is cleared.
+bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap& map,
+    const NarrationServices& services);
 
-// TrimWavefiles: deletes the decoded narrations of every slide but the current and the next
-// one, so that at most two exist at a time; a deleted one is decoded again when it is needed.
-struct TrimContext {
-    ResourceMap& Map;
-    QString CurrentWaveFileName; // "" when no slide is current
-    QString NextWaveFileName; // "" when the current slide is the last
-    std::function<void()> LetEventsRun;
-    DebugLog& Log;
-};
-void TrimWavefiles(const TrimContext& context);
+// Deletes the playable files of every narration except the current slide's and the next
+// slide's, and forgets them in the resource map so that a later use makes them again. The
+// downloaded resources themselves are not touched. Events run after each map entry.
+void TrimWavefiles(SlideShowModel& model, DebugLog& log);
 
 } // namespace zentil

@@ -1,0 +1,231 @@
+#include "app/DebugLog.h"
+#include "platform/MonotonicClock.h"
+#include "playback/NarrationFiles.h"
+#include "playback/WavePlayer.h"
+#include "script/PresentationModel.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+using namespace zentil;
+
+namespace {
+
+const QString kSpeech = QStringLiteral(ZENTIL_FIXTURES_DIR "/audio/speech.wav");
+
+QByteArray SpeechBytes()
+{
+    QFile file(kSpeech);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString ReadTrace(const DebugLog& log)
+{
+    QFile file(log.DebugFilePath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// One test's player state: a trace in its own folder, a resource map, and a decoder stand-in
+// that makes working copies of the fixture the way the player's working-copy code does.
+struct Bench {
+    QTemporaryDir dir;
+    MonotonicClock clock;
+    DebugLog log { clock, true };
+    bool exiting = false;
+    int decompressCalls = 0;
+    ResourceMap map;
+    WavePlayer player { 2, WaveOutputChoice::Silent };
+    NarrationServices services { log, exiting, {}, 60000ms, 20ms };
+
+    Bench()
+    {
+        log.OpenDebugFile(dir.path());
+        services.DecompressFile = [this](const QString& name) {
+            ++decompressCalls;
+            const QString copy = dir.filePath(u"copy%1-"_s.arg(decompressCalls) + name);
+            return QFile::copy(kSpeech, copy) ? copy : QString();
+        };
+    }
+};
+
+} // namespace
+
+class tst_NarrationFiles : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadsAndRemembersThePlayableFile();
+    void nothingToOpen();
+    void retriesWhileTheDecoderIsWriting();
+    void givesUpAfterTheRetryLimit();
+    void shutDownDuringRetriesIsNoSuccess();
+    void trimKeepsCurrentAndNextNarration();
+    void trimAtTheLastSlideKeepsOnlyItsNarration();
+};
+
+void tst_NarrationFiles::loadsAndRemembersThePlayableFile()
+{
+    Bench b;
+    b.map.Append(u"title.jpg"_s);
+    const int32_t index = b.map.Append(u"Intro.OGG"_s);
+    QVERIFY(LoadWavePlayer(u"intro.ogg"_s, b.player, b.map, b.services)); // case ignored
+    const QString copy = b.map.At(index).LocalFileName;
+    QVERIFY(QFile::exists(copy));
+    QCOMPARE(b.player.FileName(), copy);
+    QCOMPARE(b.player.Mode(), WaveMode::Stopped);
+    QVERIFY(b.player.Length() > 1000);
+
+    // The copy is reused while it exists and made again once it is gone.
+    QVERIFY(LoadWavePlayer(u"INTRO.ogg"_s, b.player, b.map, b.services));
+    QCOMPARE(b.decompressCalls, 1);
+    QFile::remove(copy);
+    QVERIFY(LoadWavePlayer(u"Intro.OGG"_s, b.player, b.map, b.services));
+    QCOMPARE(b.decompressCalls, 2);
+    QVERIFY(b.map.At(index).LocalFileName != copy);
+    QVERIFY(ReadTrace(b.log).contains(u"Status: WavePlayerLoaded = True"_s));
+}
+
+void tst_NarrationFiles::nothingToOpen()
+{
+    Bench b;
+    QVERIFY(!LoadWavePlayer(u"a.wav"_s, b.player, b.map, b.services)); // empty map
+    b.map.Append(u"a.wav"_s);
+    QVERIFY(!LoadWavePlayer(QString(), b.player, b.map, b.services));
+    QVERIFY(!LoadWavePlayer(u"b.wav"_s, b.player, b.map, b.services)); // not in the map
+    b.exiting = true;
+    QVERIFY(!LoadWavePlayer(u"a.wav"_s, b.player, b.map, b.services));
+    QCOMPARE(b.decompressCalls, 0);
+    b.exiting = false;
+    b.services.DecompressFile = [](const QString&) { return QString(); };
+    QVERIFY(!LoadWavePlayer(u"a.wav"_s, b.player, b.map, b.services));
+    QCOMPARE(b.player.Mode(), WaveMode::NotOpen);
+    QVERIFY(ReadTrace(b.log).contains(u"Status: WavePlayerLoaded = False"_s));
+}
+
+void tst_NarrationFiles::retriesWhileTheDecoderIsWriting()
+{
+    Bench b;
+    const QString wav = b.dir.filePath(u"narration.wav"_s);
+    const QByteArray whole = SpeechBytes();
+    QVERIFY(WriteFile(wav, whole.left(whole.size() / 2))); // the header promises more
+    b.services.DecompressFile = [&](const QString&) { return wav; };
+    b.map.Append(u"narration.ogg"_s);
+    QTimer::singleShot(300, [&] { WriteFile(wav, whole); }); // the decoder finishes
+
+    QVERIFY(LoadWavePlayer(u"narration.ogg"_s, b.player, b.map, b.services));
+    QCOMPARE(b.player.Error(), 0);
+    WavePlayer reference(1, WaveOutputChoice::Silent);
+    reference.SetFileName(kSpeech);
+    reference.Open();
+    QCOMPARE(b.player.Length(), reference.Length()); // the whole narration, not the half
+    const QString trace = ReadTrace(b.log);
+    QVERIFY2(trace.contains(u"Status: WaveControl(2) Open Error [296] "_s), qPrintable(trace));
+    QVERIFY(!trace.contains(u"Error:  WaveControl(2)"_s));
+    QVERIFY(trace.contains(u"Status: WavePlayerLoaded = True"_s));
+}
+
+void tst_NarrationFiles::givesUpAfterTheRetryLimit()
+{
+    Bench b;
+    b.services.OpenRetryLimit = 200ms;
+    b.services.DecompressFile = [&](const QString&) { return b.dir.filePath(u"never.wav"_s); };
+    b.map.Append(u"never.ogg"_s);
+    QVERIFY(!LoadWavePlayer(u"never.ogg"_s, b.player, b.map, b.services));
+    QCOMPARE(b.player.Error(), 0); // cleared before returning
+    QCOMPARE(b.player.Mode(), WaveMode::NotOpen);
+    const QString trace = ReadTrace(b.log);
+    QVERIFY(trace.contains(u"Status: WaveControl(2) Open Error [275] "_s));
+    QVERIFY(trace.contains(u"Error:  WaveControl(2) Open Error [275] "_s));
+    QVERIFY(trace.contains(u"Status: WavePlayerLoaded = False"_s));
+}
+
+void tst_NarrationFiles::shutDownDuringRetriesIsNoSuccess()
+{
+    Bench b;
+    b.services.DecompressFile = [&](const QString&) { return b.dir.filePath(u"never.wav"_s); };
+    b.map.Append(u"never.ogg"_s);
+    QTimer::singleShot(100, [&] { b.exiting = true; });
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY2(!LoadWavePlayer(u"never.ogg"_s, b.player, b.map, b.services),
+        "a player that never opened was reported loaded");
+    QVERIFY(waited.elapsed() < 5000);
+}
+
+namespace {
+// Three slides with narrations n1..n3 (named in mixed case), a picture, and working copies of all.
+struct TrimBench {
+    QTemporaryDir dir;
+    MonotonicClock clock;
+    DebugLog log { clock, true };
+    SlideShowModel model;
+
+    TrimBench()
+    {
+        log.OpenDebugFile(dir.path());
+        for (const QString& name : { u"N1.ogg"_s, u"n2.WAV"_s, u"n3.ogg"_s }) {
+            Slide slide;
+            slide.WaveFileName = name.toUpper();
+            model.Slides.push_back(slide);
+        }
+        for (const QString& name : { u"n1.ogg"_s, u"picture.jpg"_s, u"n2.wav"_s, u"n3.ogg"_s }) {
+            const int32_t i = model.Map.Append(name);
+            model.Map.At(i).LocalFileName = dir.filePath(u"copy-"_s + name);
+            WriteFile(model.Map.At(i).LocalFileName, "x");
+        }
+        // A read-only copy goes as well.
+        QFile::setPermissions(model.Map.At(4).LocalFileName, QFile::ReadOwner);
+    }
+    bool HasCopy(int32_t i) const
+    {
+        const QString& local = model.Map.At(i).LocalFileName;
+        return !local.isEmpty() && QFile::exists(local);
+    }
+};
+} // namespace
+
+void tst_NarrationFiles::trimKeepsCurrentAndNextNarration()
+{
+    TrimBench t;
+    t.model.CurrentSlide.Index = 1;
+    const QString n3 = t.model.Map.At(4).LocalFileName;
+    TrimWavefiles(t.model, t.log);
+    QVERIFY(t.HasCopy(1)); // current slide's narration
+    QVERIFY(t.HasCopy(2)); // not a narration
+    QVERIFY(t.HasCopy(3)); // next slide's narration
+    QVERIFY(!QFile::exists(n3));
+    QVERIFY(t.model.Map.At(4).LocalFileName.isEmpty()); // made again on its next use
+    QVERIFY(ReadTrace(t.log).contains(u"Status: Deleting File "_s + n3));
+}
+
+void tst_NarrationFiles::trimAtTheLastSlideKeepsOnlyItsNarration()
+{
+    TrimBench t;
+    t.model.CurrentSlide.Index = 3;
+    TrimWavefiles(t.model, t.log);
+    QVERIFY(!t.HasCopy(1));
+    QVERIFY(t.HasCopy(2));
+    QVERIFY(!t.HasCopy(3));
+    QVERIFY(t.HasCopy(4));
+
+    // Before the first slide only slide 1's narration counts as "next".
+    TrimBench before;
+    before.model.CurrentSlide.Index = 0;
+    TrimWavefiles(before.model, before.log);
+    QVERIFY(before.HasCopy(1));
+    QVERIFY(!before.HasCopy(3));
+    QVERIFY(!before.HasCopy(4));
+}
+
+QTEST_MAIN(tst_NarrationFiles)
+#include "tst_narrationfiles.moc"
