@@ -3,17 +3,15 @@
 # presentation under a virtual X display to its end slide; Escape then ends it.
 # Usage: e2e_play.sh ZENTIL MAKE_SHOW WORKDIR
 set -euo pipefail
+inside=0
+if [ "${1:-}" = --inside-display ]; then inside=1; shift; fi
 zentil=$1
 make_show=$2
 work=$3
-
-rm -rf "$work"
-mkdir -p "$work"
 # The show must not live in the system temporary folder: scripts found there count as browser
 # downloads and are moved into the cache.
 show=$work/show
 export ZENTIL_HOME=$work/home
-"$make_show" "$show"
 
 run_under_display() {
   local log=$work/player.log trace=$ZENTIL_HOME/temp/ztdebug.txt
@@ -29,11 +27,11 @@ run_under_display() {
   xdotool windowfocus --sync "$box" key Return
   # Wait for the end slide: three 1-second narrations and the 3-second pause.
   for _ in $(seq 300); do
-    grep -q 'ShowDefaultSlide - DefaultSlideShown = end' "$trace" 2>/dev/null && break
+    grep -q 'ShowDefaultSlide - SlideType = end' "$trace" 2>/dev/null && break
     kill -0 "$pid" 2>/dev/null || { echo "player ended early"; cat "$log"; return 1; }
     sleep 0.1
   done
-  grep -q 'ShowDefaultSlide - DefaultSlideShown = end' "$trace" || { echo "no end slide"; cat "$trace"; kill "$pid"; return 1; }
+  grep -q 'ShowDefaultSlide - SlideType = end' "$trace" || { echo "no end slide"; cat "$trace"; kill "$pid"; return 1; }
   local win
   win=$(xdotool search --onlyvisible --name '^Zentil$' | head -n 1)
   xdotool windowfocus --sync "$win" key Escape
@@ -42,15 +40,20 @@ run_under_display() {
   echo "exit code $code"
   return "$code"
 }
-export -f run_under_display
-export zentil show work
+if [ "$inside" = 1 ]; then
+  run_under_display
+  exit $?
+fi
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c run_under_display
+rm -rf "$work"
+mkdir -p "$work"
+"$make_show" "$show"
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-display "$zentil" "$make_show" "$work"
 
 trace=$ZENTIL_HOME/temp/ztdebug.txt
 fail() { echo "FAIL: $*"; exit 1; }
 for n in 1 2 3; do
-  grep -q "Enter:  ShowSlide - SlideIndex = $n" "$trace" || fail "slide $n was not shown"
+  grep -q "Enter:  ShowSlide - NewSlideIndex = $n" "$trace" || fail "slide $n was not shown"
 done
 grep -q 'Splash.Form_Unload' "$trace" || fail "the shut-down sequence did not run"
 # Left on the end slide: no quit point remains, the presentation starts from its beginning.
