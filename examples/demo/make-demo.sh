@@ -81,8 +81,8 @@ speak 2 "A presentation is one small script file," \
     "TrueType fonts," \
     "and Ogg Vorbis narration."
 speak 3 "Every slide is drawn from simple commands:" \
-    "boxes with colour blends," \
-    "ovals and polygons," \
+    "boxes," \
+    "colour blends," \
     "lines," \
     "and text with a soft shadow."
 speak 4 "Pictures can be JPEG," \
@@ -152,6 +152,14 @@ body="face Arial size 24 color #2B2B2B"
 label="face Arial size 18 bold color #2B2B2B"
 footer="face Arial size 14 color #6B6B6B"
 
+# A narration waveform for slide 5, drawn as vertical bars.
+waveform=$(python3 -c "
+import math
+for i, x in enumerate(range(64, 737, 9)):
+    a = 6 + 40 * abs(math.sin(x / 70)) * (0.55 + 0.45 * abs(math.sin(x * 1.7)))
+    print(f'/line {{{x} {round(200 - a)} {x} {round(200 + a)} penwidth 5 pencolor #2A7F9E}}')
+")
+
 # Writes the script with CR LF line ends.
 sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /name {demo.zentil}
@@ -208,7 +216,9 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /font {$footer}
 /text {776 587 rj 2 / 6}
 /box {70 200 250 440 fill #FFFFFF pencolor #1B3A5C penwidth 3}
-/polygon {210 200 250 240 210 240 fill #E6E0D4 pencolor #1B3A5C penwidth 3}
+/line {210 200 250 240 penwidth 3 pencolor #1B3A5C}
+/line {210 200 210 240 penwidth 3 pencolor #1B3A5C}
+/line {210 240 250 240 penwidth 3 pencolor #1B3A5C}
 /line {95 250 195 250 penwidth 4 pencolor #2A7F9E}
 /line {95 280 225 280 penwidth 4 pencolor #9AA5AE}
 /line {95 310 225 310 penwidth 4 pencolor #9AA5AE}
@@ -218,7 +228,8 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {160 475 cj demo.zentil}
 %subslide $START_2_2
 /line {270 320 390 320 penwidth 4 pencolor #F2A541}
-/polygon {390 306 414 320 390 334 fill #F2A541 penwidth 0}
+/line {396 306 412 320 penwidth 4 pencolor #F2A541}
+/line {396 334 412 320 penwidth 4 pencolor #F2A541}
 %subslide $START_2_3
 /box {440 150 740 240 blend #3C93B3 fill #2A7F9E penwidth 0}
 /image {452 165 logo.gif size 0.375 mask 1 1}
@@ -232,8 +243,11 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {530 324 lj TrueType fonts}
 %subslide $START_2_5
 /box {440 390 740 480 blend #D9735C fill #C8553D penwidth 0}
-/oval {460 412 508 460 fill #F5F2EB penwidth 0}
-/polygon {474 426 482 426 492 418 492 454 482 446 474 446 fill #C8553D penwidth 0}
+/box {462 430 468 442 fill #F5F2EB penwidth 0}
+/box {472 422 478 450 fill #F5F2EB penwidth 0}
+/box {482 414 488 458 fill #F5F2EB penwidth 0}
+/box {492 424 498 448 fill #F5F2EB penwidth 0}
+/box {502 432 508 440 fill #F5F2EB penwidth 0}
 /font {face Arial size 26 bold color #FFFFFF shadow 1 1 #5A1E10}
 /text {530 444 lj Narration}
 %endslide
@@ -245,28 +259,24 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /font {$footer}
 /text {776 587 rj 3 / 6}
 %subslide $START_3_2
-/box {70 125 230 245 fill #2A7F9E pencolor #1B3A5C penwidth 3}
-/box {320 125 480 245 blend #F7D26A fill #C8553D penwidth 0}
+/box {70 130 230 290 fill #2A7F9E pencolor #1B3A5C penwidth 3}
+/box {110 170 190 250 fill #F2A541 penwidth 0}
 /font {$label}
-/text {150 275 cj box}
-/text {400 275 cj blended box}
+/text {150 322 cj boxes}
 %subslide $START_3_3
-/oval {560 125 740 245 fill #F2A541 pencolor #8A5410 penwidth 3}
-/polygon {150 300 165 342 209 343 174 370 186 412 150 387 114 412 126 370 91 343 135 342 fill #C8553D pencolor #5A1E10 penwidth 2}
+/box {320 130 480 290 blend #F7D26A fill #C8553D penwidth 0}
 /font {$label}
-/text {650 275 cj oval}
-/text {150 442 cj polygon}
+/text {400 322 cj colour blends}
 %subslide $START_3_4
-/line {320 310 480 310 penwidth 2 pencolor #1B3A5C}
-/line {320 330 480 360 penwidth 4 pencolor #2A7F9E}
-/line {320 350 480 410 penwidth 6 pencolor #F2A541}
-/polyline {570 400 600 320 630 390 660 330 690 400 720 320 penwidth 4 pencolor #C8553D}
+/line {570 140 730 140 penwidth 2 pencolor #1B3A5C}
+/line {570 170 730 200 penwidth 4 pencolor #2A7F9E}
+/line {570 200 730 260 penwidth 6 pencolor #F2A541}
+/line {570 280 730 280 penwidth 8 pencolor #C8553D}
 /font {$label}
-/text {400 442 cj lines}
-/text {645 442 cj polyline}
+/text {650 322 cj lines}
 %subslide $START_3_5
-/font {face 'Liberation Sans Narrow' size 48 bold color #1B3A5C shadow 3 3 #CDBFA6}
-/text {400 528 cj text with a shadow}
+/font {face 'Liberation Sans Narrow' size 64 bold color #1B3A5C shadow 4 4 #CDBFA6}
+/text {400 462 cj text with a soft shadow}
 %endslide
 
 %slide
@@ -300,22 +310,22 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {40 66 lj Narration and timing}
 /font {$footer}
 /text {776 587 rj 5 / 6}
-/polyline {60 234 72 170 84 224 96 181 108 216 120 182 132 224 144 170 156 234 168 165 180 231 192 176 204 216 216 191 228 210 240 189 252 212 264 186 276 220 288 172 300 238 312 154 324 250 336 152 348 241 360 168 372 223 384 184 396 213 408 188 420 212 432 189 444 210 456 183 468 224 480 170 492 232 504 171 516 224 528 181 540 216 552 182 564 223 576 170 588 236 600 163 612 234 624 172 636 220 648 188 660 208 672 190 684 211 696 187 708 218 720 174 732 235 penwidth 2 pencolor #2A7F9E}
+$waveform
 /line {60 300 740 300 penwidth 4 pencolor #1B3A5C}
 /line {60 290 60 310 penwidth 3 pencolor #1B3A5C}
 /line {740 290 740 310 penwidth 3 pencolor #1B3A5C}
 /font {$label}
 /text {60 335 cj 0 s}
 /text {740 335 cj $LENGTH_5 s}
-/oval {50 290 70 310 fill #F2A541 pencolor #1B3A5C penwidth 2}
+/box {52 292 68 308 fill #F2A541 pencolor #1B3A5C penwidth 2}
 /font {$body}
 /text {400 420 cj One narration per slide ...}
 %subslide $START_5_2
-/oval {$(python3 -c "x=round(60+680*$START_5_2/$LENGTH_5); print(x-10, 290, x+10, 310)") fill #F2A541 pencolor #1B3A5C penwidth 2}
+/box {$(python3 -c "x=round(60+680*$START_5_2/$LENGTH_5); print(x-8, 292, x+8, 308)") fill #F2A541 pencolor #1B3A5C penwidth 2}
 /font {$body}
 /text {400 460 cj ... subslides change the picture at set times ...}
 %subslide $START_5_3
-/oval {$(python3 -c "x=round(60+680*$START_5_3/$LENGTH_5); print(x-10, 290, x+10, 310)") fill #F2A541 pencolor #1B3A5C penwidth 2}
+/box {$(python3 -c "x=round(60+680*$START_5_3/$LENGTH_5); print(x-8, 292, x+8, 308)") fill #F2A541 pencolor #1B3A5C penwidth 2}
 /font {$body}
 /text {400 500 cj ... and the next slide follows by itself.}
 %endslide
@@ -334,8 +344,12 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {400 90 cj Your turn}
 /box {90 150 200 210 fill #F5F2EB pencolor #9AB8C8 penwidth 2}
 /box {220 150 330 210 fill #F5F2EB pencolor #9AB8C8 penwidth 2}
-/polygon {125 180 160 162 160 198 fill #1B3A5C penwidth 0}
-/polygon {295 180 260 162 260 198 fill #1B3A5C penwidth 0}
+/line {125 180 175 180 penwidth 5 pencolor #1B3A5C}
+/line {125 180 142 166 penwidth 5 pencolor #1B3A5C}
+/line {125 180 142 194 penwidth 5 pencolor #1B3A5C}
+/line {245 180 295 180 penwidth 5 pencolor #1B3A5C}
+/line {295 180 278 166 penwidth 5 pencolor #1B3A5C}
+/line {295 180 278 194 penwidth 5 pencolor #1B3A5C}
 /font {face Arial size 26 color #FFFFFF}
 /text {370 190 lj step through the slides}
 %subslide $START_6_2

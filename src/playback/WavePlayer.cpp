@@ -76,14 +76,13 @@ void WavePlayer::Play()
     if (mode_ == WaveMode::Playing && !from)
         return; // already doing what was asked
     if (mode_ == WaveMode::Paused && !from) {
-        output_->Resume();
-        mode_ = WaveMode::Playing;
+        ResumePlay();
         return;
     }
     if (mode_ == WaveMode::Playing)
         AbortPlay(WaveNotify::Superseded);
-    else if (mode_ == WaveMode::Paused)
-        AbortPlay(WaveNotify::Aborted);
+    else
+        HaltOutput(); // a paused play was reported aborted when it paused
     StartAt(from ? std::clamp<qint64>(*from, 0, lengthMs_) : positionMs_);
 }
 
@@ -97,8 +96,7 @@ void WavePlayer::Pause()
         mode_ = WaveMode::Paused;
         Notify(WaveNotify::Aborted);
     } else if (mode_ == WaveMode::Paused) {
-        output_->Resume();
-        mode_ = WaveMode::Playing;
+        ResumePlay();
     }
 }
 
@@ -229,10 +227,22 @@ void WavePlayer::AbortPlay(WaveNotify code)
     Notify(code);
 }
 
+void WavePlayer::ResumePlay()
+{
+    if (!output_) {
+        StartAt(positionMs_); // the sound ran out just as it was paused: complete now
+        return;
+    }
+    output_->Resume();
+    mode_ = WaveMode::Playing;
+}
+
 void WavePlayer::OnDrained()
 {
     HaltOutput();
     positionMs_ = lengthMs_;
+    if (mode_ == WaveMode::Paused)
+        return; // the end is reported when the pause ends: a paused player changes no slide
     mode_ = WaveMode::Stopped;
     Notify(WaveNotify::Successful);
 }

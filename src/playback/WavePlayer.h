@@ -97,6 +97,7 @@ Q_SIGNALS:
 private:
     bool RequireOpen();
     void StartAt(qint64 ms);
+    void ResumePlay();
     void StartOutput(bool allowDevice);
     void HaltOutput();
     void AbortPlay(WaveNotify code);

@@ -318,6 +318,9 @@ void tst_WavePlayer::openErrors_data()
                           "\x02\0\x10\0data\0\0\0\0",
         44);
     QTest::newRow("no samples") << headerOnly << 296;
+    QFile speech(SpeechFixture());
+    QVERIFY(speech.open(QIODevice::ReadOnly));
+    QTest::newRow("still being written") << speech.read(speech.size() / 2) << 296;
 }
 
 void tst_WavePlayer::openErrors()

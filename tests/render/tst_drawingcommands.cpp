@@ -4,6 +4,7 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void font_startsFromDefaultsAndQuotesFaces();
     void font_cellHeightAndTwins();
     void text_shadowPassAndAlignment();
+    void text_angleTurnsTheBaseline();
+    void trace_writesTheGraphicsState();
     void image_sizesAndMask();
     void image_missingResourceDrawsNothing();
 };
@@ -180,6 +183,12 @@ void tst_DrawingCommands::oval_staysInsideItsBox()
     QCOMPARE(Pixel(f.Source(), 150, 100), kBlack);
     QCOMPARE(BoundingBox(f.Source(), [](QRgb c) { return c != kBlue; }),
         QRect(QPoint(100, 100), QPoint(199, 159)));
+
+    RenderFixture g;
+    ClearBlue(g);
+    g.Run(u"/box {440 390 740 480 blend #D9735C fill #C8553D penwidth 0}"_s);
+    g.Run(u"/oval {460 412 508 460 fill #F5F2EB penwidth 0}"_s);
+    QCOMPARE(Pixel(g.Source(), 484, 436), 0xF5F2EBU);
 }
 
 void tst_DrawingCommands::font_startsFromDefaultsAndQuotesFaces()
@@ -260,6 +269,37 @@ void tst_DrawingCommands::text_shadowPassAndAlignment()
     const QRect lj
         = BoundingBox(f.Source(), [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60; });
     QVERIFY2(lj.left() >= 300 && lj.left() <= 305, qPrintable(QString::number(lj.left())));
+}
+
+void tst_DrawingCommands::text_angleTurnsTheBaseline()
+{
+    RenderFixture f;
+    f.Run(u"/font {face arial size 30 color 100 100 100 angle 90}"_s);
+    f.Run(u"/text {400 300 lj Upwards text}"_s);
+    const QRect box = BoundingBox(f.Source(), [](QRgb c) { return c != 0; });
+    QVERIFY2(box.height() > 3 * box.width(), "a 90 degree baseline runs upwards");
+    QVERIFY(box.bottom() <= 302 && box.top() < 200);
+    QVERIFY2(box.right() <= 408 && box.left() >= 365,
+        qPrintable(u"glyphs left of x 400: %1..%2"_s.arg(box.left()).arg(box.right())));
+}
+
+void tst_DrawingCommands::trace_writesTheGraphicsState()
+{
+    QTemporaryDir temp;
+    RenderFixture f;
+    f.log.DebugMode = true;
+    f.log.Switches.TraceDrawing = true;
+    f.log.OpenDebugFile(temp.path());
+    f.Run(u"/box {10 10 20 20 fill 100 0 0 pencolor #0000FF}"_s);
+    f.Run(u"/font {face arial size 14 shadow 1 2 0 0 0}"_s);
+    f.log.CloseDebugFile();
+    QFile file(f.log.DebugFilePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.contains(u"InitializeGraphics"_s));
+    QVERIFY(text.contains(u"PenColor = &hFF0000&; penwidth  = 1"_s));
+    QVERIFY(text.contains(u"DoFill = True; FillColor = &hFF&"_s));
+    QVERIFY2(text.contains(u"ShadowColor = &h0&; (1,2)"_s), qPrintable(text));
 }
 
 void tst_DrawingCommands::image_sizesAndMask()

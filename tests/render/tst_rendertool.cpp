@@ -1,0 +1,69 @@
+#include "RenderTestSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString err;
+};
+
+// Runs the real zentil-tool.
+ToolRun RunTool(const QStringList& args)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(ZENTIL_BINARY_DIR "/src/zentil-tool"), args);
+    if (!tool.waitForFinished(60000))
+        return {};
+    return { tool.exitCode(), QString::fromUtf8(tool.readAllStandardError()) };
+}
+
+} // namespace
+
+class tst_RenderTool : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void builtin_writesThePicture();
+    void arguments_areChecked();
+};
+
+void tst_RenderTool::builtin_writesThePicture()
+{
+    QTemporaryDir temp;
+    const QString out = temp.filePath(u"end.png"_s);
+    const ToolRun run = RunTool({ u"render"_s, u"--builtin"_s, u"end"_s, u"--out"_s, out });
+    QCOMPARE(run.exitCode, 0);
+    const QImage picture(out);
+    QCOMPARE(picture.size(), QSize(800, 600));
+    QCOMPARE(BoundingBox(picture, [](QRgb c) { return c == 0x800000U; }).top(), 288);
+
+    const QString none = temp.filePath(u"none.png"_s);
+    QCOMPARE(RunTool({ u"render"_s, u"--builtin"_s, u"NONE"_s, u"--out"_s, none }).exitCode, 0);
+    QVERIFY(BoundingBox(QImage(none), [](QRgb c) { return c == 0xFFFFFFU; }).bottom() < 60);
+}
+
+void tst_RenderTool::arguments_areChecked()
+{
+    QTemporaryDir temp;
+    const QString out = temp.filePath(u"x.png"_s);
+    QCOMPARE(RunTool({ u"render"_s, u"--builtin"_s, u"middle"_s, u"--out"_s, out }).exitCode, 2);
+    QCOMPARE(RunTool({ u"render"_s, u"--builtin"_s, u"end"_s }).exitCode, 2);
+    QCOMPARE(RunTool({ u"render"_s, u"show.zentil"_s, u"--out"_s, out }).exitCode, 2);
+    QCOMPARE(
+        RunTool({ u"render"_s, u"show.zentil"_s, u"--slide"_s, u"x"_s, u"--out"_s, out }).exitCode,
+        2);
+    const ToolRun unwritable = RunTool(
+        { u"render"_s, u"--builtin"_s, u"end"_s, u"--out"_s, temp.filePath(u"no/such/x.png"_s) });
+    QCOMPARE(unwritable.exitCode, 1);
+    QVERIFY(unwritable.err.contains(u"cannot write"_s));
+    QVERIFY(!QFile::exists(out));
+}
+
+QTEST_MAIN(tst_RenderTool)
+#include "tst_rendertool.moc"
