@@ -4,32 +4,49 @@ namespace zentil {
 
 int32_t ResourceMap::Append(const QString& resourceName)
 {
+    return Append(resourceName, FoldedKey(resourceName));
+}
+
+int32_t ResourceMap::Append(const QString& resourceName, const QString& foldedKey)
+{
     entries_.push_back(ResourceMapEntry { resourceName, QString() });
+    nextSameName_.push_back(0);
     const auto index = static_cast<int32_t>(entries_.size());
-    byFoldedName_[FoldedKey(resourceName)].push_back(index);
+    int32_t& first = firstByFoldedName_[foldedKey];
+    if (first == 0) {
+        first = index;
+    } else {
+        int32_t last = first;
+        while (nextSameName_[static_cast<size_t>(last - 1)] != 0)
+            last = nextSameName_[static_cast<size_t>(last - 1)];
+        nextSameName_[static_cast<size_t>(last - 1)] = index;
+    }
     return index;
 }
 
 int32_t ResourceMap::GetMapIndex(const QString& name) const
 {
-    const auto it = byFoldedName_.constFind(FoldedKey(name));
-    if (it == byFoldedName_.cend() || it->empty())
-        return 0;
-    return it->front();
+    return GetMapIndexFolded(FoldedKey(name));
+}
+
+int32_t ResourceMap::GetMapIndexFolded(const QString& foldedKey) const
+{
+    return firstByFoldedName_.value(foldedKey, 0);
 }
 
 std::vector<int32_t> ResourceMap::MatchingIndexes(const QString& name) const
 {
-    const auto it = byFoldedName_.constFind(FoldedKey(name));
-    if (it == byFoldedName_.cend())
-        return {};
-    return *it;
+    std::vector<int32_t> indexes;
+    for (int32_t i = GetMapIndex(name); i != 0; i = nextSameName_[static_cast<size_t>(i - 1)])
+        indexes.push_back(i);
+    return indexes;
 }
 
 void ResourceMap::Clear()
 {
     entries_.clear();
-    byFoldedName_.clear();
+    nextSameName_.clear();
+    firstByFoldedName_.clear();
 }
 
 void ClearSlideShowModel(SlideShowModel& model)

@@ -77,8 +77,12 @@ public:
     // Appends an entry (duplicates are kept, as in a plain list; lookups find the first).
     // Returns its 1-based index.
     int32_t Append(const QString& resourceName);
+    // Append with the name's FoldedKey already at hand.
+    int32_t Append(const QString& resourceName, const QString& foldedKey);
     // 1-based index of the first entry whose name equals name ignoring case; 0 when none.
     int32_t GetMapIndex(const QString& name) const;
+    // GetMapIndex by a FoldedKey.
+    int32_t GetMapIndexFolded(const QString& foldedKey) const;
     // All 1-based indexes whose names equal name ignoring case, in map order.
     std::vector<int32_t> MatchingIndexes(const QString& name) const;
 
@@ -96,7 +100,8 @@ public:
 
 private:
     std::vector<ResourceMapEntry> entries_;
-    QHash<QString, std::vector<int32_t>> byFoldedName_; // folded name -> indexes, ascending
+    std::vector<int32_t> nextSameName_; // per entry: the next index of the same name, 0 = none
+    QHash<QString, int32_t> firstByFoldedName_; // folded name -> first index
 };
 
 // The presentation-wide record.

@@ -42,15 +42,21 @@ void PutNarrationFirst(SlideShowModel& model)
     }
 }
 
-// Sizes from "[size]" for every name of every set, first listing winning.
-QHash<QString, int32_t> ListedSizes(const SlideShowModel& model)
+bool SameName(const QString& a, const QString& b)
 {
-    QHash<QString, int32_t> sizes;
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The listed size of a name: the first listing in any set, 0 when none.
+int32_t ListedSize(const SlideShowModel& model, const QString& name)
+{
     for (const ResourceSet& set : model.ResourceArray) {
-        for (const ResourceFile& file : set.Files)
-            sizes.insert(ResourceMap::FoldedKey(file.ResourceName), file.ResourceSize);
+        for (const ResourceFile& file : set.Files) {
+            if (SameName(file.ResourceName, name))
+                return file.ResourceSize;
+        }
     }
-    return sizes;
+    return 0;
 }
 
 // The preload set receives the first slide's files, so that the show can start as soon as the
@@ -61,45 +67,44 @@ void SecureFirstSlide(SlideShowModel& model)
     const Slide& first = model.Slides.front();
     if (first.ResourceName.empty())
         return;
-    const QHash<QString, int32_t> sizes = ListedSizes(model);
     if (defn.PreLoad == 0) {
         model.ResourceArray.emplace_back();
         defn.PreLoad = model.ResourceCount();
     }
-    QSet<QString> listed;
-    for (const ResourceFile& file : model.ResourceSetAt(defn.PreLoad).Files)
-        listed.insert(ResourceMap::FoldedKey(file.ResourceName));
-    QSet<QString> moved;
+    std::vector<QString> moved;
     for (const QString& name : first.ResourceName) {
-        const QString key = ResourceMap::FoldedKey(name);
-        if (listed.contains(key))
+        const auto& preload = model.ResourceSetAt(defn.PreLoad).Files;
+        const bool listed = std::any_of(preload.begin(), preload.end(),
+            [&name](const ResourceFile& f) { return SameName(f.ResourceName, name); });
+        if (listed)
             continue;
-        listed.insert(key);
-        moved.insert(key);
-        model.ResourceSetAt(defn.PreLoad)
-            .Files.push_back(ResourceFile { name, sizes.value(key, 0) });
+        const int32_t size = ListedSize(model, name);
+        model.ResourceSetAt(defn.PreLoad).Files.push_back(ResourceFile { name, size });
+        moved.push_back(name);
     }
-    if (defn.DownLoad != 0 && !moved.isEmpty()) {
-        auto& files = model.ResourceSetAt(defn.DownLoad).Files;
-        std::erase_if(files, [&moved](const ResourceFile& f) {
-            return moved.contains(ResourceMap::FoldedKey(f.ResourceName));
+    if (defn.DownLoad != 0 && !moved.empty()) {
+        std::erase_if(model.ResourceSetAt(defn.DownLoad).Files, [&moved](const ResourceFile& f) {
+            return std::any_of(moved.begin(), moved.end(),
+                [&f](const QString& m) { return SameName(f.ResourceName, m); });
         });
     }
 }
 
 void FillThumbnailTables(SlideShowModel& model, const ZentilFolders& folders)
 {
-    const QDir thumbnails(folders.ThumbnailPath);
-    const QDir resources(folders.ResourcePath);
+    const QString thumbnails = folders.ThumbnailPath + u"/thumbnail"_s;
+    const QString resources = folders.ResourcePath + u'/';
     model.ThumbnailImage.clear();
     model.ThumbnailResources.clear();
+    model.ThumbnailImage.reserve(model.Slides.size());
+    model.ThumbnailResources.reserve(model.Slides.size());
     for (int32_t i = 1; i <= model.SlideCount(); ++i) {
         model.ThumbnailImage.push_back(
-            thumbnails.filePath(u"thumbnail"_s + u"%1"_s.arg(i, 3, 10, QChar(u'0')) + u".jpg"_s));
+            thumbnails + QString::number(i).rightJustified(3, u'0') + u".jpg"_s);
         const auto& names = model.SlideAt(i).ResourceName;
         const auto picture = std::find_if(names.begin(), names.end(), NamesPicture);
         model.ThumbnailResources.push_back(
-            picture == names.end() ? QString() : resources.filePath(*picture));
+            picture == names.end() ? QString() : resources + *picture);
     }
 }
 
@@ -116,138 +121,155 @@ QSet<QString> FilesPresent(const QString& folder)
     return present;
 }
 
-// Builds ResourceMap, DownloadList and the planning tables.
+// What the queue builder knows of one name of the presentation.
+struct NameInfo {
+    QString Name; // as first met
+    QString Key; // FoldedKey of the name
+    int32_t ListedSize = 0; // size of its first listing in any set
+    int32_t PreloadSize = -1; // size listed in the preload set, -1 when not listed there
+    int32_t DownloadSize = -1; // likewise for the download set
+    bool Mapped = false; // has its ResourceMap entry
+    bool Queued = false; // in DownloadList
+    bool Counted = false; // counted in SlideDownLoadSize of a slide
+};
+
+// Builds ResourceMap, DownloadList and the planning tables. Every name is case-folded and looked
+// up once per mention, so the work grows linearly with the presentation.
 class QueueBuilder {
 public:
     QueueBuilder(SlideShowModel& model, const LoadContext& context, const QSet<QString>& present)
         : model_(model)
         , context_(context)
         , present_(present)
-        , sizes_(ListedSizes(model))
     { }
 
     void Build(bool separatorSeen);
 
 private:
-    // Maps the name (once) and queues it when it has to be fetched; returns whether queued.
-    bool Consider(const QString& name);
-    bool Present(const QString& name) const;
-    void FillPlanningTables();
+    // The index of the name's entry in infos_, made on first mention.
+    size_t Lookup(const QString& name, int32_t listedSize);
+    void ListSets();
+    // Maps the name (once) and queues it when it has to be fetched.
+    void Consider(size_t info);
+    void ConsiderSlides();
 
     SlideShowModel& model_;
     const LoadContext& context_;
     const QSet<QString>& present_;
-    QHash<QString, int32_t> sizes_;
-    QSet<QString> mapped_;
-    QHash<QString, int32_t> queuedSize_; // folded name -> listed size of queued files
+    QHash<QString, size_t> byKey_; // folded name -> index in infos_ + 1
+    std::vector<NameInfo> infos_;
+    std::vector<std::vector<size_t>> setInfos_; // per set, per file: its index in infos_
     QStringList queue_;
+    bool allQueuedSized_ = true;
 };
 
-bool QueueBuilder::Present(const QString& name) const
+size_t QueueBuilder::Lookup(const QString& name, int32_t listedSize)
 {
-    if (NamesFont(name))
-        return context_.FindFontFile && context_.FindFontFile(name);
-    return present_.contains(ResourceMap::FoldedKey(name));
+    QString key = ResourceMap::FoldedKey(name);
+    size_t& slot = byKey_[key]; // one past the index; 0 for a new name
+    if (slot == 0) {
+        infos_.push_back(NameInfo { name, std::move(key), listedSize });
+        slot = infos_.size();
+    }
+    return slot - 1;
 }
 
-bool QueueBuilder::Consider(const QString& name)
+void QueueBuilder::ListSets()
 {
-    const QString key = ResourceMap::FoldedKey(name);
-    if (mapped_.contains(key))
-        return false;
-    mapped_.insert(key);
-    model_.Map.Append(name);
-    if (Present(name))
-        return false;
-    queue_.push_back(name);
-    queuedSize_.insert(key, sizes_.value(key, 0));
-    return true;
+    const SlideShowDefn& defn = model_.Defn;
+    setInfos_.resize(static_cast<size_t>(model_.ResourceCount()));
+    for (int32_t s = 1; s <= model_.ResourceCount(); ++s) {
+        auto& indexes = setInfos_[static_cast<size_t>(s - 1)];
+        for (const ResourceFile& file : model_.ResourceSetAt(s).Files) {
+            const size_t i = Lookup(file.ResourceName, file.ResourceSize);
+            indexes.push_back(i);
+            if (s == defn.PreLoad && infos_[i].PreloadSize < 0)
+                infos_[i].PreloadSize = file.ResourceSize;
+            if (s == defn.DownLoad && infos_[i].DownloadSize < 0)
+                infos_[i].DownloadSize = file.ResourceSize;
+        }
+    }
+}
+
+void QueueBuilder::Consider(size_t index)
+{
+    NameInfo& info = infos_[index];
+    if (info.Mapped)
+        return;
+    info.Mapped = true;
+    model_.Map.Append(info.Name, info.Key);
+    const bool present = NamesFont(info.Name)
+        ? context_.FindFontFile && context_.FindFontFile(info.Name)
+        : present_.contains(info.Key);
+    if (present)
+        return;
+    queue_.push_back(info.Name);
+    info.Queued = true;
+    allQueuedSized_ = allQueuedSized_ && info.ListedSize > 0;
+}
+
+// Maps and queues what the slides need beyond the sets, and fills the planning tables: a file
+// shared by several slides is fetched once, so it counts for the first of them.
+void QueueBuilder::ConsiderSlides()
+{
+    const auto count = static_cast<size_t>(model_.SlideCount());
+    model_.SlideDownLoadSize.assign(count, 0);
+    model_.SlideOggFileSize.assign(count, 0);
+    model_.SlideOggFileTime.assign(count, 0.0F);
+    for (size_t s = 0; s < count; ++s) {
+        const Slide& slide = model_.Slides[s];
+        int64_t bytes = 0;
+        for (const QString& name : slide.ResourceName) {
+            const size_t i = Lookup(name, 0);
+            Consider(i);
+            NameInfo& info = infos_[i];
+            if (info.Queued && !info.Counted) {
+                info.Counted = true;
+                bytes += info.ListedSize;
+            }
+            if (SameName(name, slide.WaveFileName)) {
+                const int32_t size
+                    = info.PreloadSize >= 0 ? info.PreloadSize : std::max(0, info.DownloadSize);
+                model_.SlideOggFileSize[s] = size;
+                model_.SlideOggFileTime[s] = static_cast<float>(size) / kOggBytesPerSecond;
+            }
+        }
+        model_.SlideDownLoadSize[s] = static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX));
+    }
 }
 
 void QueueBuilder::Build(bool separatorSeen)
 {
     const SlideShowDefn& defn = model_.Defn;
     model_.Map.Clear();
-    int32_t preStart = 0;
-    if (defn.PreLoad != 0) {
-        for (const ResourceFile& file : model_.ResourceSetAt(defn.PreLoad).Files)
-            preStart += Consider(file.ResourceName) ? 1 : 0;
-    }
-    if (defn.DownLoad != 0) {
-        for (const ResourceFile& file : model_.ResourceSetAt(defn.DownLoad).Files)
-            Consider(file.ResourceName);
-    }
+    ListSets();
+    auto considerSet = [this](int32_t number) {
+        for (const size_t i : setInfos_[static_cast<size_t>(number - 1)])
+            Consider(i);
+    };
+    if (defn.PreLoad != 0)
+        considerSet(defn.PreLoad);
+    const auto preStart = static_cast<int32_t>(queue_.size());
+    if (defn.DownLoad != 0)
+        considerSet(defn.DownLoad);
     // Sets that are neither, then whatever a slide needs that no set lists: nothing a slide
     // draws or plays is left out of the map or the queue.
     for (int32_t s = 1; s <= model_.ResourceCount(); ++s) {
-        if (s == defn.PreLoad || s == defn.DownLoad)
-            continue;
-        for (const ResourceFile& file : model_.ResourceSetAt(s).Files)
-            Consider(file.ResourceName);
+        if (s != defn.PreLoad && s != defn.DownLoad)
+            considerSet(s);
     }
-    for (const Slide& slide : model_.Slides) {
-        for (const QString& name : slide.ResourceName)
-            Consider(name);
-    }
+    ConsiderSlides();
     model_.PreStartFileCount = preStart;
     model_.PostStartFileCount = static_cast<int32_t>(queue_.size()) - preStart;
 
     // Without an author's "|" the start point is planned from the measured rate, which needs
     // at least two files and their sizes; otherwise the preload files come before the marker.
-    const bool allSized = std::all_of(
-        queuedSize_.cbegin(), queuedSize_.cend(), [](int32_t size) { return size > 0; });
     QString list;
-    if (!separatorSeen && queue_.size() >= 2 && allSized) {
+    if (!separatorSeen && queue_.size() >= 2 && allQueuedSized_)
         list = queue_.front() + u" ??? "_s + queue_.mid(1).join(u' ');
-    } else {
+    else
         list = queue_.mid(0, preStart).join(u' ') + u" | "_s + queue_.mid(preStart).join(u' ');
-    }
     model_.DownloadList = list.trimmed();
-    FillPlanningTables();
-}
-
-void QueueBuilder::FillPlanningTables()
-{
-    const SlideShowDefn& defn = model_.Defn;
-    auto setSizes = [this](int32_t number) {
-        QHash<QString, int32_t> sizes;
-        if (number == 0)
-            return sizes;
-        for (const ResourceFile& file : model_.ResourceSetAt(number).Files) {
-            const QString key = ResourceMap::FoldedKey(file.ResourceName);
-            if (!sizes.contains(key))
-                sizes.insert(key, file.ResourceSize);
-        }
-        return sizes;
-    };
-    const QHash<QString, int32_t> preload = setSizes(defn.PreLoad);
-    const QHash<QString, int32_t> download = setSizes(defn.DownLoad);
-    const auto count = static_cast<size_t>(model_.SlideCount());
-    model_.SlideDownLoadSize.assign(count, 0);
-    model_.SlideOggFileSize.assign(count, 0);
-    model_.SlideOggFileTime.assign(count, 0.0F);
-    QSet<QString> counted;
-    for (size_t i = 0; i < count; ++i) {
-        const Slide& slide = model_.Slides[i];
-        // A file shared by several slides is fetched once: it counts for the first of them.
-        int64_t bytes = 0;
-        for (const QString& name : slide.ResourceName) {
-            const QString key = ResourceMap::FoldedKey(name);
-            const auto queued = queuedSize_.constFind(key);
-            if (queued != queuedSize_.cend() && !counted.contains(key)) {
-                counted.insert(key);
-                bytes += *queued;
-            }
-        }
-        model_.SlideDownLoadSize[i] = static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX));
-        if (!slide.WaveFileName.isEmpty()) {
-            const QString key = ResourceMap::FoldedKey(slide.WaveFileName);
-            const int32_t size
-                = preload.contains(key) ? preload.value(key) : download.value(key, 0);
-            model_.SlideOggFileSize[i] = size;
-            model_.SlideOggFileTime[i] = static_cast<float>(size) / kOggBytesPerSecond;
-        }
-    }
 }
 
 // Whether every file of the slide lies in the resource folder.
@@ -282,21 +304,21 @@ ConnectionSettings ParseConnectionSettings(const QString& resourceServer)
 {
     ConnectionSettings settings;
     WordReader reader(resourceServer);
-    settings.ServerAddress = reader.Next();
+    settings.ServerAddress = reader.Next().toString();
     if (!settings.ServerAddress.isEmpty() && !settings.ServerAddress.endsWith(u'/'))
         settings.ServerAddress += u'/';
     settings.Port = settings.ServerAddress.left(4).toLower() == u"http" ? 80 : 21;
     while (!reader.AtEnd()) {
-        const QString option = reader.Next().toUpper();
+        const QString option = reader.Next().toString().toUpper();
         if (option == u"PORT")
             settings.Port
                 = static_cast<uint16_t>(std::clamp(LeadingWholeNumber(reader.Next()), 0, 65535));
         else if (option == u"PASSIVE")
             settings.Passive = true;
         else if (option == u"USER")
-            settings.UserName = reader.Next();
+            settings.UserName = reader.Next().toString();
         else if (option == u"PASSWORD")
-            settings.Password = reader.Next();
+            settings.Password = reader.Next().toString();
     }
     return settings;
 }

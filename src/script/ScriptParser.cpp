@@ -18,6 +18,72 @@ namespace zentil {
 namespace {
 
 constexpr qsizetype kTitleLength = 35;
+// Resource lists up to this length are searched directly; longer ones through a set.
+constexpr size_t kSmallResourceList = 24;
+
+// The command words the parser knows, recognised ignoring case.
+enum class Word {
+    Slide,
+    EndSlide,
+    Subslide,
+    Background,
+    Resource,
+    Info,
+    Title,
+    OtherSection, // sections
+    Play,
+    Image,
+    Text,
+    Font,
+    Box,
+    Line,
+    Animation,
+    Source,
+    BackgroundCommand, // drawing
+    Version,
+    InfoTitle,
+    Author,
+    Organization,
+    Comments,
+    Data, // "%info"
+    Other,
+};
+
+Word Classify(QStringView command)
+{
+    struct Entry {
+        QStringView text;
+        Word word;
+    };
+    static constexpr Entry kSections[] = { { u"%slide", Word::Slide },
+        { u"%endslide", Word::EndSlide }, { u"%subslide", Word::Subslide },
+        { u"%background", Word::Background }, { u"%resource", Word::Resource },
+        { u"%info", Word::Info }, { u"%title", Word::Title } };
+    static constexpr Entry kDirectives[] = { { u"/play", Word::Play }, { u"/image", Word::Image },
+        { u"/text", Word::Text }, { u"/font", Word::Font }, { u"/box", Word::Box },
+        { u"/line", Word::Line }, { u"/animation", Word::Animation }, { u"/source", Word::Source },
+        { u"/background", Word::BackgroundCommand }, { u"/version", Word::Version },
+        { u"/title", Word::InfoTitle }, { u"/author", Word::Author },
+        { u"/organization", Word::Organization }, { u"/comments", Word::Comments },
+        { u"/data", Word::Data } };
+    if (command.startsWith(u'%')) {
+        for (const Entry& e : kSections) {
+            if (SameWord(command, e.text))
+                return e.word;
+        }
+        return Word::OtherSection;
+    }
+    for (const Entry& e : kDirectives) {
+        if (SameWord(command, e.text))
+            return e.word;
+    }
+    return Word::Other;
+}
+
+bool IsSection(Word w)
+{
+    return w <= Word::OtherSection;
+}
 
 class ScriptParser {
 public:
@@ -30,24 +96,23 @@ public:
     ParseSummary Run();
 
 private:
-    // The trimmed statement at the cursor split into words; an empty command skips it.
+    // The statement at the cursor split into words (views into ScriptArray).
     CommandWords Current() const { return SplitCommand(statements_[index_]); }
     bool AtEnd() const { return index_ >= statements_.size(); }
     int32_t StatementNumber() const { return static_cast<int32_t>(index_ + 1); }
-    static bool IsSection(const QString& command) { return command.startsWith(u'%'); }
     void Message(const QString& text);
 
     void ParseInfo();
     void ParseTitle(const CommandWords& words);
     void ParseResource();
-    void ParseResourceList(const QString& arguments);
-    void ParsePurge(const QString& arguments);
+    void ParseResourceList(QStringView arguments);
+    void ParsePurge(QStringView arguments);
     void ParseBackground();
     void ParseSlide();
     void ParseSubslide(Slide& slide, float& runningTime);
-    void HandleSlideStatement(Slide& slide, const CommandWords& words, const QString& lower);
+    void HandleSlideStatement(Slide& slide, const CommandWords& words, Word word);
     void HandleSubslideStatement(
-        Slide& slide, Subslide& subslide, const CommandWords& words, const QString& lower);
+        Slide& slide, Subslide& subslide, const CommandWords& words, Word word);
 
     // "/play": the sound file when it is valid; otherwise "" after a message.
     QString ValidPlayFile(const CommandWords& words);
@@ -63,7 +128,7 @@ private:
     size_t index_ = 0;
     int32_t currentBackground_ = 1;
     std::vector<std::vector<QString>> backgroundImages_; // per background: its "/image" files
-    QSet<QString> slideResources_; // folded names in the current slide's resource list
+    QSet<QString> slideResources_; // folded names of a long resource list of the current slide
     ParseSummary summary_;
 };
 
@@ -83,19 +148,26 @@ ParseSummary ScriptParser::Run()
     currentBackground_ = 1;
     while (!AtEnd()) {
         const CommandWords words = Current();
-        const QString lower = words.Command.toLower();
-        if (lower == u"%slide") {
+        switch (Classify(words.Command)) {
+        case Word::Slide:
             ParseSlide();
-        } else if (lower == u"%background") {
+            break;
+        case Word::Background:
             ParseBackground();
-        } else if (lower == u"%resource") {
+            break;
+        case Word::Resource:
             ParseResource();
-        } else if (lower == u"%info") {
+            break;
+        case Word::Info:
             ParseInfo();
-        } else {
-            if (lower == u"%title")
-                ParseTitle(words);
+            break;
+        case Word::Title:
+            ParseTitle(words);
+            ++index_;
+            break;
+        default:
             ++index_; // "%end..." words, "%encrypted" and stray statements say nothing here
+            break;
         }
     }
     return summary_;
@@ -103,9 +175,9 @@ ParseSummary ScriptParser::Run()
 
 void ScriptParser::ParseTitle(const CommandWords& words)
 {
-    const QString title = BraceArgument(words.Arguments).trimmed();
+    const QStringView title = BraceArgument(words.Arguments).trimmed();
     if (!title.isEmpty())
-        model_.Defn.ShowTitle = title.left(kTitleLength);
+        model_.Defn.ShowTitle = title.left(kTitleLength).toString();
 }
 
 void ScriptParser::ParseInfo()
@@ -113,33 +185,43 @@ void ScriptParser::ParseInfo()
     PresentationInfo& info = model_.Info;
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        if (IsSection(words.Command))
+        const Word word = Classify(words.Command);
+        if (IsSection(word))
             return;
-        const QString lower = words.Command.toLower();
-        const QString value = BraceArgument(words.Arguments).trimmed();
+        const QStringView value = BraceArgument(words.Arguments).trimmed();
         if (value.isEmpty())
             continue;
-        if (lower == u"/version") {
-            info.VersionText = value;
-        } else if (lower == u"/title") {
+        switch (word) {
+        case Word::Version:
+            info.VersionText = value.toString();
+            break;
+        case Word::InfoTitle:
             info.TitleText += value + u"\r"_s;
-        } else if (lower == u"/author") {
+            break;
+        case Word::Author:
             info.AuthorText += value + u"\r"_s;
-        } else if (lower == u"/organization") {
+            break;
+        case Word::Organization:
             info.OrganizationText += value + u"\r"_s;
-        } else if (lower == u"/comments") {
+            break;
+        case Word::Comments:
             info.CommentsText += value + u"\r"_s;
-        } else if (lower == u"/data") {
+            break;
+        case Word::Data: {
             WordReader reader(value);
             while (!reader.AtEnd()) {
-                const QString key = reader.Next().toLower();
-                if (key == u"kbps")
+                const QStringView key = reader.Next();
+                if (SameWord(key, u"kbps"))
                     info.DataKbps = LeadingWholeNumber(reader.Next());
-                else if (key == u"length")
+                else if (SameWord(key, u"length"))
                     info.DataLength = LeadingWholeNumber(reader.Next());
-                else if (key == u"filesize")
+                else if (SameWord(key, u"filesize"))
                     info.DataFileSize = LeadingWholeNumber(reader.Next());
             }
+            break;
+        }
+        default:
+            break;
         }
     }
 }
@@ -149,25 +231,24 @@ void ScriptParser::ParseResource()
     model_.ResourceArray.emplace_back();
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        if (IsSection(words.Command))
+        if (words.Command.startsWith(u'%'))
             return;
         // Resource directives are recognised only in lower case.
-        if (words.Command == u"/resourceserver") {
-            model_.Defn.ResourceServer = BraceArgument(words.Arguments).trimmed();
-        } else if (words.Command == u"/resource") {
+        if (words.Command == u"/resourceserver")
+            model_.Defn.ResourceServer = BraceArgument(words.Arguments).trimmed().toString();
+        else if (words.Command == u"/resource")
             ParseResourceList(words.Arguments);
-        } else if (words.Command == u"/purge") {
+        else if (words.Command == u"/purge")
             ParsePurge(words.Arguments);
-        }
     }
 }
 
-void ScriptParser::ParseResourceList(const QString& arguments)
+void ScriptParser::ParseResourceList(QStringView arguments)
 {
     SlideShowDefn& defn = model_.Defn;
     WordReader reader(BraceArgument(arguments));
     while (!reader.AtEnd()) {
-        const QString word = reader.Next();
+        const QStringView word = reader.Next();
         if (word == u"|") {
             summary_.SeparatorSeen = true;
             if (defn.DownLoad != 0)
@@ -182,22 +263,22 @@ void ScriptParser::ParseResourceList(const QString& arguments)
         if (PassesFileNameRule(word, true)) {
             int32_t size = 0;
             if (reader.Peek().startsWith(u'['))
-                size = std::max(0, LeadingWholeNumber(QStringView(reader.Next()).mid(1)));
-            model_.ResourceArray.back().Files.push_back(ResourceFile { word, size });
+                size = std::max(0, LeadingWholeNumber(reader.Next().mid(1)));
+            model_.ResourceArray.back().Files.push_back(ResourceFile { word.toString(), size });
         } else if (!word.startsWith(u'[') && !IsPlainFileName(word)) {
-            Message(RefusedNameMessage(u"resource"_s, word));
+            Message(RefusedNameMessage(u"resource"_s, word.toString()));
         }
     }
     if (defn.PreLoad == 0 && defn.DownLoad == 0)
         defn.PreLoad = model_.ResourceCount();
 }
 
-void ScriptParser::ParsePurge(const QString& arguments)
+void ScriptParser::ParsePurge(QStringView arguments)
 {
     WordReader reader(BraceArgument(arguments));
     while (!reader.AtEnd()) {
-        const QString name = reader.Next();
-        QString stamp = reader.Next();
+        const QString name = reader.Next().toString();
+        QString stamp = reader.Next().toString();
         if (!IsPlainFileName(name)) {
             Message(RefusedNameMessage(u"purge"_s, name));
             continue;
@@ -227,20 +308,33 @@ void ScriptParser::ParseBackground()
     BackgroundSlide& background = model_.Backgrounds.back();
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        if (IsSection(words.Command))
+        const Word word = Classify(words.Command);
+        if (IsSection(word))
             return;
-        const QString lower = words.Command.toLower();
-        if (lower == u"/text" || lower == u"/font" || lower == u"/box" || lower == u"/line") {
+        switch (word) {
+        case Word::Text:
+        case Word::Font:
+        case Word::Box:
+        case Word::Line:
             background.ScriptText.push_back(Stored());
-        } else if (lower == u"/image") {
+            break;
+        case Word::Image: {
             const QString file = ValidImageFile(words);
             if (!file.isEmpty()) {
                 background.ScriptText.push_back(Stored());
                 backgroundImages_.back().push_back(file);
             }
-        } else if (lower == u"/background" || lower == u"/animation" || lower == u"/source"
-            || lower == u"/play") {
-            Message(u"A background definition cannot contain a "_s + lower + u" command."_s);
+            break;
+        }
+        case Word::BackgroundCommand:
+        case Word::Animation:
+        case Word::Source:
+        case Word::Play:
+            Message(u"A background definition cannot contain a "_s
+                + words.Command.toString().toLower() + u" command."_s);
+            break;
+        default:
+            break;
         }
     }
 }
@@ -248,13 +342,13 @@ void ScriptParser::ParseBackground()
 QString ScriptParser::ValidPlayFile(const CommandWords& words)
 {
     WordReader reader(BraceArgument(words.Arguments));
-    const QString file = reader.Next();
+    const QStringView file = reader.Next();
     if (!file.isEmpty() && !IsPlainFileName(file)) {
-        Message(RefusedNameMessage(u"sound file"_s, file));
+        Message(RefusedNameMessage(u"sound file"_s, file.toString()));
         return QString();
     }
-    if ((file.contains(u".wav"_s) || file.contains(u".ogg"_s)) && PassesFileNameRule(file))
-        return file;
+    if ((file.contains(u".wav") || file.contains(u".ogg")) && PassesFileNameRule(file))
+        return file.toString();
     Message(u"A valid sound file was not specified for the /play command."_s);
     return QString();
 }
@@ -264,20 +358,33 @@ QString ScriptParser::ValidImageFile(const CommandWords& words)
     WordReader reader(BraceArgument(words.Arguments));
     reader.Next();
     reader.Next();
-    const QString file = reader.Next();
+    const QStringView file = reader.Next();
     if (!file.isEmpty() && !IsPlainFileName(file)) {
-        Message(RefusedNameMessage(u"picture"_s, file));
+        Message(RefusedNameMessage(u"picture"_s, file.toString()));
         return QString();
     }
-    return PassesFileNameRule(file) ? file : QString();
+    return PassesFileNameRule(file) ? file.toString() : QString();
 }
 
 void ScriptParser::AddSlideResource(Slide& slide, const QString& name)
 {
-    if (!slideResources_.contains(ResourceMap::FoldedKey(name))) {
-        slideResources_.insert(ResourceMap::FoldedKey(name));
-        slide.ResourceName.push_back(name);
+    auto& names = slide.ResourceName;
+    if (names.size() < kSmallResourceList) {
+        for (const QString& n : names) {
+            if (n.size() == name.size() && n.compare(name, Qt::CaseInsensitive) == 0)
+                return;
+        }
+    } else {
+        if (slideResources_.isEmpty()) {
+            for (const QString& n : names)
+                slideResources_.insert(ResourceMap::FoldedKey(n));
+        }
+        const QString key = ResourceMap::FoldedKey(name);
+        if (slideResources_.contains(key))
+            return;
+        slideResources_.insert(key);
     }
+    names.push_back(name);
 }
 
 void ScriptParser::AddBackgroundImages(Slide& slide, int32_t background)
@@ -297,25 +404,25 @@ void ScriptParser::ParseSlide()
     ++index_;
     while (!AtEnd()) {
         const CommandWords words = Current();
-        const QString lower = words.Command.toLower();
-        if (lower == u"%slide" || lower == u"%endslide")
+        const Word word = Classify(words.Command);
+        if (word == Word::Slide || word == Word::EndSlide)
             return; // handled again by the caller
-        if (lower == u"%subslide") {
+        if (word == Word::Subslide) {
             ParseSubslide(slide, runningTime);
-        } else if (lower == u"%background") {
+        } else if (word == Word::Background) {
             ParseBackground();
         } else {
-            if (!IsSection(lower))
-                HandleSlideStatement(slide, words, lower);
+            if (!IsSection(word))
+                HandleSlideStatement(slide, words, word);
             ++index_;
         }
     }
 }
 
-void ScriptParser::HandleSlideStatement(
-    Slide& slide, const CommandWords& words, const QString& lower)
+void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words, Word word)
 {
-    if (lower == u"/play") {
+    switch (word) {
+    case Word::Play: {
         const QString file = ValidPlayFile(words);
         if (file.isEmpty())
             return;
@@ -323,22 +430,32 @@ void ScriptParser::HandleSlideStatement(
             slide.WaveFileName = file;
         AddSlideResource(slide, file);
         slide.ScriptText.push_back(Stored());
-    } else if (lower == u"/image") {
+        break;
+    }
+    case Word::Image: {
         const QString file = ValidImageFile(words);
         if (file.isEmpty())
             return;
         AddSlideResource(slide, file);
         slide.ScriptText.push_back(Stored());
-    } else if (lower == u"/font" || lower == u"/text" || lower == u"/animation" || lower == u"/box"
-        || lower == u"/line") {
+        break;
+    }
+    case Word::Font:
+    case Word::Text:
+    case Word::Animation:
+    case Word::Box:
+    case Word::Line:
         slide.ScriptText.push_back(Stored());
+        break;
+    default:
+        break;
     }
 }
 
 void ScriptParser::ParseSubslide(Slide& slide, float& runningTime)
 {
     WordReader reader(BraceArgument(Current().Arguments));
-    const QString word = reader.Next();
+    const QStringView word = reader.Next();
     if (word.startsWith(u'+')) {
         runningTime += static_cast<float>(LeadingNumber(word));
     } else if (!word.isEmpty() && !word.startsWith(u'-')) {
@@ -355,27 +472,40 @@ void ScriptParser::ParseSubslide(Slide& slide, float& runningTime)
         AddBackgroundImages(slide, currentBackground_);
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        if (IsSection(words.Command))
+        const Word w = Classify(words.Command);
+        if (IsSection(w))
             return;
-        HandleSubslideStatement(slide, subslide, words, words.Command.toLower());
+        HandleSubslideStatement(slide, subslide, words, w);
     }
 }
 
 void ScriptParser::HandleSubslideStatement(
-    Slide& slide, Subslide& subslide, const CommandWords& words, const QString& lower)
+    Slide& slide, Subslide& subslide, const CommandWords& words, Word word)
 {
-    if (lower == u"/animation") {
+    switch (word) {
+    case Word::Animation:
         subslide.SubslideType = u"animation"_s;
         subslide.ScriptText.push_back(Stored());
-    } else if (lower == u"/play" || lower == u"/image") {
-        const QString file = lower == u"/play" ? ValidPlayFile(words) : ValidImageFile(words);
+        break;
+    case Word::Play:
+    case Word::Image: {
+        const QString file = word == Word::Play ? ValidPlayFile(words) : ValidImageFile(words);
         if (file.isEmpty())
             return;
         AddSlideResource(slide, file);
         subslide.ScriptText.push_back(Stored());
-    } else if (lower == u"/font" || lower == u"/text" || lower == u"/box" || lower == u"/line"
-        || lower == u"/source" || lower == u"/background") {
+        break;
+    }
+    case Word::Font:
+    case Word::Text:
+    case Word::Box:
+    case Word::Line:
+    case Word::Source:
+    case Word::BackgroundCommand:
         subslide.ScriptText.push_back(Stored());
+        break;
+    default:
+        break;
     }
 }
 

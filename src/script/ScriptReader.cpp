@@ -45,12 +45,11 @@ bool IsAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// The statement's first word as the pre-scan compares it: lower-cased only when the statement
-// holds more than one word.
-QString PrescanWord(const QString& statement)
+// Whether the statement's first word is the given lower-case word as the pre-scan compares it:
+// ignoring case only when the statement holds more than one word.
+bool PrescanIs(const CommandWords& words, QStringView word)
 {
-    const CommandWords words = SplitCommand(statement);
-    return words.Arguments.isEmpty() ? words.Command : words.Command.toLower();
+    return words.Arguments.isEmpty() ? words.Command == word : SameWord(words.Command, word);
 }
 
 // Reads the file through a splitter, either as UTF-8 (returns false when the file is not valid
@@ -276,20 +275,19 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
     }
 
     for (size_t i = 0; i < script.ScriptArray.size(); ++i) {
-        const QString& statement = script.ScriptArray[i];
-        if (!statement.contains(u'/'))
+        const CommandWords words = SplitCommand(script.ScriptArray[i]);
+        if (!words.Command.startsWith(u'/'))
             continue;
-        const QString word = PrescanWord(statement);
-        if (word == u"/name") {
-            const QString name = BraceArgument(SplitCommand(statement).Arguments).trimmed();
+        if (PrescanIs(words, u"/name")) {
+            const QString name = BraceArgument(words.Arguments).trimmed().toString();
             if (name.isEmpty() || IsPlainFileName(name)) {
                 result.ScriptName = name;
             } else {
                 result.Messages.push_back(
                     { static_cast<int32_t>(i + 1), RefusedNameMessage(u"presentation"_s, name) });
             }
-        } else if (word == u"/version") {
-            const QString text = BraceArgument(SplitCommand(statement).Arguments).trimmed();
+        } else if (PrescanIs(words, u"/version")) {
+            const QStringView text = BraceArgument(words.Arguments).trimmed();
             result.ScriptVersion = static_cast<float>(LeadingNumber(text));
         }
     }

@@ -14,7 +14,7 @@ class DebugLog;
 // Largest script file the reader accepts, its longest statement, and most statements: far above
 // any real presentation, and low enough that a hostile file cannot exhaust memory.
 inline constexpr qint64 MaxScriptFileBytes = 64LL * 1024 * 1024;
-inline constexpr qsizetype MaxStatementLength = 1024 * 1024;
+inline constexpr qsizetype MaxStatementLength = 16 * 1024 * 1024;
 inline constexpr qsizetype MaxStatementCount = 2'000'000;
 
 // The highest script format version this player plays.

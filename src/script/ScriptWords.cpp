@@ -7,16 +7,22 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
 
-CommandWords SplitCommand(const QString& statement)
+CommandWords SplitCommand(QStringView statement)
 {
-    const QString s = statement.trimmed();
+    const QStringView s = statement.trimmed();
     const qsizetype blank = s.indexOf(u' ');
     if (blank < 0)
-        return { s, QString() };
+        return { s, QStringView() };
     return { s.left(blank), s.mid(blank + 1).trimmed() };
 }
 
-QString BraceArgument(const QString& arguments)
+bool SameWord(QStringView text, QStringView lowerCaseWord)
+{
+    return text.size() == lowerCaseWord.size()
+        && text.compare(lowerCaseWord, Qt::CaseInsensitive) == 0;
+}
+
+QStringView BraceArgument(QStringView arguments)
 {
     const qsizetype open = arguments.indexOf(u'{');
     if (open < 0)
@@ -34,7 +40,7 @@ qsizetype WordReader::SkipBlanks(qsizetype from) const
     return from;
 }
 
-QString WordReader::Peek() const
+QStringView WordReader::Peek() const
 {
     const qsizetype start = SkipBlanks(pos_);
     qsizetype end = start;
@@ -43,7 +49,7 @@ QString WordReader::Peek() const
     return text_.mid(start, end - start);
 }
 
-QString WordReader::Next()
+QStringView WordReader::Next()
 {
     const qsizetype start = SkipBlanks(pos_);
     qsizetype end = start;
@@ -102,9 +108,9 @@ int32_t LeadingWholeNumber(QStringView text)
     return RoundToInt32(LeadingNumber(text));
 }
 
-bool IsPlainFileName(const QString& name)
+bool IsPlainFileName(QStringView name)
 {
-    return !name.isEmpty() && name != u"."_s && name != u".."_s && !name.contains(u'/')
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/')
         && !name.contains(u'\\');
 }
 
@@ -114,7 +120,7 @@ QString RefusedNameMessage(const QString& what, const QString& name)
         + u" was refused: a file name may not name a folder or a path."_s;
 }
 
-bool PassesFileNameRule(const QString& name, bool allowFonts)
+bool PassesFileNameRule(QStringView name, bool allowFonts)
 {
     if (!IsPlainFileName(name) || name.count(u'.') != 1)
         return false;
@@ -124,7 +130,7 @@ bool PassesFileNameRule(const QString& name, bool allowFonts)
         if (name.endsWith(QStringView(ext)))
             return true;
     }
-    return allowFonts && name.endsWith(u".ttf"_s);
+    return allowFonts && name.endsWith(u".ttf");
 }
 
 bool NamesSoundFile(const QString& name)

@@ -4,40 +4,48 @@
 #include <QStringView>
 
 #include <cstdint>
-#include <utility>
 
 namespace zentil {
 
 // The lexical rules shared by the script reader and the loader.
 
+// Words are views into the statement they come from, so reading a script allocates nothing per
+// word; the statement must outlive them (overloads for temporaries are deleted).
+
 // A statement split into its command word (the text before the first blank) and the argument
 // text (the rest, blanks trimmed). The statement is trimmed first.
 struct CommandWords {
-    QString Command;
-    QString Arguments;
+    QStringView Command;
+    QStringView Arguments;
 };
-CommandWords SplitCommand(const QString& statement);
+CommandWords SplitCommand(QStringView statement);
+CommandWords SplitCommand(QString&&) = delete;
 
 // The argument inside braces: the text after the first "{" up to the last "}"; without a "}"
 // after the "{" the text runs to the end; without any "{" the text is returned unchanged.
-QString BraceArgument(const QString& arguments);
+QStringView BraceArgument(QStringView arguments);
+QStringView BraceArgument(QString&&) = delete;
+
+// Whether text equals the lower-case word ignoring case.
+bool SameWord(QStringView text, QStringView lowerCaseWord);
 
 // Takes blank-separated words from the front of a text, one at a time, in linear time.
 class WordReader {
 public:
-    explicit WordReader(QString text)
-        : text_(std::move(text))
+    explicit WordReader(QStringView text)
+        : text_(text)
     { }
-    // The next word; "" when no word is left.
-    QString Next();
+    explicit WordReader(QString&&) = delete;
+    // The next word; empty when no word is left.
+    QStringView Next();
     // The next word without taking it.
-    QString Peek() const;
+    QStringView Peek() const;
     bool AtEnd() const;
 
 private:
     qsizetype SkipBlanks(qsizetype from) const;
 
-    QString text_;
+    QStringView text_;
     qsizetype pos_ = 0;
 };
 
@@ -52,14 +60,14 @@ int32_t RoundToInt32(double value);
 // A name used as a file name inside one of the presentation's folders: not empty, not "." or
 // "..", and free of "/" and "\" (so neither a path nor absolute). Names that fail are refused
 // wherever a script names a file.
-bool IsPlainFileName(const QString& name);
+bool IsPlainFileName(QStringView name);
 // The message for a refused name.
 QString RefusedNameMessage(const QString& what, const QString& name);
 
 // The file-name rule of resources: exactly one "." and ending (in lower case exactly) with
 // ".ogg", ".wav", ".jpg", ".jpeg", ".gif" or ".bmp"; with allowFonts also ".ttf". The name must
 // also be a plain file name.
-bool PassesFileNameRule(const QString& name, bool allowFonts = false);
+bool PassesFileNameRule(QStringView name, bool allowFonts = false);
 
 // Whether the name, in lower case, contains ".ogg" or ".wav".
 bool NamesSoundFile(const QString& name);

@@ -104,6 +104,34 @@ private Q_SLOTS:
         QCOMPARE(got.size(), want.size());
     }
 
+    void toolCommandsReportAndFail()
+    {
+        const QString script = dir_.filePath(u"noslides.zentil"_s);
+        Touch(script, "%title {T}\r\n%slide\r\n/play {x.mp3}\r\n/text {1 1 a}\r\n");
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QCOMPARE(RunCheckCommand({ script }, o, e), 1);
+        QCOMPARE(
+            out, u"statement 3: A valid sound file was not specified for the /play command.\n"_s);
+        QVERIFY2(err.contains(u"Zentil Script File Corrupted: Zentil cannot continue running T "
+                              "because the sound file for slide 1 is undefined."_s),
+            qPrintable(err));
+        out.clear();
+        QCOMPARE(RunDumpCommand({ script }, o, e), 1);
+        QVERIFY(out.isEmpty());
+        QCOMPARE(RunDumpCommand({ dir_.filePath(u"missing.zentil"_s) }, o, e), 1);
+
+        const QString scrambled = dir_.filePath(u"s.zentil"_s);
+        const QString back = dir_.filePath(u"back.zentil"_s);
+        QCOMPARE(RunScrambleCommand({ script, scrambled, u"--key-start"_s, u"77"_s }, o, e), 0);
+        QCOMPARE(RunUnscrambleCommand({ scrambled, back }, o, e), 0);
+        QFile a(script), b(back);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), a.readAll());
+        QCOMPARE(RunUnscrambleCommand({ script, back }, o, e), 1);
+        QCOMPARE(RunScrambleCommand({ script }, o, e), 2);
+    }
+
     void narrationComesFirstAndFilesOnce()
     {
         for (const QString& body : { u"/play {a.ogg}\n/image {0 0 b.jpg}"_s,
