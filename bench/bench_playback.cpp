@@ -95,17 +95,21 @@ int RunPlayer(int argc, char** argv, const QString& script)
             changes.push_back(static_cast<double>(sinceNarrationEnd.nsecsElapsed()) / 1e6);
             sinceNarrationEnd.invalidate();
             if (changes.size() >= 2)
-                QApplication::quit();
+                QTimer::singleShot(0, &app, &QApplication::quit);
         }
     });
-    for (int set : { 1, 2 })
-        QObject::connect(
-            &player.WaveControl(set), &zentil::WavePlayer::Done, &app,
-            [&](int, int code) {
-                if (code == 1)
-                    sinceNarrationEnd.start();
-            },
-            Qt::DirectConnection);
+    // The clock must start before the player reacts to the narration's end, so the player's own
+    // handler is connected again after the one that starts the clock.
+    for (int set : { 1, 2 }) {
+        zentil::WavePlayer& wave = player.WaveControl(set);
+        QObject::disconnect(&wave, &zentil::WavePlayer::Done, &player, nullptr);
+        QObject::connect(&wave, &zentil::WavePlayer::Done, &app, [&](int, int code) {
+            if (code == 1)
+                sinceNarrationEnd.start();
+        });
+        QObject::connect(&wave, &zentil::WavePlayer::Done, &player,
+            [&](int index, int code) { player.Sequencer().WaveControlDone(index, code); });
+    }
     if (!player.Start(script))
         return 1;
     QTimer::singleShot(120000, &app, &QApplication::quit);

@@ -84,21 +84,20 @@ void ZentilApp::RunShutDownSteps()
         instance_->Release();
 }
 
-// Frees the presentation's data; with the dump switch on, the structure dump is written first.
+// With the dump switch on, the structure dump is written; a presentation found corrupt loses its
+// cache folder. The model itself is freed with the application object, not here: the shut-down
+// can start inside a handler (a key pressed while events run during a slide change) that still
+// reads the model when control returns to it.
 void ZentilApp::ReleasePresentation()
 {
     if (log_.DebugMode && log_.Switches.DumpSlideStructure)
         WriteSlideStructure(model_, folders_.ZTTempPath);
     script_.Clear();
     ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing ScriptArray."_s);
-    const bool corrupt = errors_.CorruptFileFound;
-    const QString parent = model_.Defn.ScriptParentFolder;
-    ClearSlideShowModel(model_);
-    ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing Slide array."_s);
-    if (corrupt && !folders_.ZentilCachePath.isEmpty()) {
+    if (errors_.CorruptFileFound && !folders_.ZentilCachePath.isEmpty()) {
         ZT_DEBUG(log_, TraceProcedures, "status",
             u"Deleting the presentation folder in cache because a file is corrupted."_s);
-        DeleteCachedPresentation(folders_, parent, log_);
+        DeleteCachedPresentation(folders_, model_.Defn.ScriptParentFolder, log_);
     }
 }
 

@@ -239,6 +239,8 @@ void SlideSequencer::StartCurrentNarration()
 
 void SlideSequencer::StartSubslideClock()
 {
+    if (model_.CurrentSlide.Index < 1 || model_.CurrentSlide.Index > model_.SlideCount())
+        return;
     const Slide& slide = model_.SlideAt(model_.CurrentSlide.Index);
     state_.CurrentSubslideIndex = 0;
     state_.SubslideTime = slide.SubslideCount() == 0
@@ -323,7 +325,7 @@ void SlideSequencer::PlayGivenSlide(int n)
 void SlideSequencer::StartBuildingNextSlide()
 {
     const int k = model_.CurrentSlide.Index + 1;
-    if (k > model_.SlideCount())
+    if (k < 2 || k > model_.SlideCount())
         return;
     ZT_DEBUG(log_, TraceSequencing, "status", u"StartBuildingNextSlide - SlideIndex = %1"_s.arg(k));
     if (model_.SlideAt(model_.CurrentSlide.Index).SubslideCount() != 0) {
@@ -352,6 +354,8 @@ void SlideSequencer::LoadNextSlide(int n)
         return;
     }
     state_.BuildNextSlideFlag = false;
+    if (model_.CurrentSlide.Index < 1 || model_.CurrentSlide.Index > model_.SlideCount())
+        return;
     const Slide& current = model_.SlideAt(model_.CurrentSlide.Index);
     const bool subslidesPending
         = current.SubslideCount() != 0 && state_.CurrentSubslideIndex < current.SubslideCount();
