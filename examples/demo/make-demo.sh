@@ -290,9 +290,11 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {150 345 cj JPEG}
 %subslide $START_4_2
 /image {320 155 logo.gif}
+/font {$label}
 /text {400 345 cj GIF}
 %subslide $START_4_3
 /image {560 175 film.bmp}
+/font {$label}
 /text {650 345 cj bitmap}
 %subslide $START_4_4
 /box {50 380 750 540 blend #DCEBF0 fill #B9D7E1 pencolor #2A7F9E penwidth 2}

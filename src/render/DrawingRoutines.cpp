@@ -72,31 +72,36 @@ double Channel(ColorValue c, int which)
 
 void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
 {
-    const int h = Y2 - Y1;
+    // Row Y1 + k (k = 0 .. |Y2 − Y1|) takes the blend colour plus k steps towards the fill
+    // colour; steps are single floats as in the classic drawing. An upside-down box runs upwards.
+    const int h = std::abs(Y2 - Y1); // coordinates are clamped, so this cannot overflow
+    const int direction = Y2 >= Y1 ? 1 : -1;
     const ColorValue blend = g.BlendColor;
     const ColorValue fill = g.FillColor;
-    double step[3];
+    float step[3];
     for (int c = 0; c < 3; ++c)
-        step[c] = h == 0 ? 0.0 : (Channel(fill, c) - Channel(blend, c)) / h;
+        step[c] = h == 0 ? 0.0F : float(Channel(fill, c) - Channel(blend, c)) / float(h);
+    auto rowColor = [&](int k) {
+        if (k == 0)
+            return blend;
+        ColorValue color = 0;
+        for (int c = 0; c < 3; ++c) {
+            const float v = float(Channel(blend, c)) + step[c] * float(k);
+            color |= ColorValue(std::clamp(RoundToInt(v), 0, 255)) << (8 * c);
+        }
+        return color;
+    };
     g.PenStyle = PenNull;
-    ColorValue row = blend;
-    int y = Y1;
     const int left = std::min(X1, X2);
     const int right = std::max(X1, X2) + 1;
+    // Only the rows that land on the layer are drawn.
+    const int firstRow = std::max(0, std::min(Y1, Y2));
+    const int lastRow = std::min(s.Image.height() - 1, std::max(Y1, Y2));
     QPainter p(&s.Image);
-    // One row per step, from the blend colour on row Y1 to the fill colour on row Y2.
-    for (int i = 1; i <= std::abs(h) + 1; ++i) {
-        g.FillColor = row;
-        ReplaceBrushAndPen(s, g, true);
-        p.fillRect(QRect(left, y, right - left, 1), ToQColor(row));
-        ColorValue next = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int v = std::clamp(RoundToInt(Channel(blend, c) + step[c] * i), 0, 255);
-            next |= ColorValue(v) << (8 * c);
-        }
-        row = next;
-        y += h >= 0 ? 1 : -1;
-    }
+    for (int y = firstRow; y <= lastRow; ++y)
+        p.fillRect(QRect(left, y, right - left, 1), ToQColor(rowColor((y - Y1) * direction)));
+    g.FillColor = rowColor(h);
+    ReplaceBrushAndPen(s, g, true);
 }
 
 // Fills the pixels whose centres lie inside the ellipse inscribed in box.
@@ -129,7 +134,7 @@ QPen MakeLinePen(const SurfacePen& pen)
         qpen.setWidth(1);
         qpen.setCapStyle(Qt::FlatCap);
     } else {
-        qpen.setWidth(pen.Width);
+        qpen.setWidth(std::min(pen.Width, (1 << 15) - 1)); // the widest pen QPen takes
         qpen.setCapStyle(Qt::RoundCap);
     }
     qpen.setJoinStyle(Qt::RoundJoin);
@@ -300,10 +305,10 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
 
 namespace {
 
-// The picture with the key colour (if any) made transparent, scaled, so smooth filtering
-// softens the edge of the cut-out instead of smearing the key colour into it. A picture's own
-// transparency (GIF) is kept.
-QImage ScaleKeyed(const QImage& picture, std::optional<QRgb> key, int W, int H)
+// The picture with the key colour (if any) made transparent before it is scaled, so smooth
+// filtering softens the edge of the cut-out instead of smearing the key colour into it. A
+// picture's own transparency (GIF) is kept.
+QImage Keyed(const QImage& picture, std::optional<QRgb> key)
 {
     QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
     if (key) {
@@ -316,12 +321,28 @@ QImage ScaleKeyed(const QImage& picture, std::optional<QRgb> key, int W, int H)
         }
     }
     keyed.convertTo(QImage::Format_ARGB32_Premultiplied);
-    if (W == keyed.width() && H == keyed.height())
-        return keyed;
-    return keyed.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return keyed;
+}
+
+// Draws picture stretched to W × H at (X, Y) with smooth filtering. A scaled copy (area
+// averaging, the better filter for shrinking) is made when it is of reasonable size; a
+// gigantic enlargement is drawn through the painter, which only touches the visible part.
+void DrawScaled(QPainter& p, const QImage& picture, int X, int Y, int W, int H)
+{
+    constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
+    if (W == picture.width() && H == picture.height()) {
+        p.drawImage(X, Y, picture);
+    } else if (qint64(W) * H <= kMaxScaledPixels) {
+        p.drawImage(X, Y, picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(QRect(X, Y, W, H), picture);
+    }
 }
 
 } // namespace
+
+constexpr int kMaxPictureSide = 1 << 20;
 
 int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
     double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log)
@@ -333,25 +354,21 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
         return 1;
     const int W = RoundToInt(XScale * picture.width() + 0.5);
     const int H = RoundToInt(YScale * picture.height() + 0.5);
-    if (W <= 0 || H <= 0 || W > 32767 || H > 32767)
+    if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
         return 1;
-    const bool sameSize = W == picture.width() && H == picture.height();
     const bool masked = MaskX >= 1 && picture.valid(MaskX, MaskY);
     const bool ownAlpha = picture.hasAlphaChannel();
     if (!masked && !ownAlpha) {
         const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
         QPainter p(&s->Image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        if (sameSize)
-            p.drawImage(X, Y, opaque);
-        else
-            p.drawImage(X, Y, opaque.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        DrawScaled(p, opaque, X, Y, W, H);
         return 1;
     }
     std::optional<QRgb> key;
     if (masked)
         key = picture.pixel(MaskX, MaskY) & 0xFFFFFFU;
-    if (masked && !ownAlpha && sameSize) {
+    if (masked && !ownAlpha && W == picture.width() && H == picture.height()) {
         const ColorValue keyValue = ColorValue(qRed(*key)) | ColorValue(qGreen(*key)) << 8
             | ColorValue(qBlue(*key)) << 16;
         TransparentBlt(
@@ -359,7 +376,7 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
         return 1;
     }
     QPainter p(&s->Image);
-    p.drawImage(X, Y, ScaleKeyed(picture, key, W, H));
+    DrawScaled(p, Keyed(picture, key), X, Y, W, H);
     return 1;
 }
 

@@ -44,14 +44,27 @@ void SetDisplayRatio(DisplayMapping& d, DebugLog& log)
         log, TraceProcedures, "status", u"SetDisplayRatio = "_s + QString::number(d.DisplayRatio));
 }
 
+namespace {
+
+// Coordinates far outside the picture are held to a range in which every width and height
+// computed from them fits comfortably into an int and into the rasteriser's fixed point.
+constexpr int kCoordinateLimit = 1 << 24;
+
+int ClampCoordinate(int v)
+{
+    return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
+}
+
+} // namespace
+
 int MapX(const DisplayMapping& d, double x)
 {
-    return RoundToInt(RoundToInt(x * d.DisplayRatio) + double(d.XOffset));
+    return ClampCoordinate(RoundToInt(RoundToInt(x * d.DisplayRatio) + double(d.XOffset)));
 }
 
 int MapY(const DisplayMapping& d, double y)
 {
-    return RoundToInt(RoundToInt(y * d.DisplayRatio) + double(d.YOffset));
+    return ClampCoordinate(RoundToInt(RoundToInt(y * d.DisplayRatio) + double(d.YOffset)));
 }
 
 namespace {

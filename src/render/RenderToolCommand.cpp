@@ -1,12 +1,21 @@
 #include "render/RenderToolCommand.h"
 
 #include "app/DebugLog.h"
+#include "app/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
+#include "platform/OggDecoder.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
 #include "script/PresentationModel.h"
+#include "script/ScriptLoader.h"
+#include "script/ScriptReader.h"
+#include "script/WorkingCopies.h"
+#include "storage/ZentilFolders.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <optional>
@@ -80,6 +89,128 @@ int WritePicture(const RenderState& r, const QString& out, QTextStream& err)
     return 0;
 }
 
+// Fatal errors of loading go to standard error; statement problems are left to "check".
+class RenderErrorReporter : public ErrorReporter {
+public:
+    explicit RenderErrorReporter(QTextStream& err)
+        : err_(err)
+    { }
+    void ExecuteFatalError(const FatalError& error) override
+    {
+        err_ << u"zentil-tool render: "_s << error.Title << u": "_s << error.Text << u"\n"_s;
+        failed_ = true;
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    QTextStream& err_;
+    bool failed_ = false;
+};
+
+// Reads and loads the script as the player does: its folder is the presentation folder and its
+// resources/ beside it; working copies go to tempFolder.
+bool LoadScript(const QString& scriptPath, const QString& tempFolder, SlideShowModel& model,
+    ScriptStatements& script, ZentilFolders& folders, RenderErrorReporter& reporter, DebugLog& log,
+    QTextStream& err)
+{
+    const QFileInfo info(scriptPath);
+    if (!info.isFile()) {
+        err << u"zentil-tool render: no such script: "_s << scriptPath << u"\n"_s;
+        return false;
+    }
+    const ScriptReadResult read
+        = LoadScriptFromFile(info.absoluteFilePath(), tempFolder, script, log);
+    if (!read.Refusal.isEmpty()) {
+        err << u"zentil-tool render: "_s << read.Refusal << u"\n"_s;
+        return false;
+    }
+    const QString shortName = read.ScriptName.isEmpty() ? info.fileName() : read.ScriptName;
+    const VersionCheck version = CheckScriptVersion(shortName, read.ScriptVersion);
+    if (!version.Passes) {
+        err << u"zentil-tool render: "_s << version.Title << u": "_s
+            << QString(version.Text).replace(u'\r', u' ') << u"\n"_s;
+        return false;
+    }
+    const QDir parent = info.absoluteDir();
+    folders.ZTTempPath = tempFolder;
+    folders.ResourcePath = parent.filePath(u"resources"_s);
+    folders.ThumbnailPath = parent.filePath(u"thumbnails"_s);
+    model.Defn.ScriptShortName = shortName;
+    model.Defn.ScriptParentFolder = parent.absolutePath();
+    const LoadContext context { folders, reporter, log, false, {} };
+    return LoadSlideShow(script, model, context) == LoadOutcome::Loaded && !reporter.Failed();
+}
+
+// Makes the presentation's fonts usable by name, as the download manager does when they arrive.
+void RegisterFonts(const WorkingCopyContext& copies, const QString& fontFolder,
+    PrivateFontList& fonts, DebugLog& log)
+{
+    QDir().mkpath(fontFolder);
+    for (const ResourceMapEntry& entry : copies.Model.Map.Entries()) {
+        if (entry.ResourceName.right(4).toLower() != u".ttf"
+            || FindFontFile(fonts, entry.ResourceName, log))
+            continue;
+        const QString copy = GetRealFilename(copies, entry.ResourceName);
+        if (copy.isEmpty() || !QFile::copy(copy, QDir(fontFolder).filePath(entry.ResourceName)))
+            continue;
+        AddPrivateFont(fonts, fontFolder, entry.ResourceName, log);
+    }
+}
+
+int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
+{
+    QTemporaryDir temp;
+    if (!temp.isValid()) {
+        err << u"zentil-tool render: cannot make a temporary folder\n"_s;
+        return 1;
+    }
+    const QString tempFolder = temp.filePath(u"temp"_s);
+    QDir().mkpath(tempFolder);
+    MonotonicClock clock;
+    DebugLog log(clock, false);
+    SlideShowModel model;
+    ScriptStatements script;
+    ZentilFolders folders;
+    RenderErrorReporter reporter(err);
+    if (!LoadScript(o.script, tempFolder, model, script, folders, reporter, log, err))
+        return 1;
+    if (o.slide > model.SlideCount()) {
+        err << u"zentil-tool render: the script has "_s << model.SlideCount()
+            << u" slide(s), not "_s << o.slide << u"\n"_s;
+        return 1;
+    }
+    const Slide& slide = model.SlideAt(o.slide);
+    if (o.subslide > slide.SubslideCount()) {
+        err << u"zentil-tool render: slide "_s << o.slide << u" has "_s << slide.SubslideCount()
+            << u" subslide(s), not "_s << o.subslide << u"\n"_s;
+        return 1;
+    }
+
+    OggDecoder decoder;
+    const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, decoder, log };
+    PrivateFontList fonts;
+    const QString fontFolder = temp.filePath(u"fonts"_s);
+    RegisterFonts(copies, fontFolder, fonts, log);
+
+    RenderState r;
+    PrepareRenderState(r, log);
+    DrawingEnvironment env;
+    env.ResolveResource = [&copies](const QString& name) { return GetRealFilename(copies, name); };
+    env.ResourceMissing = [&err](const QString& name) {
+        err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
+    };
+    // As the player shows it: the slide's background, the slide, then its subslides in order.
+    model.CurrentSlide.Index = o.slide;
+    DrawNewBackground(r, model, env, log, slide.BackgroundIndex, 1);
+    ShowSlide(r, model, env, log, o.slide);
+    for (int k = 1; k <= o.subslide; ++k)
+        ShowSubSlide(r, model, env, log, k);
+    DeletePrivateFonts(fonts, fontFolder, log);
+    if (reporter.Failed())
+        return 1;
+    return WritePicture(r, o.out, err);
+}
+
 } // namespace
 
 int RunRenderCommand(const QStringList& args)
@@ -104,8 +235,7 @@ int RunRenderCommand(const QStringList& args)
         ShowDefaultSlide(r, model, env, log, o.builtin);
         return WritePicture(r, o.out, err);
     }
-    err << u"zentil-tool render: drawing a script's slides needs the script loader\n"_s;
-    return 1;
+    return RenderScriptSlide(o, err);
 }
 
 } // namespace zentil

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void trace_writesTheGraphicsState();
     void image_sizesAndMask();
     void image_missingResourceDrawsNothing();
+    void hostileLines_areSkippedSafely();
 };
 
 void tst_DrawingCommands::tokens_quotesNumbersAndColours()
@@ -118,9 +119,9 @@ void tst_DrawingCommands::box_blendedRunsFromBlendToFillWithoutOutline()
     QCOMPARE(Pixel(f.Source(), 400, 200), kWhite);
     QCOMPARE(Pixel(f.Source(), 400, 99), kBlue);
     QCOMPARE(Pixel(f.Source(), 400, 201), kBlue);
-    QCOMPARE(Pixel(f.Source(), 400, 150), 0x7F7F7FU); // 2.55 × 50 rounds down in binary
+    QCOMPARE(Pixel(f.Source(), 400, 150), 0x808080U); // single-float steps: 2.55 × 50 is 127.5
     // No outline: the left column and the middle row carry the same gradient.
-    QCOMPARE(Pixel(f.Source(), 0, 150), 0x7F7F7FU);
+    QCOMPARE(Pixel(f.Source(), 0, 150), 0x808080U);
     QCOMPARE(Pixel(f.Source(), 0, 199), Pixel(f.Source(), 400, 199));
     // Rows only ever get lighter.
     for (int y = 101; y <= 200; ++y)
@@ -348,6 +349,42 @@ void tst_DrawingCommands::image_missingResourceDrawsNothing()
     f.Run(u"/image {100 100 nothere.bmp size 2}"_s);
     QCOMPARE(f.Source(), before);
     QCOMPARE(f.missing, QStringList { u"NOTHERE.BMP"_s });
+}
+
+void tst_DrawingCommands::hostileLines_areSkippedSafely()
+{
+    RenderFixture f;
+    QString manyPoints;
+    for (int i = 1; i <= 300; ++i)
+        manyPoints += u" %1 %2"_s.arg(i).arg(i % 7 + 1);
+    const QStringList lines = {
+        u""_s,
+        u"/box"_s,
+        u"/box {"_s,
+        u"/text {"_s,
+        u"/text {1 2}"_s,
+        u"/font {face}"_s,
+        u"/image {1 1 'unterminated"_s,
+        u"/polygon {"_s + manyPoints + u"}"_s,
+        u"/polyline {"_s + manyPoints + u" penwidth 3}"_s,
+        u"/font {size 99999999999999999999 angle -1e308}"_s,
+        u"/text {10 10 lj big}"_s,
+        u"/box {-99999999999 -99999999999 99999999999 99999999999 fill 10 10 10 blend 90 90 90}"_s,
+        u"/oval {-99999999999 -99999999999 99999999999 99999999999}"_s,
+        u"/line {-99999999999 5 99999999999 5 penwidth 99999999999}"_s,
+        u"/image {10 10 block.bmp size 99999}"_s,
+        u"/image {10 10 block.bmp xsize -3}"_s,
+        u"/image {10 10 keyed.bmp mask 99 99 size 3}"_s,
+        u"/scribble {1 2 3}"_s,
+        u"/setmark {}"_s,
+    };
+    for (const QString& line : lines)
+        f.Run(line);
+    // A gradient of more rows than the layer holds still ends on the fill colour.
+    f.Run(u"/box {0 300 800 -99999999999 fill 100 100 100 blend 0 0 0}"_s);
+    QCOMPARE(f.r.Graphics.FillColor, ColorValue(0xFFFFFF));
+    QCOMPARE(Pixel(f.Source(), 400, 300), 0x000000U);
+    QVERIFY(qRed(f.Source().pixel(400, 0)) < 5); // a few million rows above, still dark
 }
 
 QTEST_MAIN(tst_DrawingCommands)

@@ -30,6 +30,7 @@ class tst_RenderTool : public QObject {
 
 private Q_SLOTS:
     void builtin_writesThePicture();
+    void script_drawsSlideThenSubslides();
     void arguments_areChecked();
 };
 
@@ -46,6 +47,44 @@ void tst_RenderTool::builtin_writesThePicture()
     const QString none = temp.filePath(u"none.png"_s);
     QCOMPARE(RunTool({ u"render"_s, u"--builtin"_s, u"NONE"_s, u"--out"_s, none }).exitCode, 0);
     QVERIFY(BoundingBox(QImage(none), [](QRgb c) { return c == 0xFFFFFFU; }).bottom() < 60);
+}
+
+void tst_RenderTool::script_drawsSlideThenSubslides()
+{
+    QTemporaryDir temp;
+    const QString script = QStringLiteral(ZENTIL_FIXTURES_DIR "/render/show/show.zentil");
+    const QString slideOnly = temp.filePath(u"slide.png"_s);
+    const ToolRun first
+        = RunTool({ u"render"_s, script, u"--slide"_s, u"1"_s, u"--out"_s, slideOnly });
+    QCOMPARE(first.exitCode, 0);
+    QVERIFY2(!first.err.contains(u"missing"_s), qPrintable(first.err));
+    QImage picture(slideOnly);
+    QCOMPARE(Pixel(picture, 400, 300), 0x0000FFU); // the slide's background
+    QCOMPARE(Pixel(picture, 15, 15), 0xFF0000U);
+    QCOMPARE(Pixel(picture, 105, 103), 0x2040C0U); // the picture, through its working copy
+    QCOMPARE(Pixel(picture, 35, 15), 0x0000FFU); // no subslide yet
+
+    const QString all = temp.filePath(u"all.png"_s);
+    const ToolRun second = RunTool(
+        { u"render"_s, script, u"--slide"_s, u"1"_s, u"--subslide"_s, u"2"_s, u"--out"_s, all });
+    QCOMPARE(second.exitCode, 0);
+    QVERIFY2(second.err.contains(u"MISSING.BMP"_s), qPrintable(second.err));
+    picture = QImage(all);
+    QCOMPARE(Pixel(picture, 15, 15), 0xFF0000U);
+    QCOMPARE(Pixel(picture, 35, 15), 0x00FF00U);
+    QCOMPARE(Pixel(picture, 210, 210), 0x00FF00U);
+    QCOMPARE(Pixel(picture, 201, 201), 0x0000FFU); // the mask colour left out
+    QCOMPARE(Pixel(picture, 305, 305), 0x0000FFU); // the missing picture draws nothing
+
+    QCOMPARE(RunTool({ u"render"_s, script, u"--slide"_s, u"2"_s, u"--out"_s, all }).exitCode, 1);
+    QCOMPARE(RunTool({ u"render"_s, script, u"--slide"_s, u"1"_s, u"--subslide"_s, u"3"_s,
+                         u"--out"_s, all })
+                 .exitCode,
+        1);
+    QCOMPARE(RunTool({ u"render"_s, temp.filePath(u"none.zentil"_s), u"--slide"_s, u"1"_s,
+                         u"--out"_s, all })
+                 .exitCode,
+        1);
 }
 
 void tst_RenderTool::arguments_areChecked()
