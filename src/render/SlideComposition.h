@@ -18,7 +18,8 @@ struct SlideShowModel;
 // readable files; the /BACKGROUND command is bound to the model here.
 
 // Draws slide NewSlideIndex on "source" over its (already drawn) background and shows it.
-// Index 0, an unknown index or a slide without drawing statements changes nothing.
+// Index 0, an unknown index or a slide without drawing statements changes nothing. Resetting
+// CurrentSubslideIndex to 0 belongs to the subslide player, which owns it.
 void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int NewSlideIndex);
 

@@ -241,6 +241,12 @@ void tst_DrawingCommands::font_cellHeightAndTwins()
         QFontInfo(CreateCellHeightFont(cache, u"times"_s, 16, 100, false, false, false, 0).Font)
             .family(),
         u"Liberation Serif"_s);
+    // Faces arrive upper-cased from the script; families match regardless of case.
+    QCOMPARE(QFontInfo(CreateCellHeightFont(
+                           cache, u"LIBERATION SANS NARROW"_s, 16, 700, false, false, false, 0)
+                           .Font)
+                 .family(),
+        u"Liberation Sans Narrow"_s);
 }
 
 void tst_DrawingCommands::text_shadowPassAndAlignment()
