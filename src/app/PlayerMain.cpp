@@ -1,9 +1,9 @@
 #include "app/PlayerMain.h"
 
+#include "app/ZentilApp.h"
+
 #include <QApplication>
-#include <QKeyEvent>
 #include <QTextStream>
-#include <QWidget>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -45,7 +45,17 @@ int RunPlayer(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"zentil"_s);
     QApplication::setApplicationVersion(QStringLiteral(ZENTIL_VERSION_TEXT));
-    return QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // The command line is the script path as one text; anything after ".zentil" is cut later.
+    QStringList words = QApplication::arguments().mid(1);
+    ZentilApp player;
+    if (!player.Start(words.join(u' ')))
+        return player.ExitCode();
+    if (player.Finished())
+        return player.ExitCode();
+    const int code = QApplication::exec();
+    return player.Finished() ? player.ExitCode() : code;
 }
 
 } // namespace zentil

@@ -1,0 +1,105 @@
+// The one shut-down sequence every exit passes through.
+#include "app/ZentilApp.h"
+
+#include "platform/ScreenSaverInhibitor.h"
+#include "platform/SingleInstance.h"
+#include "playback/FullScreenWindow.h"
+#include "playback/WavePlayer.h"
+#include "render/DrawingSurfaces.h"
+#include "script/SlideStructureDump.h"
+#include "storage/FolderLayout.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+void ZentilApp::ExecuteExitZentil()
+{
+    ZT_DEBUG(log_, TraceProcedures, "status", u"ExecuteExitZentil"_s);
+    state_.ExitInProgress = true;
+    if (unloadStarted_)
+        return;
+    RunShutDownSteps();
+    QCoreApplication::exit(exitCode_);
+}
+
+// Each step is followed by letting events run; handlers that run then see ExitInProgress and
+// return. The display mode, window placement and font smoothing are never changed on this
+// platform, so their restore steps have nothing to do.
+void ZentilApp::RunShutDownSteps()
+{
+    state_.ExitInProgress = true;
+    unloadStarted_ = true;
+    const auto step = [this](const QString& text) {
+        ZT_DEBUG(log_, TraceProcedures, "status", text);
+        LetEventsRun();
+    };
+    ZT_DEBUG(log_, TraceProcedures, "enter", u"Splash.Form_Unload"_s);
+
+    heartbeatTimer_.stop();
+    step(u"Setting HeartbeatTimer.Enabled = False."_s);
+    downloadTimer_.stop();
+    if (window_) {
+        window_->hide();
+        step(u"Unloading FullScreen."_s);
+    }
+    if (screenSaver_) {
+        screenSaver_->UnInhibit();
+        step(u"Restoring ScreenSaveState."_s);
+    }
+    if (downloads_.State().DownloadTimerBusy) {
+        downloads_.State().StopDownloads = true;
+        step(u"Disconnecting HTTP1"_s);
+    }
+    for (int index : { 1, 2 }) {
+        WaveControl(index).Command(u"Stop"_s);
+        step(u"Stopping WaveControl(%1)."_s.arg(index));
+        WaveControl(index).Command(u"Close"_s);
+        step(u"Closing WaveControl(%1)."_s.arg(index));
+    }
+    DeletePrivateFonts(fonts_, folders_.SysFontFolderPath, log_);
+    step(u"Deleting the private fonts."_s);
+    DeleteZTBitmaps(render_.Surfaces, log_);
+    step(u"Deleting the bitmaps."_s);
+    ReleasePresentation();
+    if (!folders_.ZTTempPath.isEmpty()) {
+        DeleteTempResourceFiles(folders_, log_);
+        step(u"Deleting the contents of the zentil temp folder."_s);
+        // The folder itself goes too unless the debug files remain in it; start-up makes it again.
+        if (QDir(folders_.ZTTempPath).isEmpty())
+            QDir().rmdir(folders_.ZTTempPath);
+        step(u"Deleting the zentil temp folder."_s);
+    }
+    step(u"Setting ZTTempPathID = Nothing."_s);
+    if (log_.DebugMode && log_.DebugFileOpen()) {
+        ZT_DEBUG(log_, TraceProcedures, "status",
+            u"Closing the debug file and setting DebugFileID = Nothing."_s);
+        ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Unload"_s);
+        log_.CloseDebugFile();
+    }
+    if (instance_)
+        instance_->Release();
+}
+
+// Frees the presentation's data; with the dump switch on, the structure dump is written first.
+void ZentilApp::ReleasePresentation()
+{
+    if (log_.DebugMode && log_.Switches.DumpSlideStructure)
+        WriteSlideStructure(model_, folders_.ZTTempPath);
+    script_.Clear();
+    ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing ScriptArray."_s);
+    const bool corrupt = errors_.CorruptFileFound;
+    const QString parent = model_.Defn.ScriptParentFolder;
+    ClearSlideShowModel(model_);
+    ZT_DEBUG(log_, TraceProcedures, "status", u"Erasing Slide array."_s);
+    if (corrupt && !folders_.ZentilCachePath.isEmpty()) {
+        ZT_DEBUG(log_, TraceProcedures, "status",
+            u"Deleting the presentation folder in cache because a file is corrupted."_s);
+        DeleteCachedPresentation(folders_, parent, log_);
+    }
+}
+
+} // namespace zentil

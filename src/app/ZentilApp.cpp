@@ -1,0 +1,276 @@
+#include "app/ZentilApp.h"
+
+#include "platform/OggDecoder.h"
+#include "platform/ScreenSaverInhibitor.h"
+#include "platform/SingleInstance.h"
+#include "playback/FullScreenWindow.h"
+#include "playback/NarrationFiles.h"
+#include "playback/ResourcePanel.h"
+#include "playback/WavePlayer.h"
+#include "render/DrawingSurfaces.h"
+#include "render/SlideComposition.h"
+#include "script/WorkingCopies.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+ZentilApp::ZentilApp(PlayerOptions options)
+    : options_(std::move(options))
+    , log_(clock_)
+    , wave1_(std::make_unique<WavePlayer>(
+          1, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
+    , wave2_(std::make_unique<WavePlayer>(
+          2, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
+    , window_(std::make_unique<FullScreenWindow>())
+    , downloads_(model_, log_)
+    , sequencer_(model_, state_, *this, clock_, log_)
+    , decoder_(std::make_unique<OggDecoder>())
+{
+    heartbeatTimer_.setInterval(SlideSequencer::kHeartbeatMs);
+    connect(&heartbeatTimer_, &QTimer::timeout, this,
+        [this] { sequencer_.HeartbeatTick(render_.Surfaces.BitmapsCreated); });
+    downloadTimer_.setSingleShot(false);
+    connect(&downloadTimer_, &QTimer::timeout, this, [this] { downloads_.DownloadTimerTick(); });
+    for (WavePlayer* player : { wave1_.get(), wave2_.get() })
+        connect(player, &WavePlayer::Done, this,
+            [this](int index, int code) { sequencer_.WaveControlDone(index, code); });
+
+    DownloadManager::Hooks hooks;
+    hooks.StartNewSlideShow = [this] { StartNewSlideShow(); };
+    hooks.HideResourcePanel = [this] { HideWaitingPanel(); };
+    hooks.FocusSlideWindow = [this] { FocusSlideWindow(); };
+    hooks.RestartTimer = [this](int ms) { downloadTimer_.start(ms); };
+    hooks.StopTimer = [this] { downloadTimer_.stop(); };
+    hooks.ExitInProgress = [this] { return state_.ExitInProgress; };
+    downloads_.SetHooks(std::move(hooks));
+
+    window_->OnKeyPress = [this](QKeyEvent* event) { OnKey(event); };
+    window_->OnMouseMove = [this](QMouseEvent*) {
+        if (++mouseMoveCount_ >= 10) {
+            mouseMoveCount_ = 0;
+            state_.MouseMoveTime = clock_.SecondsSinceMidnight();
+        }
+    };
+    window_->OnCloseRequest = [this] { ExecuteExitZentil(); };
+
+    ErrorReportingHooks errorHooks;
+    errorHooks.StopWavePlayer = [this](int32_t index) { WaveControl(index).Command(u"Stop"_s); };
+    errorHooks.ShutDown = [this] {
+        exitCode_ = 1;
+        ExecuteExitZentil();
+    };
+    reporter_ = std::make_unique<PlayerErrorReporter>(errors_, log_, std::move(errorHooks));
+    reporter_->SetDialogParent(window_.get());
+}
+
+ZentilApp::~ZentilApp()
+{
+    if (!unloadStarted_)
+        RunShutDownSteps();
+}
+
+WorkingCopyContext ZentilApp::WorkingCopies()
+{
+    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_,
+        log_ };
+}
+
+void ZentilApp::ShowErrorDialog(const QString& description, const QString& details)
+{
+    errors_.ErrorDescriptionText = description;
+    errors_.ErrorDetailsText = details;
+    if (options_.ShowDialogs)
+        reporter_->ShowErrorDisplay();
+    else
+        QTextStream(stderr) << description << u"\n"_s;
+}
+
+void ZentilApp::ShowMessage(const QString& title, const QString& text)
+{
+    if (options_.ShowDialogs && window_) {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, window_.get());
+        box.exec();
+    } else {
+        QTextStream(stderr) << title << u": "_s << text << u"\n"_s;
+    }
+}
+
+// ---- Drawing -----------------------------------------------------------------------------
+
+DrawingEnvironment ZentilApp::MakeDrawingEnvironment()
+{
+    DrawingEnvironment env;
+    env.ResolveResource
+        = [this](const QString& name) { return GetRealFilename(WorkingCopies(), name); };
+    env.ResourceMissing = [this](const QString& name) {
+        ZT_DEBUG(log_, TraceDrawing, "error", u"Picture not drawn: "_s + name);
+    };
+    return env;
+}
+
+void ZentilApp::PresentForeground()
+{
+    window_->ShowPicture(render_.Surfaces.Foreground.Image);
+}
+
+void ZentilApp::DrawNewBackground(int backgroundIndex, int set)
+{
+    zentil::DrawNewBackground(
+        render_, model_, MakeDrawingEnvironment(), log_, backgroundIndex, set);
+}
+
+void ZentilApp::ShowSlide(int slideNumber)
+{
+    zentil::ShowSlide(render_, model_, MakeDrawingEnvironment(), log_, slideNumber);
+    PresentForeground();
+}
+
+void ZentilApp::ShowDefaultSlide(const QString& name)
+{
+    // The end slide stops playback first: both narrations end and nothing more is prepared.
+    const auto stopPlayback = [this] {
+        for (int index : { 1, 2 }) {
+            WaveControl(index).Command(u"Stop"_s);
+            WaveControl(index).Command(u"Close"_s);
+        }
+        model_.CurrentSlide.SoundLoaded = false;
+        model_.NextSlide.SoundLoaded = false;
+        state_.BuildNextSlideFlag = false;
+    };
+    zentil::ShowDefaultSlide(render_, model_, MakeDrawingEnvironment(), log_, name, stopPlayback);
+    state_.CheckWavePosition = false;
+    PresentForeground();
+}
+
+void ZentilApp::ShowSubslide(int slideNumber, int subslideNumber)
+{
+    (void)slideNumber; // the composition draws the subslide of the current slide
+    ShowSubSlide(render_, model_, MakeDrawingEnvironment(), log_, subslideNumber);
+    PresentForeground();
+}
+
+// ---- Narration ---------------------------------------------------------------------------
+
+WavePlayer& ZentilApp::WaveControl(int index)
+{
+    return index == 2 ? *wave2_ : *wave1_;
+}
+
+bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
+{
+    const NarrationServices services { log_, state_.ExitInProgress,
+        [this](const QString& name) { return DecompressFile(WorkingCopies(), name); } };
+    return zentil::LoadWavePlayer(waveFileName, WaveControl(set), model_.Map, services);
+}
+
+void ZentilApp::TrimWavefiles()
+{
+    zentil::TrimWavefiles(model_, log_);
+}
+
+// ---- Waiting display, window and events ---------------------------------------------------
+
+void ZentilApp::ShowWaitingPanel(const QString& caption, const QString& text)
+{
+    ResourcePanel& panel = window_->Resources();
+    if (!caption.isEmpty())
+        panel.SetCaption(caption);
+    panel.SetText(text);
+    panel.show();
+}
+
+void ZentilApp::HideWaitingPanel()
+{
+    window_->Resources().hide();
+}
+
+bool ZentilApp::WaitingPanelVisible() const
+{
+    return window_->Resources().isVisible();
+}
+
+void ZentilApp::FocusSlideWindow()
+{
+    window_->FocusSlideWindow();
+}
+
+void ZentilApp::ParkCursor()
+{
+    window_->ParkCursor();
+}
+
+bool ZentilApp::PlayerWindowActive() const
+{
+    return window_->isActiveWindow();
+}
+
+bool ZentilApp::ResourceFilePresent(const QString& fileName) const
+{
+    return !folders_.ResourcePath.isEmpty()
+        && QFileInfo(QDir(folders_.ResourcePath).filePath(fileName)).isFile();
+}
+
+bool ZentilApp::DownloadListFinished() const
+{
+    return downloads_.State().DownloadComplete;
+}
+
+void ZentilApp::DisplayResourceFatalError()
+{
+    if (state_.ExitInProgress)
+        return;
+    errors_.MissingFileName = state_.MissingFileName;
+    reporter_->DisplayResourceFatalError(state_.UnmappedResourceName);
+}
+
+void ZentilApp::LetEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+void ZentilApp::WaitLettingEventsRun(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer exitWatch;
+    connect(&exitWatch, &QTimer::timeout, &loop, [this, &loop] {
+        if (state_.ExitInProgress)
+            loop.quit();
+    });
+    deadline.start(milliseconds);
+    exitWatch.start(SlideSequencer::kHeartbeatMs);
+    loop.exec();
+}
+
+void ZentilApp::OnKey(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape)
+        return;
+    // Escape leaves the show: both narrations stop, the place is remembered, the player exits.
+    state_.NewSlideNumber = 0;
+    state_.NewSlideTime = 0;
+    state_.CheckWavePosition = false;
+    const qint64 position = WaveControl(model_.CurrentSlide.ResourceSet).Position();
+    for (int index : { model_.CurrentSlide.ResourceSet, model_.NextSlide.ResourceSet }) {
+        WaveControl(index).Command(u"Stop"_s);
+        WaveControl(index).Command(u"Close"_s);
+        LetEventsRun();
+    }
+    model_.CurrentSlide.SoundLoaded = false;
+    model_.NextSlide.SoundLoaded = false;
+    SaveQuitPoint(position);
+    ExecuteExitZentil();
+}
+
+} // namespace zentil

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "app/DebugLog.h"
+#include "app/ErrorReporting.h"
+#include "app/ErrorTexts.h"
+#include "app/PlayerErrorReporter.h"
+#include "download/DownloadManager.h"
+#include "platform/MonotonicClock.h"
+#include "playback/PlaybackHost.h"
+#include "playback/PlaybackState.h"
+#include "playback/SlideSequencer.h"
+#include "render/DrawingCommands.h"
+#include "render/RenderState.h"
+#include "render/SlideFonts.h"
+#include "script/PresentationModel.h"
+#include "storage/ZentilFolders.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace zentil {
+
+class FullScreenWindow;
+class OggDecoder;
+struct WorkingCopyContext;
+class ScreenSaverInhibitor;
+class SingleInstance;
+class WavePlayer;
+
+// Options of one player run; tests and the benchmark set them, the program takes the defaults.
+struct PlayerOptions {
+    QString HomeFolder; // empty: the home-folder rule
+    QString ProgramFolder; // where oggdec is looked for first; empty: the program's
+    bool SilentAudio = false; // play narration silently against the clock
+    bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
+};
+
+// The application object: owns the player's state, timers, narration players and window, runs
+// the start-up sequence, and is the one shut-down path every exit passes through.
+class ZentilApp : public QObject, public PlaybackHost {
+    Q_OBJECT
+public:
+    explicit ZentilApp(PlayerOptions options = {});
+    ~ZentilApp() override;
+
+    // The start-up sequence for the given command line. Returns false when the program must end
+    // at once (another instance, no decoder, a refused script); ExitCode() then tells how.
+    bool Start(const QString& commandLine);
+    // ExecuteExitZentil: the one shut-down sequence; runs once, later calls do nothing.
+    void ExecuteExitZentil();
+    // ExecuteFileOpen: asks for another presentation and opens it.
+    void ExecuteFileOpen();
+    // Opens the given script in place of the current presentation (the second half of File Open).
+    void OpenPresentation(const QString& fileName);
+
+    int ExitCode() const { return exitCode_; }
+    bool Finished() const { return unloadStarted_; }
+
+    // State, for the window's key handling and for tests.
+    SlideShowModel& Model() { return model_; }
+    PlaybackState& Playback() { return state_; }
+    SlideSequencer& Sequencer() { return sequencer_; }
+    DownloadManager& Downloads() { return downloads_; }
+    const ZentilFolders& Folders() const { return folders_; }
+    DebugLog& Log() { return log_; }
+    FullScreenWindow& Window() { return *window_; }
+    RenderState& Render() { return render_; }
+    QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+
+    // PlaybackHost
+    void DrawNewBackground(int backgroundIndex, int set) override;
+    void ShowSlide(int slideNumber) override;
+    void ShowDefaultSlide(const QString& name) override;
+    void ShowSubslide(int slideNumber, int subslideNumber) override;
+    WavePlayer& WaveControl(int index) override;
+    bool LoadWavePlayer(const QString& waveFileName, int set) override;
+    void TrimWavefiles() override;
+    void ShowWaitingPanel(const QString& caption, const QString& text) override;
+    void HideWaitingPanel() override;
+    bool WaitingPanelVisible() const override;
+    void FocusSlideWindow() override;
+    void ParkCursor() override;
+    bool PlayerWindowActive() const override;
+    bool ResourceFilePresent(const QString& fileName) const override;
+    bool DownloadListFinished() const override;
+    void DisplayResourceFatalError() override;
+    void LetEventsRun() override;
+    void WaitLettingEventsRun(int milliseconds) override;
+
+private:
+    bool CheckDecoder();
+    void StartDebugTrace(const QString& scriptPath);
+    bool LocatePresentation(const QString& scriptPath);
+    bool OpenLocalPresentation(
+        const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
+    bool OpenDownloadedPresentation(
+        const QString& scriptPath, const QString& nameFromScript, float version);
+    void RegisterPresentFonts();
+    void ShowErrorDialog(const QString& description, const QString& details);
+    bool PassesVersionCheck(const QString& name, float version);
+    void LoadSlideShow();
+    void InitializeSlideShow();
+    void StartNewSlideShow();
+    void SaveQuitPoint(qint64 position);
+    void ShowMessage(const QString& title, const QString& text);
+    void PresentForeground();
+    DrawingEnvironment MakeDrawingEnvironment();
+    WorkingCopyContext WorkingCopies();
+    void OnKey(QKeyEvent* event);
+    void RunShutDownSteps();
+    void ReleasePresentation();
+
+    PlayerOptions options_;
+    MonotonicClock clock_;
+    DebugLog log_;
+    ZentilFolders folders_;
+    ScriptStatements script_;
+    SlideShowModel model_;
+    PlaybackState state_;
+    RenderState render_;
+    PrivateFontList fonts_;
+    std::unique_ptr<WavePlayer> wave1_;
+    std::unique_ptr<WavePlayer> wave2_;
+    std::unique_ptr<FullScreenWindow> window_;
+    ErrorReportingState errors_;
+    std::unique_ptr<PlayerErrorReporter> reporter_;
+    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<ScreenSaverInhibitor> screenSaver_;
+    DownloadManager downloads_;
+    SlideSequencer sequencer_;
+    QTimer heartbeatTimer_;
+    QTimer downloadTimer_;
+    std::unique_ptr<OggDecoder> decoder_;
+    int mouseMoveCount_ = 0;
+    QString scriptFileName_;
+    bool unloadStarted_ = false;
+    int exitCode_ = 0;
+};
+
+} // namespace zentil

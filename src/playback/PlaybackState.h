@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace zentil {
+
+// The playback engine's state: what is on screen, what is being prepared, and the flags that
+// keep re-entered handlers apart. Times are seconds since midnight from the monotonic clock.
+struct PlaybackState {
+    bool BuildNextSlideFlag = false; // a following slide exists and is not built yet
+    int CurSlideWaitingRsrcs = 0; // slide to show now whose files are missing; 0 = none
+    int NextSlideWaitingRsrcs = 0; // slide to pre-build once its files arrive; 0 = none
+    bool CheckWavePosition = false; // the heartbeat compares narration position and SubslideTime
+    qint64 SubslideTime = 0; // narration position (ms) at which the next subslide is due
+    int CurrentSubslideIndex = 0; // subslides of the current slide already shown
+    bool WaveControlBusy = false; // the narration-end handler is running
+    int WaveControlIndex = 0; // player of a parked narration end; 0 = none pending
+    bool SlideChangeInProgress = false;
+    bool NavigationCommitBusy = false; // the heartbeat is committing a key navigation
+    int NewSlideNumber = 0; // slide chosen by key navigation, not yet played
+    double NewSlideTime = 0; // last navigation key time; 0 = none
+    int KeyUpSlideNumber = 0;
+    bool PreviewPauseActive = false;
+    bool PreviewPauseVisible = false;
+    bool PreviewThumbnailActive = false;
+    bool PreviewThumbnailVisible = false;
+    QString DefaultSlideShown; // "none", "load", "end"; empty while a show slide is shown
+    bool ShowPlaying = false;
+    bool SlideShowLoaded = false;
+    bool ExitInProgress = false;
+    QString MissingFileName; // first slide file found absent
+    QString UnmappedResourceName; // slide resource no download can bring
+    double VolumePanelTime = 0;
+    double MouseMoveTime = 0;
+    bool PopupMenuOpen = false;
+    double InfoPanelTime = 0;
+};
+
+} // namespace zentil

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+namespace zentil {
+
+class DebugLog;
+class MonotonicClock;
+class PlaybackHost;
+struct PlaybackState;
+struct SlideShowModel;
+
+// The playback state machine: the 50 ms heartbeat, the change of slide at the end of a
+// narration, starting a given slide, pre-building the next slide on the other player, waiting
+// for files that have not arrived, and subslides at their narration positions.
+class SlideSequencer {
+public:
+    SlideSequencer(SlideShowModel& model, PlaybackState& state, PlaybackHost& host,
+        const MonotonicClock& clock, DebugLog& log);
+
+    static constexpr int kHeartbeatMs = 50;
+
+    // One tick of the heartbeat (HeartbeatTimer_Timer). surfacesReady: the drawing layers exist.
+    void HeartbeatTick(bool surfacesReady = true);
+    // The Done notification of WaveControl(index) (WaveControl_Done).
+    void WaveControlDone(int index, int notifyCode);
+    // Stops everything and starts slide n.
+    void PlayGivenSlide(int n);
+    void StartBuildingNextSlide();
+    void LoadNextSlide(int n);
+    // Waits briefly for slide n's files and draws its background; true while still waiting.
+    bool LoadSlideBackground(int n, int set);
+    // True when a file slide n needs is absent (sets MissingFileName / UnmappedResourceName).
+    bool SlideResourcesMissing(int n);
+    void PlayCurrentSubslide();
+
+private:
+    void RunFatalCheck();
+    void EnterWaitingDisplay(int n, bool fromPlayGivenSlide);
+    void StopAndClose(int set);
+    void OpenNextNarration(int k);
+    void StartSubslideClock();
+    void BuildNextSlideAfterSubslides();
+    void ChangeToNextSlide();
+    void ShowEndSlide();
+    void SwapSlideRecords();
+    void StartCurrentNarration();
+    int OtherSet(int set) const { return set == 1 ? 2 : 1; }
+    double SecondsSince(double mark) const;
+
+    SlideShowModel& model_;
+    PlaybackState& state_;
+    PlaybackHost& host_;
+    const MonotonicClock& clock_;
+    DebugLog& log_;
+};
+
+} // namespace zentil
