@@ -132,6 +132,32 @@ private Q_SLOTS:
         QCOMPARE(RunScrambleCommand({ script }, o, e), 2);
     }
 
+    void infoTitleAndResourceSets()
+    {
+        const SlideShowModel m
+            = Load(u"%info\n/Title {Cells}\n/title {}\n/AUTHOR { Ann }\n"
+                   "/data {KBPS 16 x length 12.5 filesize 9000}\n/version {v2}\n"
+                   "%title {An extremely long presentation title here}\n"
+                   "%resource\n/resource {a.jpg [1200] b.JPG c.d.gif | e.ogg [9000]}\n"
+                   "%slide\n/play {e.ogg}\n/image {0 0 a.jpg}"_s);
+        QCOMPARE(m.Info.TitleText, u"Cells\r"_s);
+        QCOMPARE(m.Info.AuthorText, u"Ann\r"_s);
+        QCOMPARE(m.Info.VersionText, u"v2"_s);
+        QCOMPARE(m.Info.DataKbps, 16);
+        QCOMPARE(m.Info.DataLength, 12);
+        QCOMPARE(m.Info.DataFileSize, 9000);
+        QCOMPARE(m.Defn.ShowTitle, u"An extremely long presentation titl"_s);
+        QCOMPARE(m.Defn.PreLoad, 1);
+        QCOMPARE(m.Defn.DownLoad, 2);
+        // e.ogg moved to the preload set with its size, since the first slide needs it.
+        QCOMPARE(m.ResourceSetAt(1).ResourceCount(), 2);
+        QCOMPARE(m.ResourceSetAt(1).Files[0].ResourceSize, 1200);
+        QCOMPARE(m.ResourceSetAt(1).Files[1].ResourceName, u"e.ogg"_s);
+        QCOMPARE(m.ResourceSetAt(1).Files[1].ResourceSize, 9000);
+        QCOMPARE(m.ResourceSetAt(2).ResourceCount(), 0);
+        QCOMPARE(m.SlideOggFileSize, std::vector<int32_t> { 9000 });
+    }
+
     void narrationComesFirstAndFilesOnce()
     {
         for (const QString& body : { u"/play {a.ogg}\n/image {0 0 b.jpg}"_s,
