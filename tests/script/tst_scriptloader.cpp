@@ -293,6 +293,24 @@ private Q_SLOTS:
             u"running show.zentil because the sound file for slide 2 "_s));
     }
 
+    void traceModeWritesTheStructureFile()
+    {
+        ScriptStatements script;
+        SplitScriptBytes("%slide\n/play {a.ogg}", script.ScriptArray);
+        SlideShowModel model;
+        DebugLog log(clock_, true);
+        Touch(folders_.ZTTempPath + u"/slidestructure.txt"_s, "old");
+        QCOMPARE(LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, true, {} }),
+            LoadOutcome::Loaded);
+        QFile f(folders_.ZTTempPath + u"/slidestructure.txt"_s);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("With SlideShowDefn\r\n  .ShowTitle = \r\n"));
+        QCOMPARE(bytes.count("\r\n"), bytes.count("\n"));
+        QCOMPARE(QString::fromUtf8(bytes).split(u"\r\n"_s).size() - 1,
+            FormatSlideStructure(model).size());
+    }
+
     void downloadListWrapsAtNinetyColumns()
     {
         QString list;
