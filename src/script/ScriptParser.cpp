@@ -120,7 +120,7 @@ private:
     QString ValidImageFile(const CommandWords& words);
     void AddSlideResource(Slide& slide, const QString& name);
     void AddBackgroundImages(Slide& slide, int32_t background);
-    QString Stored() const { return statements_[index_].trimmed(); }
+    QString Stored() const { return TrimBlanks(statements_[index_]).toString(); }
 
     const std::vector<QString>& statements_;
     SlideShowModel& model_;
@@ -175,7 +175,7 @@ ParseSummary ScriptParser::Run()
 
 void ScriptParser::ParseTitle(const CommandWords& words)
 {
-    const QStringView title = BraceArgument(words.Arguments).trimmed();
+    const QStringView title = TrimBlanks(BraceArgument(words.Arguments));
     if (!title.isEmpty())
         model_.Defn.ShowTitle = title.left(kTitleLength).toString();
 }
@@ -188,7 +188,7 @@ void ScriptParser::ParseInfo()
         const Word word = Classify(words.Command);
         if (IsSection(word))
             return;
-        const QStringView value = BraceArgument(words.Arguments).trimmed();
+        const QStringView value = TrimBlanks(BraceArgument(words.Arguments));
         if (value.isEmpty())
             continue;
         switch (word) {
@@ -235,7 +235,7 @@ void ScriptParser::ParseResource()
             return;
         // Resource directives are recognised only in lower case.
         if (words.Command == u"/resourceserver")
-            model_.Defn.ResourceServer = BraceArgument(words.Arguments).trimmed().toString();
+            model_.Defn.ResourceServer = TrimBlanks(BraceArgument(words.Arguments)).toString();
         else if (words.Command == u"/resource")
             ParseResourceList(words.Arguments);
         else if (words.Command == u"/purge")

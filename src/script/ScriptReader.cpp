@@ -279,7 +279,7 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
         if (!words.Command.startsWith(u'/'))
             continue;
         if (PrescanIs(words, u"/name")) {
-            const QString name = BraceArgument(words.Arguments).trimmed().toString();
+            const QString name = TrimBlanks(BraceArgument(words.Arguments)).toString();
             if (name.isEmpty() || IsPlainFileName(name)) {
                 result.ScriptName = name;
             } else {
@@ -287,7 +287,7 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
                     { static_cast<int32_t>(i + 1), RefusedNameMessage(u"presentation"_s, name) });
             }
         } else if (PrescanIs(words, u"/version")) {
-            const QStringView text = BraceArgument(words.Arguments).trimmed();
+            const QStringView text = TrimBlanks(BraceArgument(words.Arguments));
             result.ScriptVersion = static_cast<float>(LeadingNumber(text));
         }
     }

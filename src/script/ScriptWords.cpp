@@ -7,13 +7,24 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
 
+QStringView TrimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 CommandWords SplitCommand(QStringView statement)
 {
-    const QStringView s = statement.trimmed();
+    const QStringView s = TrimBlanks(statement);
     const qsizetype blank = s.indexOf(u' ');
     if (blank < 0)
         return { s, QStringView() };
-    return { s.left(blank), s.mid(blank + 1).trimmed() };
+    return { s.left(blank), TrimBlanks(s.mid(blank + 1)) };
 }
 
 bool SameWord(QStringView text, QStringView lowerCaseWord)

@@ -12,6 +12,9 @@ namespace zentil {
 // Words are views into the statement they come from, so reading a script allocates nothing per
 // word; the statement must outlive them (overloads for temporaries are deleted).
 
+// The text without leading and trailing blanks (code 32 only).
+QStringView TrimBlanks(QStringView text);
+
 // A statement split into its command word (the text before the first blank) and the argument
 // text (the rest, blanks trimmed). The statement is trimmed first.
 struct CommandWords {

@@ -106,6 +106,16 @@ QString GetRealFilename(const WorkingCopyContext& context, const QString& resour
     return QString();
 }
 
+void InitializeSlideShowModel(
+    SlideShowModel& model, ScriptStatements& script, const ZentilFolders& folders, DebugLog& log)
+{
+    ZT_DEBUG(log, TraceProcedures, "enter", u"InitializeSlideShow"_s);
+    script.EncryptFlag = false;
+    ClearSlideShowModel(model);
+    DeleteWorkingCopies(folders.ZTTempPath, log);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"InitializeSlideShow"_s);
+}
+
 void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log)
 {
     if (tempFolder.isEmpty())

@@ -7,6 +7,7 @@ namespace zentil {
 class DebugLog;
 class ErrorReporter;
 class OggDecoder;
+struct ScriptStatements;
 struct SlideShowModel;
 struct ZentilFolders;
 
@@ -40,5 +41,11 @@ QString ResolveResourceFile(const QString& folder, const QString& name);
 // Deletes every file of the temporary folder (read-only ones too), logging each failure as
 // "Deleting File <name> failed.". Part of InitializeSlideShow.
 void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log);
+
+// The script subsystem's part of InitializeSlideShow: empties the model (ClearSlideShowModel),
+// clears EncryptFlag and deletes the working copies. Wave players, timers, fonts and thumbnails
+// are reset by their own subsystems.
+void InitializeSlideShowModel(
+    SlideShowModel& model, ScriptStatements& script, const ZentilFolders& folders, DebugLog& log);
 
 } // namespace zentil

@@ -132,6 +132,32 @@ private Q_SLOTS:
         QCOMPARE(RunScrambleCommand({ script }, o, e), 2);
     }
 
+    void infoTitleAndResourceSets()
+    {
+        const SlideShowModel m
+            = Load(u"%info\n/Title {Cells}\n/title {}\n/AUTHOR { Ann }\n"
+                   "/data {KBPS 16 x length 12.5 filesize 9000}\n/version {v2}\n"
+                   "%title {An extremely long presentation title here}\n"
+                   "%resource\n/resource {a.jpg [1200] b.JPG c.d.gif | e.ogg [9000]}\n"
+                   "%slide\n/play {e.ogg}\n/image {0 0 a.jpg}"_s);
+        QCOMPARE(m.Info.TitleText, u"Cells\r"_s);
+        QCOMPARE(m.Info.AuthorText, u"Ann\r"_s);
+        QCOMPARE(m.Info.VersionText, u"v2"_s);
+        QCOMPARE(m.Info.DataKbps, 16);
+        QCOMPARE(m.Info.DataLength, 12);
+        QCOMPARE(m.Info.DataFileSize, 9000);
+        QCOMPARE(m.Defn.ShowTitle, u"An extremely long presentation titl"_s);
+        QCOMPARE(m.Defn.PreLoad, 1);
+        QCOMPARE(m.Defn.DownLoad, 2);
+        // e.ogg moved to the preload set with its size, since the first slide needs it.
+        QCOMPARE(m.ResourceSetAt(1).ResourceCount(), 2);
+        QCOMPARE(m.ResourceSetAt(1).Files[0].ResourceSize, 1200);
+        QCOMPARE(m.ResourceSetAt(1).Files[1].ResourceName, u"e.ogg"_s);
+        QCOMPARE(m.ResourceSetAt(1).Files[1].ResourceSize, 9000);
+        QCOMPARE(m.ResourceSetAt(2).ResourceCount(), 0);
+        QCOMPARE(m.SlideOggFileSize, std::vector<int32_t> { 9000 });
+    }
+
     void narrationComesFirstAndFilesOnce()
     {
         for (const QString& body : { u"/play {a.ogg}\n/image {0 0 b.jpg}"_s,
@@ -265,6 +291,24 @@ private Q_SLOTS:
         QCOMPARE(reporter_.fatal->Kind, FatalErrorKind::SoundFile);
         QVERIFY(reporter_.fatal->Text.contains(
             u"running show.zentil because the sound file for slide 2 "_s));
+    }
+
+    void traceModeWritesTheStructureFile()
+    {
+        ScriptStatements script;
+        SplitScriptBytes("%slide\n/play {a.ogg}", script.ScriptArray);
+        SlideShowModel model;
+        DebugLog log(clock_, true);
+        Touch(folders_.ZTTempPath + u"/slidestructure.txt"_s, "old");
+        QCOMPARE(LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, true, {} }),
+            LoadOutcome::Loaded);
+        QFile f(folders_.ZTTempPath + u"/slidestructure.txt"_s);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("With SlideShowDefn\r\n  .ShowTitle = \r\n"));
+        QCOMPARE(bytes.count("\r\n"), bytes.count("\n"));
+        QCOMPARE(QString::fromUtf8(bytes).split(u"\r\n"_s).size() - 1,
+            FormatSlideStructure(model).size());
     }
 
     void downloadListWrapsAtNinetyColumns()

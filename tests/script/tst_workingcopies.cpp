@@ -142,8 +142,13 @@ private Q_SLOTS:
         QVERIFY(!reporter.fatal->CorruptFileFound);
         QVERIFY(reporter.fatal->Text.contains(model.Defn.ScriptParentFolder));
 
-        DeleteWorkingCopies(folders.ZTTempPath, log);
+        ScriptStatements script;
+        script.EncryptFlag = true;
+        InitializeSlideShowModel(model, script, folders, log);
         QVERIFY(QDir(folders.ZTTempPath).isEmpty());
+        QVERIFY(!script.EncryptFlag);
+        QCOMPARE(model.Map.Count(), 0);
+        QCOMPARE(model.Defn.ScriptParentFolder, dir_.filePath(u"show"_s));
     }
 
     void narrationIsDecodedOneAtATime()
