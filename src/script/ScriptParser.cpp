@@ -37,6 +37,7 @@ enum class Word {
     Font,
     Box,
     Line,
+    Shape, // "/oval", "/polygon", "/polyline": stored wherever boxes and lines are
     Animation,
     Source,
     BackgroundCommand, // drawing
@@ -61,11 +62,12 @@ Word Classify(QStringView command)
         { u"%info", Word::Info }, { u"%title", Word::Title } };
     static constexpr Entry kDirectives[] = { { u"/play", Word::Play }, { u"/image", Word::Image },
         { u"/text", Word::Text }, { u"/font", Word::Font }, { u"/box", Word::Box },
-        { u"/line", Word::Line }, { u"/animation", Word::Animation }, { u"/source", Word::Source },
-        { u"/background", Word::BackgroundCommand }, { u"/version", Word::Version },
-        { u"/title", Word::InfoTitle }, { u"/author", Word::Author },
-        { u"/organization", Word::Organization }, { u"/comments", Word::Comments },
-        { u"/data", Word::Data } };
+        { u"/line", Word::Line }, { u"/oval", Word::Shape }, { u"/polygon", Word::Shape },
+        { u"/polyline", Word::Shape }, { u"/animation", Word::Animation },
+        { u"/source", Word::Source }, { u"/background", Word::BackgroundCommand },
+        { u"/version", Word::Version }, { u"/title", Word::InfoTitle },
+        { u"/author", Word::Author }, { u"/organization", Word::Organization },
+        { u"/comments", Word::Comments }, { u"/data", Word::Data } };
     if (command.startsWith(u'%')) {
         for (const Entry& e : kSections) {
             if (SameWord(command, e.text))
@@ -316,6 +318,7 @@ void ScriptParser::ParseBackground()
         case Word::Font:
         case Word::Box:
         case Word::Line:
+        case Word::Shape:
             background.ScriptText.push_back(Stored());
             break;
         case Word::Image: {
@@ -445,6 +448,7 @@ void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words,
     case Word::Animation:
     case Word::Box:
     case Word::Line:
+    case Word::Shape:
         slide.ScriptText.push_back(Stored());
         break;
     default:
@@ -500,6 +504,7 @@ void ScriptParser::HandleSubslideStatement(
     case Word::Text:
     case Word::Box:
     case Word::Line:
+    case Word::Shape:
     case Word::Source:
     case Word::BackgroundCommand:
         subslide.ScriptText.push_back(Stored());

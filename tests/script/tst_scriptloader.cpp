@@ -172,6 +172,24 @@ private Q_SLOTS:
         QCOMPARE(reporter_.problems.front().StatementNumber, 2);
     }
 
+    // Ovals, polygons and polylines are drawing statements like boxes and lines: they are kept
+    // in backgrounds, slides and subslides so that they reach the drawing code.
+    void shapesAreKeptLikeBoxesAndLines()
+    {
+        const QString shapes
+            = u"/oval {1 1 9 9}\n/Polygon {1 1 9 1 5 9 0}\n/polyline {1 1 9 9 0}\n"_s;
+        const SlideShowModel m = Load(u"%background\n"_s + shapes + u"%slide\n/play {a.ogg}\n"_s
+            + shapes + u"%subslide 1\n"_s + shapes);
+        const QStringList expected { u"/oval {1 1 9 9}"_s, u"/Polygon {1 1 9 1 5 9 0}"_s,
+            u"/polyline {1 1 9 9 0}"_s };
+        const auto asList
+            = [](const std::vector<QString>& v) { return QStringList(v.begin(), v.end()); };
+        QCOMPARE(asList(m.BackgroundAt(2).ScriptText), expected);
+        QCOMPARE(asList(m.SlideAt(1).ScriptText).mid(1), expected); // after its "/play"
+
+        QCOMPARE(asList(m.SlideAt(1).SubSlide.front().ScriptText), expected);
+    }
+
     void singleSetBecomesDownloadSetWithNewPreload()
     {
         const SlideShowModel m = Load(u"%resource\n/resource {a.ogg b.jpg c.ogg}\n"
