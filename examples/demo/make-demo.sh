@@ -216,9 +216,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /font {$footer}
 /text {776 587 rj 2 / 6}
 /box {70 200 250 440 fill #FFFFFF pencolor #1B3A5C penwidth 3}
-/line {210 200 250 240 penwidth 3 pencolor #1B3A5C}
-/line {210 200 210 240 penwidth 3 pencolor #1B3A5C}
-/line {210 240 250 240 penwidth 3 pencolor #1B3A5C}
+/polygon {210 200 250 240 210 240 fill #E6E0D4 pencolor #1B3A5C penwidth 3}
 /line {95 250 195 250 penwidth 4 pencolor #2A7F9E}
 /line {95 280 225 280 penwidth 4 pencolor #9AA5AE}
 /line {95 310 225 310 penwidth 4 pencolor #9AA5AE}
@@ -228,8 +226,7 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {160 475 cj demo.zentil}
 %subslide $START_2_2
 /line {270 320 390 320 penwidth 4 pencolor #F2A541}
-/line {396 306 412 320 penwidth 4 pencolor #F2A541}
-/line {396 334 412 320 penwidth 4 pencolor #F2A541}
+/polygon {390 306 414 320 390 334 fill #F2A541 penwidth 0}
 %subslide $START_2_3
 /box {440 150 740 240 blend #3C93B3 fill #2A7F9E penwidth 0}
 /image {452 165 logo.gif size 0.375 mask 1 1}
@@ -260,9 +257,9 @@ sed 's/$/\r/' >"$here/demo.zentil" <<EOF
 /text {776 587 rj 3 / 6}
 %subslide $START_3_2
 /box {70 130 230 290 fill #2A7F9E pencolor #1B3A5C penwidth 3}
-/box {110 170 190 250 fill #F2A541 penwidth 0}
+/oval {110 170 190 250 fill #F2A541 penwidth 0}
 /font {$label}
-/text {150 322 cj boxes}
+/text {150 322 cj boxes and ovals}
 %subslide $START_3_3
 /box {320 130 480 290 blend #F7D26A fill #C8553D penwidth 0}
 /font {$label}
