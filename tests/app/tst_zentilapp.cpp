@@ -2,8 +2,8 @@
 // presentation to its end slide, Escape with its quit point, and the refusals at start-up.
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
+#include "support/SilentWave.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,26 +11,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using zentil::test::WriteSilentWave;
 
 namespace {
-
-void WriteSilentWave(const QString& path, int milliseconds)
-{
-    constexpr int rate = 8000;
-    const auto dataBytes = static_cast<quint32>(rate * milliseconds / 1000 * 2);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataBytes);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataBytes;
-    file.write(QByteArray(static_cast<int>(dataBytes), '\0'));
-}
 
 // A presentation folder outside the system temporary folder (a script found there counts as a
 // browser download), with a home folder of its own beside it.
@@ -45,7 +28,7 @@ struct Show {
         QDir().mkpath(folder + u"/resources"_s);
         QString text = u"/name {apptest.zentil}\r\n"_s + extra + u"%resource\r\n/resource {"_s;
         for (int i = 1; i <= slides; ++i) {
-            WriteSilentWave(folder + u"/resources/n%1.wav"_s.arg(i), narrationMs);
+            QVERIFY(WriteSilentWave(folder + u"/resources/n%1.wav"_s.arg(i), narrationMs));
             text += u"n%1.wav "_s.arg(i);
         }
         text += u"}\r\n"_s;

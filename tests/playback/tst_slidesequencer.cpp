@@ -7,8 +7,8 @@
 #include "playback/SlideSequencer.h"
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
+#include "support/SilentWave.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,27 +21,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using zentil::test::WriteSilentWave;
 
 namespace {
 
 // A mono 16-bit wave file of silence lasting the given milliseconds.
-void WriteSilentWave(const QString& path, int milliseconds)
-{
-    constexpr int rate = 8000;
-    const quint32 dataBytes = static_cast<quint32>(rate * milliseconds / 1000 * 2);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataBytes);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataBytes;
-    file.write(QByteArray(static_cast<int>(dataBytes), '\0'));
-}
 
 class RecordingHost : public PlaybackHost {
 public:
@@ -135,7 +119,7 @@ struct Player {
 
     void Narration(int number, int milliseconds)
     {
-        WriteSilentWave(QDir(dir.path()).filePath(u"n%1.wav"_s.arg(number)), milliseconds);
+        QVERIFY(WriteSilentWave(QDir(dir.path()).filePath(u"n%1.wav"_s.arg(number)), milliseconds));
     }
     // Runs heartbeat ticks until the condition holds or the time is up.
     bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000)
