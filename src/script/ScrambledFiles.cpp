@@ -135,6 +135,23 @@ bool DecryptFile(const QString& fileName)
     return file.resize(size - ScrambleHeaderSize);
 }
 
+// Copies the rest of in to out, applying the key from keyIndex on, and commits out.
+static bool CopyApplyingKey(
+    QFile& in, QSaveFile& out, int keyIndex, const QString& output, QString* error)
+{
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    qint64 n = 0;
+    while ((n = in.read(block.data(), kBlockSize)) > 0) {
+        keyIndex = ApplyKey(block.data(), n, keyIndex);
+        out.write(block.constData(), n);
+    }
+    if (n < 0 || !out.commit()) {
+        *error = u"cannot write "_s + output;
+        return false;
+    }
+    return true;
+}
+
 bool ScrambleFile(const QString& input, const QString& output, int keyStart, QString* error)
 {
     if (keyStart < 1 || keyStart > ScrambleKeyTableSize) {
@@ -157,17 +174,7 @@ bool ScrambleFile(const QString& input, const QString& output, int keyStart, QSt
     header.append(2, '\0');
     out.write(header);
     int keyIndex = KeyTableIndex(keyStart);
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    qint64 n = 0;
-    while ((n = in.read(block.data(), kBlockSize)) > 0) {
-        keyIndex = ApplyKey(block.data(), n, keyIndex);
-        out.write(block.constData(), n);
-    }
-    if (n < 0 || !out.commit()) {
-        *error = u"cannot write "_s + output;
-        return false;
-    }
-    return true;
+    return CopyApplyingKey(in, out, keyIndex, output, error);
 }
 
 bool UnscrambleFile(const QString& input, const QString& output, QString* error)
@@ -189,17 +196,7 @@ bool UnscrambleFile(const QString& input, const QString& output, QString* error)
         *error = u"cannot write "_s + output + u": "_s + out.errorString();
         return false;
     }
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    qint64 n = 0;
-    while ((n = in.read(block.data(), kBlockSize)) > 0) {
-        keyIndex = ApplyKey(block.data(), n, keyIndex);
-        out.write(block.constData(), n);
-    }
-    if (n < 0 || !out.commit()) {
-        *error = u"cannot write "_s + output;
-        return false;
-    }
-    return true;
+    return CopyApplyingKey(in, out, keyIndex, output, error);
 }
 
 } // namespace zentil
