@@ -76,7 +76,12 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     app.ExecuteExitZentil();
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), 0);
-    QVERIFY2(!QDir(show.home + u"/temp"_s).exists(), "the temporary folder is removed at exit");
+    // Only the debug files of a trace build may outlive the temporary folder's clean-up.
+    const QStringList left = QDir(show.home + u"/temp"_s)
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList debugFiles { u"slidestructure.txt"_s, u"ztdebug.txt"_s };
+    for (const QString& name : left)
+        QVERIFY2(debugFiles.contains(name), qPrintable(u"left in temp: "_s + name));
     QVERIFY(QDir(show.home + u"/quitpoints"_s).isEmpty());
     QVERIFY2(QFile::exists(show.script), "a local presentation's script stays where it was");
 }
