@@ -96,17 +96,14 @@ bool ZentilApp::Start(const QString& commandLine)
 // The narration decoder must be present before anything is shown.
 bool ZentilApp::CheckDecoder()
 {
-    const QString programFolder = options_.ProgramFolder.isEmpty()
-        ? QCoreApplication::applicationDirPath()
-        : options_.ProgramFolder;
     const QString path = OggDecoder::FindDecoder();
     if (!path.isEmpty()) {
         decoder_->SetDecoderPath(path);
         return true;
     }
     ShowMessage(kErrorTitle,
-        u"Zentil cannot run because oggdec is not\rlocated in "_s + programFolder
-            + u" or on the PATH."_s);
+        u"Zentil cannot run because oggdec is not\rlocated in "_s
+            + QCoreApplication::applicationDirPath() + u" or on the PATH."_s);
     exitCode_ = 1;
     ExecuteExitZentil();
     return false;

@@ -32,7 +32,6 @@ class WavePlayer;
 // Options of one player run; tests and the benchmark set them, the program takes the defaults.
 struct PlayerOptions {
     QString HomeFolder; // empty: the home-folder rule
-    QString ProgramFolder; // where oggdec is looked for first; empty: the program's
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
 };

@@ -16,10 +16,8 @@ struct PlaybackState {
     bool WaveControlBusy = false; // the narration-end handler is running
     int WaveControlIndex = 0; // player of a parked narration end; 0 = none pending
     bool SlideChangeInProgress = false;
-    bool NavigationCommitBusy = false; // the heartbeat is committing a key navigation
     int NewSlideNumber = 0; // slide chosen by key navigation, not yet played
     double NewSlideTime = 0; // last navigation key time; 0 = none
-    int KeyUpSlideNumber = 0;
     bool PreviewPauseActive = false;
     bool PreviewPauseVisible = false;
     bool PreviewThumbnailActive = false;
@@ -30,10 +28,8 @@ struct PlaybackState {
     bool ExitInProgress = false;
     QString MissingFileName; // first slide file found absent
     QString UnmappedResourceName; // slide resource no download can bring
-    double VolumePanelTime = 0;
     double MouseMoveTime = 0;
     bool PopupMenuOpen = false;
-    double InfoPanelTime = 0;
 };
 
 } // namespace zentil
