@@ -1,7 +1,7 @@
 // Reading and loading scripts of 10,000 and 100,000 slides (5 resources each), side by side:
 // the time per 1,000 slides must stay about the same when the script grows tenfold.
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptReader.h"

@@ -1,7 +1,7 @@
 // Renders every slide of a rich presentation and compares the median time per slide with one
 // plain 800×600 fill-and-copy measured in the same run.
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "platform/MonotonicClock.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"

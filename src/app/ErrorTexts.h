@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorReporting.h"
+#include "base/ErrorReporting.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/PlayerErrorReporter.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "app/ErrorDisplay.h"
 
 #include <QCoreApplication>

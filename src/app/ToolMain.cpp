@@ -1,6 +1,6 @@
 #include "app/ToolMain.h"
 
-#include "app/ProductInfo.h"
+#include "base/ProductInfo.h"
 #include "render/RenderToolCommand.h"
 #include "script/ScriptToolCommands.h"
 

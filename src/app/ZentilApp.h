@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "app/ErrorTexts.h"
 #include "app/PlayerErrorReporter.h"
 #include "download/DownloadManager.h"

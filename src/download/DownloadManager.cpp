@@ -1,6 +1,6 @@
 #include "download/DownloadManager.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "script/PresentationModel.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "playback/NarrationFiles.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 

@@ -1,6 +1,6 @@
 #include "playback/SlideSequencer.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"

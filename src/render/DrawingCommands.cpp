@@ -1,6 +1,6 @@
 #include "render/DrawingCommands.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "render/DrawingRoutines.h"
 #include "render/RenderState.h"
 

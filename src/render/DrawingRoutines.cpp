@@ -1,6 +1,6 @@
 #include "render/DrawingRoutines.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "render/RenderState.h"
 
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #include "render/DrawingSurfaces.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "render/GraphicsState.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "render/RenderState.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 namespace zentil {
 

@@ -1,7 +1,7 @@
 #include "render/RenderToolCommand.h"
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "platform/OggDecoder.h"
 #include "render/RenderState.h"

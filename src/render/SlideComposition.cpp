@@ -1,7 +1,7 @@
 #include "render/SlideComposition.h"
 
-#include "app/DebugLog.h"
-#include "app/ProductInfo.h"
+#include "base/DebugLog.h"
+#include "base/ProductInfo.h"
 #include "render/DrawingRoutines.h"
 #include "render/RenderState.h"
 #include "script/PresentationModel.h"

@@ -1,6 +1,6 @@
 #include "render/SlideFonts.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "render/RenderState.h"
 
 #include <QDir>

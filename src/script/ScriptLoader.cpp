@@ -1,7 +1,7 @@
 #include "script/ScriptLoader.h"
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "script/ScriptParser.h"
 #include "script/ScriptReader.h"
 #include "script/ScriptWords.h"

@@ -1,7 +1,7 @@
 #include "script/ScriptParser.h"
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptWords.h"
 #include "storage/ZentilFolders.h"

@@ -1,7 +1,7 @@
 #include "script/ScriptReader.h"
 
-#include "app/DebugLog.h"
-#include "app/ProductInfo.h"
+#include "base/DebugLog.h"
+#include "base/ProductInfo.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
 

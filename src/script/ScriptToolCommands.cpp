@@ -1,7 +1,7 @@
 #include "script/ScriptToolCommands.h"
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptLoader.h"

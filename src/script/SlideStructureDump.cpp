@@ -1,6 +1,6 @@
 #include "script/SlideStructureDump.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "script/WorkingCopies.h"
 
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/OggDecoder.h"
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"

@@ -1,6 +1,6 @@
 #include "storage/FolderLayout.h"
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "storage/FileTree.h"
 #include "storage/QuitPoints.h"
 

@@ -1,6 +1,6 @@
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "app/ErrorDisplay.h"
-#include "app/ErrorReporting.h"
+#include "base/ErrorReporting.h"
 #include "app/ErrorTexts.h"
 #include "app/PlayerErrorReporter.h"
 #include "platform/MonotonicClock.h"

@@ -1,4 +1,4 @@
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "platform/MonotonicClock.h"
 #include "playback/NarrationFiles.h"
 #include "playback/WavePlayer.h"

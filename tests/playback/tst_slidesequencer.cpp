@@ -1,6 +1,6 @@
 // The playback state machine driven through its real narration players (silent output) and a
 // host that records what would be drawn.
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"

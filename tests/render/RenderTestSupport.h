@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 #include "platform/MonotonicClock.h"
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"

@@ -1,5 +1,5 @@
-#include "app/DebugLog.h"
-#include "app/ErrorReporting.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptReader.h"

@@ -1,4 +1,4 @@
-#include "app/ErrorReporting.h"
+#include "base/ErrorReporting.h"
 #include "script/PresentationModel.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/ErrorReporting.h"
+#include "base/ErrorReporting.h"
 
 using namespace Qt::Literals::StringLiterals;
 
