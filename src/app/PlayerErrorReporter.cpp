@@ -1,7 +1,7 @@
 #include "app/PlayerErrorReporter.h"
 
-#include "base/DebugLog.h"
 #include "app/ErrorDisplay.h"
+#include "base/DebugLog.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/ErrorReporting.h"
 #include "app/ErrorTexts.h"
+#include "base/ErrorReporting.h"
 
 #include <QPointer>
 #include <QWidget>

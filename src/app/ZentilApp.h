@@ -1,9 +1,9 @@
 #pragma once
 
-#include "base/DebugLog.h"
-#include "base/ErrorReporting.h"
 #include "app/ErrorTexts.h"
 #include "app/PlayerErrorReporter.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "download/DownloadManager.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"

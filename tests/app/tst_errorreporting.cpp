@@ -1,8 +1,8 @@
-#include "base/DebugLog.h"
 #include "app/ErrorDisplay.h"
-#include "base/ErrorReporting.h"
 #include "app/ErrorTexts.h"
 #include "app/PlayerErrorReporter.h"
+#include "base/DebugLog.h"
+#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 
 #include <QApplication>
