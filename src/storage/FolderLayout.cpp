@@ -61,6 +61,7 @@ ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log)
     folders.QuitPointPath = MakeFolder(homeDir.filePath(u"quitpoints"_s)) + u'/';
     folders.SysFontFolderPath = MakeFolder(homeDir.filePath(u"fonts"_s));
     folders.ZentilSavePath = GetLastSaveFolder(folders);
+    folders.ProxyServerFile = homeDir.filePath(u"proxyserver.txt"_s);
     ZT_DEBUG(log, TraceProcedures, "exit", u"BuildZentilFolders"_s);
     return folders;
 }

@@ -14,6 +14,7 @@ struct ZentilFolders {
     QString QuitPointPath; // <home>/quitpoints/
     QString SysFontFolderPath; // <home>/fonts   — fonts a script may name
     QString ZentilSavePath; // the folder last used to open or save a presentation
+    QString ProxyServerFile; // <home>/proxyserver.txt — the user's proxy settings
 
     // The current presentation's folders (set by BuildPresentationFolder).
     QString ResourcePath; // <presentation>/resources
