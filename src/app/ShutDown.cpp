@@ -4,6 +4,7 @@
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/HelpWindow.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
 #include "script/SlideStructureDump.h"
@@ -42,6 +43,8 @@ void ZentilApp::RunShutDownSteps()
     heartbeatTimer_.stop();
     step(u"Setting HeartbeatTimer.Enabled = False."_s);
     downloadTimer_.stop();
+    if (help_)
+        help_->hide();
     if (window_) {
         window_->hide();
         step(u"Unloading FullScreen."_s);

@@ -23,6 +23,9 @@
 namespace zentil {
 
 class FullScreenWindow;
+class HelpWindow;
+class PopupMenus;
+class UserControl;
 class OggDecoder;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
@@ -67,6 +70,11 @@ public:
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+    UserControl& Control() { return *control_; }
+    PopupMenus& Menus() { return *menus_; }
+    HelpWindow& Help() { return *help_; }
+    // The help window, not modal; opening it again shows the same window.
+    void ShowHelp();
 
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
@@ -107,7 +115,7 @@ private:
     void PresentForeground();
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
-    void OnKey(QKeyEvent* event);
+    void WireUserControl();
     void RunShutDownSteps();
     void ReleasePresentation();
 
@@ -123,6 +131,7 @@ private:
     std::unique_ptr<WavePlayer> wave1_;
     std::unique_ptr<WavePlayer> wave2_;
     std::unique_ptr<FullScreenWindow> window_;
+    std::unique_ptr<HelpWindow> help_;
     ErrorReportingState errors_;
     std::unique_ptr<PlayerErrorReporter> reporter_;
     std::unique_ptr<SingleInstance> instance_;
@@ -132,7 +141,8 @@ private:
     QTimer heartbeatTimer_;
     QTimer downloadTimer_;
     std::unique_ptr<OggDecoder> decoder_;
-    int mouseMoveCount_ = 0;
+    std::unique_ptr<UserControl> control_;
+    std::unique_ptr<PopupMenus> menus_;
     QString scriptFileName_;
     bool unloadStarted_ = false;
     int exitCode_ = 0;

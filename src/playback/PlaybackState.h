@@ -30,6 +30,8 @@ struct PlaybackState {
     QString UnmappedResourceName; // slide resource no download can bring
     double MouseMoveTime = 0;
     bool PopupMenuOpen = false;
+    double VolumePanelTime = 0; // last time the volume panel was shown or used; 0 = not shown
+    bool VolumePanelJustShown = false; // the click that chose "Adjust Volume" must not close it
 };
 
 } // namespace zentil
