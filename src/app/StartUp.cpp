@@ -44,16 +44,23 @@ bool InBrowserDownloadFolder(const QString& folder)
 
 bool ZentilApp::Start(const QString& commandLine)
 {
-    const QString home = options_.HomeFolder.isEmpty() ? FindHomeFolder() : options_.HomeFolder;
-    QDir().mkpath(home);
-    instance_ = std::make_unique<SingleInstance>(home);
+    folders_ = options_.HomeFolder.isEmpty()
+        ? FindZentilFolders()
+        : OneFolderLayout(options_.HomeFolder, FolderLayoutKind::ZentilHome);
+    if (const QString problem = MakeZentilFolders(folders_); !problem.isEmpty()) {
+        ShowMessage(kErrorTitle, problem);
+        exitCode_ = 1;
+        unloadStarted_ = true;
+        return false;
+    }
+    instance_ = std::make_unique<SingleInstance>(folders_.HomePath);
     if (!instance_->TryAcquire()) {
         unloadStarted_ = true; // another player runs: end at once, silently
         return false;
     }
 
     const QString scriptPath = ScriptPathFromCommandLine(commandLine);
-    folders_ = BuildZentilFolders(home, log_);
+    folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;

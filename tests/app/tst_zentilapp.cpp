@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void escapeOnALaterSlideLeavesAQuitPoint();
     void withoutAScriptTheNoneSlideIsShown();
     void aScriptForANewerPlayerIsRefused();
+    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
+    void foldersThatCannotBeWrittenEndTheStartWithAnError();
 };
 
 void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
@@ -119,6 +122,46 @@ void TestZentilApp::aScriptForANewerPlayerIsRefused()
     Show show;
     show.Write(1, 200, u"/version {1.21}\r\n"_s);
     ZentilApp app(show.Options());
+    QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), 1);
+}
+
+void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
+{
+    Show show;
+    show.Write(3, 400);
+    const QString xdg = show.root.filePath(u"xdg"_s);
+    qunsetenv("ZENTIL_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
+    PlayerOptions options = show.Options();
+    options.HomeFolder.clear();
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    QTest::keyClick(&app.Window(), Qt::Key_Escape);
+    QVERIFY(app.Finished());
+
+    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
+    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
+    QVERIFY(!QFileInfo::exists(show.home));
+}
+
+void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
+{
+    Show show;
+    show.Write(1, 200);
+    QFile blocker(show.root.filePath(u"blocker"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    PlayerOptions options = show.Options();
+    options.HomeFolder = blocker.fileName() + u"/home"_s;
+    ZentilApp app(options);
     QVERIFY(!app.Start(show.script));
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), 1);
