@@ -39,11 +39,12 @@ set(CPACK_PACKAGE_CONTACT "The Zentil developers <zentil@zentil.org>" CACHE STRI
   "Maintainer named in the Debian package")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "full-screen player for narrated slide presentations")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Zentil plays narrated slide presentations full screen. A presentation is one .zentil script,\n\
-which draws each slide from boxes, gradients, ovals, polygons, lines, text and pictures, plus its\n\
-pictures, TrueType fonts and Ogg Vorbis narration. Zentil moves on by itself when a slide's\n\
-narration ends and fetches missing files from the presentation's web server while it plays.\n\
-zentil-tool checks, dumps, renders and scrambles scripts for authors.")
+  "Zentil plays narrated slide presentations full screen. A presentation is\n\
+one .zentil script, which draws each slide from boxes, gradients, ovals,\n\
+polygons, lines, text and pictures, plus its pictures, TrueType fonts and\n\
+Ogg Vorbis narration. Zentil moves on by itself when a slide's narration\n\
+ends and fetches missing files from the presentation's web server while it\n\
+plays. zentil-tool checks, dumps, renders and scrambles scripts for authors.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.zentil.org/")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY zentil)
