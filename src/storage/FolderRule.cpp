@@ -47,7 +47,7 @@ std::vector<FolderUse> WrittenFolders(const ZentilFolders& f)
 {
     const QString cacheSetting = SettingFor(f.Layout, u"XDG_CACHE_HOME"_s);
     return {
-        { f.HomePath, u"own files"_s, cacheSetting },
+        { f.HomePath, u"files"_s, cacheSetting },
         { f.ZentilCachePath, u"presentation cache"_s, cacheSetting },
         { f.ZTTempPath, u"temporary files"_s, cacheSetting },
         { f.SysFontFolderPath, u"fonts"_s, cacheSetting },
@@ -152,7 +152,7 @@ QString MakeZentilFolders(const ZentilFolders& folders)
         const QString problem = FolderProblem(use.Path);
         if (problem.isEmpty())
             continue;
-        return u"Zentil cannot write to its folder for "_s + use.Role + u", \""_s
+        return u"Zentil cannot write to the folder for its "_s + use.Role + u", \""_s
             + CleanFolderPath(use.Path) + u"\": "_s + problem + u".\nThat folder comes from "_s
             + use.Setting
             + u". Make it writable, or set ZENTIL_HOME to a folder Zentil may write to."_s;

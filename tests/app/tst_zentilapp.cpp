@@ -141,14 +141,14 @@ void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
     ZentilApp app(options);
     QVERIFY(app.Start(show.script));
     QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
     QTest::keyClick(&app.Window(), Qt::Key_Escape);
     QVERIFY(app.Finished());
 
     QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
-    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
-             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
-        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
     QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
     QVERIFY(!QFileInfo::exists(show.home));
 }

@@ -176,7 +176,7 @@ void TestFolderRule::unwritablePlacesGiveAClearMessage_data()
         << u""_s << c << s << u"<t>/g"_s << QStringList {};
     QTest::newRow("XDG_CACHE_HOME runs through a file")
         << u""_s << u"<t>/c/file/deeper"_s << s << u"<t>/c/file"_s
-        << QStringList { u"own files"_s, u"<t>/c/file/deeper/zentil"_s,
+        << QStringList { u"folder for its files"_s, u"<t>/c/file/deeper/zentil"_s,
                u"\"<t>/c/file\" is a file, not a folder"_s, u"XDG_CACHE_HOME"_s, u"ZENTIL_HOME"_s };
     QTest::newRow("temporary folder is a file")
         << u""_s << c << s << u"<t>/c/zentil/temp"_s
