@@ -200,11 +200,7 @@ int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
         err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
     };
     // As the player shows it: the slide's background, the slide, then its subslides in order.
-    model.CurrentSlide.Index = o.slide;
-    DrawNewBackground(r, model, env, log, slide.BackgroundIndex, 1);
-    ShowSlide(r, model, env, log, o.slide);
-    for (int k = 1; k <= o.subslide; ++k)
-        ShowSubSlide(r, model, env, log, k);
+    ComposeSlide(r, model, env, log, o.slide, o.subslide);
     DeletePrivateFonts(fonts, fontFolder, log);
     if (reporter.Failed())
         return 1;
