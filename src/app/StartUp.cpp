@@ -35,9 +35,16 @@ const QString kErrorTitle = u"Zentil Error Message"_s;
 
 bool ZentilApp::Start(const QString& commandLine)
 {
-    const QString home = options_.HomeFolder.isEmpty() ? FindHomeFolder() : options_.HomeFolder;
-    QDir().mkpath(home);
-    instance_ = std::make_unique<SingleInstance>(home);
+    folders_ = options_.HomeFolder.isEmpty()
+        ? FindZentilFolders()
+        : OneFolderLayout(options_.HomeFolder, FolderLayoutKind::ZentilHome);
+    if (const QString problem = MakeZentilFolders(folders_); !problem.isEmpty()) {
+        ShowMessage(kErrorTitle, problem);
+        exitCode_ = 1;
+        unloadStarted_ = true;
+        return false;
+    }
+    instance_ = std::make_unique<SingleInstance>(folders_.HomePath);
     const SingleInstance::Outcome lock = instance_->Acquire();
     if (lock != SingleInstance::Outcome::Acquired) {
         // Another player runs: end at once, silently. Anything else is the user's to know.
@@ -50,7 +57,7 @@ bool ZentilApp::Start(const QString& commandLine)
     }
 
     const QString scriptPath = ScriptPathFromCommandLine(commandLine);
-    folders_ = BuildZentilFolders(home, log_);
+    folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;

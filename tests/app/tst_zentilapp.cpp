@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,6 +108,8 @@ private Q_SLOTS:
     void scriptsThatCannotBePlayedAreReported();
     void onlyARunningPlayerEndsStartUpSilently_data();
     void onlyARunningPlayerEndsStartUpSilently();
+    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
+    void foldersThatCannotBeWrittenEndTheStartWithAnError();
 };
 
 void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
@@ -322,6 +325,46 @@ void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), exitCode);
     QVERIFY2(err.Text().contains(show.home + u"/zentil.lock"_s) != running, qPrintable(err.Text()));
+}
+
+void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
+{
+    Show show;
+    show.Write(3, 400);
+    const QString xdg = show.root.filePath(u"xdg"_s);
+    qunsetenv("ZENTIL_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
+    PlayerOptions options = show.Options();
+    options.HomeFolder.clear();
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    QTest::keyClick(&app.Window(), Qt::Key_Escape);
+    QVERIFY(app.Finished());
+
+    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
+    QVERIFY(!QFileInfo::exists(show.home));
+}
+
+void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
+{
+    Show show;
+    show.Write(1, 200);
+    QFile blocker(show.root.filePath(u"blocker"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    PlayerOptions options = show.Options();
+    options.HomeFolder = blocker.fileName() + u"/home"_s;
+    ZentilApp app(options);
+    QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), 1);
 }
 
 QTEST_MAIN(TestZentilApp)
