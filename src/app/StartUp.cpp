@@ -160,8 +160,12 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptOrigin origin = onDisc
         ? ScriptOrigin::Local
         : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
+    // A presentation the user may not write to (an installed example, a read-only share) is
+    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
+    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
     if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
+        return OpenLocalPresentation(
+            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
     return OpenDownloadedPresentation(
         scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
 }
