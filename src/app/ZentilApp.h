@@ -12,6 +12,7 @@
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
+#include "render/Thumbnails.h"
 #include "script/PresentationModel.h"
 #include "storage/ZentilFolders.h"
 
@@ -75,6 +76,8 @@ public:
     HelpWindow& Help() { return *help_; }
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
+    QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
+    const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
@@ -117,6 +120,7 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void WireUserControl();
+    void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
 
@@ -141,6 +145,8 @@ private:
     SlideSequencer sequencer_;
     QTimer heartbeatTimer_;
     QTimer downloadTimer_;
+    QTimer thumbnailTimer_;
+    ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
     std::unique_ptr<UserControl> control_;
     std::unique_ptr<PopupMenus> menus_;
