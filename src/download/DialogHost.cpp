@@ -1,0 +1,49 @@
+#include "download/DialogHost.h"
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QPointer>
+
+namespace zentil {
+
+namespace {
+constexpr double kDialogZ = 100; // above the slide and the panels
+}
+
+int RunHostedDialog(QDialog& dialog, QWidget* host)
+{
+    auto* view = qobject_cast<QGraphicsView*>(host);
+    QGraphicsScene* scene = view ? view->scene() : nullptr;
+    if (!scene) {
+        if (host)
+            dialog.setParent(host, dialog.windowFlags());
+        return dialog.exec();
+    }
+    dialog.adjustSize();
+    QPointer<QGraphicsProxyWidget> proxy = scene->addWidget(&dialog, Qt::Dialog);
+    const QRectF area = scene->sceneRect();
+    proxy->setPos(
+        area.center().x() - dialog.width() / 2.0, area.center().y() - dialog.height() / 2.0);
+    proxy->setZValue(kDialogZ);
+    proxy->setPanelModality(QGraphicsItem::SceneModal);
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    proxy->setFocus();
+    dialog.setFocus();
+    if (dialog.isVisible())
+        loop.exec();
+    if (proxy) {
+        proxy->setWidget(nullptr); // the dialog belongs to the caller
+        delete proxy;
+    }
+    if (view)
+        view->setFocus();
+    return dialog.result();
+}
+
+} // namespace zentil
