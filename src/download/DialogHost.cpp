@@ -1,5 +1,6 @@
 #include "download/DialogHost.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QGraphicsProxyWidget>
@@ -29,14 +30,16 @@ int RunHostedDialog(QDialog& dialog, QWidget* host)
         area.center().x() - dialog.width() / 2.0, area.center().y() - dialog.height() / 2.0);
     proxy->setZValue(kDialogZ);
     proxy->setPanelModality(QGraphicsItem::SceneModal);
-    QEventLoop loop;
-    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    bool finished = false;
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&finished] { finished = true; });
     dialog.setResult(QDialog::Rejected);
     dialog.show();
     proxy->setFocus();
     dialog.setFocus();
-    if (dialog.isVisible())
-        loop.exec();
+    // Events run while the dialog waits (as in a nested event loop, which would not start once
+    // the application was told to quit).
+    while (!finished && proxy && dialog.isVisible())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (proxy) {
         proxy->setWidget(nullptr); // the dialog belongs to the caller
         delete proxy;

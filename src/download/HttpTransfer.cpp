@@ -1,6 +1,7 @@
 #include "download/HttpTransfer.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -196,21 +197,23 @@ TransferResult HttpTransfer::Get(const TransferRequest& request, const TransferE
     reply->setReadBufferSize(kReadBufferBytes);
     RunningGet get(events, reply, file);
 
-    QEventLoop loop;
+    // Waited for by letting events run rather than in a nested QEventLoop: a loop started after
+    // the application was told to quit would return at once, while this wait ends only when the
+    // reply does (a stop request aborts it within kStopPollMs).
+    QObject context;
     QTimer stall;
     stall.setSingleShot(true);
     QTimer stopPoll;
     bool triedCredentials = false;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &context, [&] {
         stall.start(stallMs_);
         get.OnHeaders();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+    QObject::connect(reply, &QNetworkReply::readyRead, &context, [&] {
         stall.start(stallMs_);
         get.OnData();
     });
-    QObject::connect(manager_.get(), &QNetworkAccessManager::authenticationRequired, &loop,
+    QObject::connect(manager_.get(), &QNetworkAccessManager::authenticationRequired, &context,
         [&](QNetworkReply*, QAuthenticator* authenticator) {
             if (triedCredentials || request.UserName.isEmpty())
                 return; // no (more) credentials: the reply fails with Qt's text
@@ -218,26 +221,23 @@ TransferResult HttpTransfer::Get(const TransferRequest& request, const TransferE
             authenticator->setUser(request.UserName);
             authenticator->setPassword(request.Password);
         });
-    QObject::connect(&stall, &QTimer::timeout, &loop,
+    QObject::connect(&stall, &QTimer::timeout, &context,
         [&] { get.Stop(u"The server sent nothing for too long."_s); });
-    QObject::connect(&stopPoll, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&stopPoll, &QTimer::timeout, &context, [&] {
         if (get.StopRequested())
             get.Stop(u"stopped"_s);
     });
     stall.start(stallMs_);
     stopPoll.start(kStopPollMs);
-    if (!reply->isFinished())
-        loop.exec();
+    while (!reply->isFinished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     stall.stop();
     stopPoll.stop();
-    // The loop can also end because the whole program is quitting.
-    if (!reply->isFinished())
-        get.Stop(u"The transfer was stopped."_s);
     // Whatever is still buffered belongs to the body.
     while (get.HeadersSeen && get.BodyOk && get.StopReason.isEmpty() && !get.WriteFailed
         && reply->bytesAvailable() > 0)
         get.OnData();
-    QObject::disconnect(manager_.get(), nullptr, &loop, nullptr);
+    QObject::disconnect(manager_.get(), nullptr, &context, nullptr);
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.Bytes = get.Bytes;
