@@ -1,11 +1,17 @@
 // One HTTP transfer against a real server on 127.0.0.1 that misbehaves on purpose: what is
 // stored, which player error number each failure gets, and that nothing partial is ever left.
+// Also through the real tinyproxy, and over TLS with certificate checks.
 #include "FaultServer.h"
 #include "download/HttpTransfer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,6 +65,7 @@ private Q_SLOTS:
     void aStopRequestEndsTheTransfer();
     void anUnwritableTargetIsALocalError();
     void passesThroughTinyproxy();
+    void httpsChecksTheCertificate();
 };
 
 void TestHttpTransfer::qtErrorsMapOntoPlayerNumbers_data()
@@ -314,6 +321,67 @@ void TestHttpTransfer::passesThroughTinyproxy()
     QCOMPARE(server.Requests().size(), 1);
     QVERIFY2(server.Requests().at(0).toLower().contains("tinyproxy"),
         server.Requests().at(0).constData());
+}
+
+// A web server speaking TLS with a certificate made for 127.0.0.1: trusted only when the test
+// adds it to the default configuration, as a certificate authority would be.
+void TestHttpTransfer::httpsChecksTheCertificate()
+{
+    const QString openssl = QStandardPaths::findExecutable(u"openssl"_s);
+    if (openssl.isEmpty() || !QSslSocket::supportsSsl())
+        QSKIP("no TLS here (scripts/setup installs openssl)");
+    QTemporaryDir folder;
+    const QString key = folder.filePath(u"key.pem"_s);
+    const QString certificate = folder.filePath(u"cert.pem"_s);
+    QProcess make;
+    make.start(openssl,
+        { u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"1"_s,
+            u"-subj"_s, u"/CN=127.0.0.1"_s, u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s,
+            u"-keyout"_s, key, u"-out"_s, certificate });
+    QVERIFY(make.waitForFinished(30000) && make.exitCode() == 0);
+    QFile keyFile(key);
+    QFile certificateFile(certificate);
+    QVERIFY(keyFile.open(QIODevice::ReadOnly) && certificateFile.open(QIODevice::ReadOnly));
+    const QSslCertificate cert(&certificateFile, QSsl::Pem);
+    QSslConfiguration serverConfiguration = QSslConfiguration::defaultConfiguration();
+    serverConfiguration.setLocalCertificate(cert);
+    serverConfiguration.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa, QSsl::Pem));
+    QSslServer server;
+    server.setSslConfiguration(serverConfiguration);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QByteArray body = Pattern(40000);
+    connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, body] {
+                if (!socket->readAll().contains("\r\n\r\n"))
+                    return;
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: "
+                    + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            });
+        }
+    });
+    const QString url = u"https://127.0.0.1:%1/a.jpg"_s.arg(server.serverPort());
+    const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+
+    TransferResult result;
+    {
+        HttpTransfer transfer;
+        result = transfer.Get(RequestFor(url, folder.filePath(u"a.jpg"_s)), {});
+    }
+    QCOMPARE(result.ErrorNumber, int(QNetworkReply::SslHandshakeFailedError));
+    QVERIFY(!result.Description.isEmpty());
+    QVERIFY(!QFile::exists(folder.filePath(u"a.jpg"_s)));
+
+    QSslConfiguration trusting = original;
+    trusting.addCaCertificate(cert);
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    {
+        HttpTransfer transfer;
+        result = transfer.Get(RequestFor(url, folder.filePath(u"a.jpg"_s)), {});
+    }
+    QSslConfiguration::setDefaultConfiguration(original);
+    QCOMPARE(result.ErrorNumber, int(TransferOk));
+    QVERIFY(ReadAll(folder.filePath(u"a.jpg"_s)) == body);
 }
 
 QTEST_GUILESS_MAIN(TestHttpTransfer)
