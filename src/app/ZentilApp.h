@@ -100,8 +100,9 @@ private:
     bool LocatePresentation(const QString& scriptPath);
     bool OpenLocalPresentation(
         const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
-    bool OpenDownloadedPresentation(
-        const QString& scriptPath, const QString& nameFromScript, float version);
+    bool OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript,
+        float version, bool leftByBrowser);
+    bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
     void RegisterFont(const QString& resourceName);
     void SetDownloadHooks();
