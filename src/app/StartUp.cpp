@@ -255,6 +255,7 @@ void ZentilApp::LoadSlideShow()
     downloads_.Reset();
     state_.SlideShowLoaded = true;
     downloadTimer_.start(5);
+    thumbnailTimer_.start();
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
@@ -291,6 +292,9 @@ void ZentilApp::InitializeSlideShow()
     state_.CheckWavePosition = false;
     script_.EncryptFlag = false;
     downloadTimer_.stop();
+    thumbnailTimer_.stop();
+    // The new presentation's thumbnails are looked for from its first slide on.
+    ResetThumbnails(thumbnails_);
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
