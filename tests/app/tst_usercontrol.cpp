@@ -357,6 +357,12 @@ void TestUserControl::fileMenuBeforeAShowAndHelpWindow()
     QVERIFY2(file, "before a show the File menu pops up");
     QVERIFY(!file->findChild<QAction*>(u"FileSave"_s)->isEnabled());
 
+    // Set Proxy Server with dialogs off is a cancelled dialog: nothing changes, nothing waits.
+    QAction* proxy = file->findChild<QAction*>(u"FileProxy"_s);
+    QVERIFY(proxy->isEnabled());
+    proxy->trigger();
+    QVERIFY(!app.Finished());
+
     // Load New Show with dialogs off asks nothing and leaves the player as it was.
     file->findChild<QAction*>(u"FileOpen"_s)->trigger();
     QCOMPARE(app.Playback().DefaultSlideShown, u"none"_s);
