@@ -9,6 +9,8 @@
 #include "playback/PopupMenus.h"
 #include "playback/PreviewOverlay.h"
 #include "playback/ResourcePanel.h"
+#include "playback/SaveCommand.h"
+#include "playback/ShowPanels.h"
 #include "playback/UserControl.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
@@ -42,8 +44,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , decoder_(std::make_unique<OggDecoder>())
 {
     heartbeatTimer_.setInterval(SlideSequencer::kHeartbeatMs);
-    connect(&heartbeatTimer_, &QTimer::timeout, this,
-        [this] { sequencer_.HeartbeatTick(render_.Surfaces.BitmapsCreated); });
+    connect(&heartbeatTimer_, &QTimer::timeout, this, [this] { HeartbeatTick(); });
     downloadTimer_.setSingleShot(false);
     connect(&downloadTimer_, &QTimer::timeout, this, [this] { downloads_.DownloadTimerTick(); });
     thumbnailTimer_.setInterval(ThumbnailIntervalMs);
@@ -127,6 +128,26 @@ void ZentilApp::ShowSlide(int slideNumber)
 {
     zentil::ShowSlide(render_, model_, MakeDrawingEnvironment(), log_, slideNumber);
     PresentForeground();
+    if (panels_)
+        panels_->RefreshInfoPanel();
+}
+
+void ZentilApp::HeartbeatTick()
+{
+    if (panels_ && !state_.ExitInProgress && state_.SlideShowLoaded)
+        panels_->HeartbeatTick();
+    sequencer_.HeartbeatTick(render_.Surfaces.BitmapsCreated);
+}
+
+void ZentilApp::SaveCurrentShow()
+{
+    state_.PopupMenuOpen = false;
+    WavePlayer& narration = WaveControl(model_.CurrentSlide.ResourceSet);
+    SaveCommandContext context { folders_, model_, &narration, log_, [this] { LetEventsRun(); } };
+    const SaveQuestions questions
+        = options_.ShowDialogs ? DialogSaveQuestions(window_.get()) : NoDialogSaveQuestions();
+    if (ExecuteFileSave1(context, questions))
+        SaveQuitPoint(narration.Position());
 }
 
 void ZentilApp::ShowDefaultSlide(const QString& name)
@@ -275,6 +296,10 @@ void ZentilApp::CreateThumbnailTimerTick()
 // Keys, mouse, menus and help: each a piece of its own, handed the state it works on.
 void ZentilApp::WireUserControl()
 {
+    panels_ = std::make_unique<ShowPanels>(
+        *window_, model_, state_, mixer_, [this] { return clock_.SecondsSinceMidnight(); });
+    panels_->ParkCursor = [this] { ParkCursor(); };
+    panels_->FocusSlideWindow = [this] { FocusSlideWindow(); };
     control_ = std::make_unique<UserControl>(
         model_, state_, *this, sequencer_, window_->Preview(), clock_, log_);
     sequencer_.NavigationCommit = [this] { control_->CommitNavigation(); };
@@ -288,11 +313,18 @@ void ZentilApp::WireUserControl()
         ExecuteExitZentil();
     };
     hooks.PopUpMenu = [this](bool fileMenu) { menus_->PopUp(fileMenu, QCursor::pos()); };
+    hooks.InfoPanelVisible = [this] { return panels_->InfoPanelVisible(); };
+    hooks.CloseInfoPanel = [this] { panels_->CloseInfoPanel(); };
+    hooks.ToggleInfoPanel = [this] { panels_->ToggleSlideInfo(false); };
+    hooks.VolumePanelVisible = [this] { return panels_->VolumePanelVisible(); };
+    hooks.HideVolumePanel = [this] { panels_->HideVolumePanel(); };
     control_->SetHooks(std::move(hooks));
 
     MenuActions actions;
     actions.LoadNewShow = [this] { ExecuteFileOpen(); };
     actions.SetProxyServer = [this] { SetProxyServer(); };
+    actions.SaveCurrentShow = [this] { SaveCurrentShow(); };
+    actions.AdjustVolume = [this] { panels_->OpenVolumePanel(); };
     actions.Help = [this] { ShowHelp(); };
     actions.ExitZentil = [this] { control_->ExitSequence(); };
     actions.PauseToggle = [this] { control_->PauseToggle(); };

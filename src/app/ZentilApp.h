@@ -7,6 +7,7 @@
 #include "download/DownloadManager.h"
 #include "download/ProxySettings.h"
 #include "platform/MonotonicClock.h"
+#include "platform/VolumeMixer.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
 #include "playback/SlideSequencer.h"
@@ -28,6 +29,7 @@ namespace zentil {
 class FullScreenWindow;
 class HelpWindow;
 class PopupMenus;
+class ShowPanels;
 class UserControl;
 class OggDecoder;
 struct WorkingCopyContext;
@@ -82,6 +84,10 @@ public:
     HelpWindow& Help() { return *help_; }
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
+    // The information and volume panels over the slide.
+    ShowPanels& Panels() { return *panels_; }
+    // The "Save Current Show" command; the quit point is written after a save.
+    void SaveCurrentShow();
     QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
     const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
@@ -131,6 +137,7 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void WireUserControl();
+    void HeartbeatTick();
     void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
@@ -162,6 +169,8 @@ private:
     std::unique_ptr<OggDecoder> decoder_;
     std::unique_ptr<UserControl> control_;
     std::unique_ptr<PopupMenus> menus_;
+    VolumeMixer mixer_;
+    std::unique_ptr<ShowPanels> panels_;
     QString scriptFileName_;
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
