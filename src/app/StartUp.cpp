@@ -1,6 +1,7 @@
 // The start-up sequence, locating the presentation, and opening another one.
 #include "app/ZentilApp.h"
 
+#include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
 #include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
@@ -35,9 +36,16 @@ const QString kErrorTitle = u"Zentil Error Message"_s;
 
 bool ZentilApp::Start(const QString& commandLine)
 {
-    const QString home = options_.HomeFolder.isEmpty() ? FindHomeFolder() : options_.HomeFolder;
-    QDir().mkpath(home);
-    instance_ = std::make_unique<SingleInstance>(home);
+    folders_ = options_.HomeFolder.isEmpty()
+        ? FindZentilFolders()
+        : OneFolderLayout(options_.HomeFolder, FolderLayoutKind::ZentilHome);
+    if (const QString problem = MakeZentilFolders(folders_); !problem.isEmpty()) {
+        ShowMessage(kErrorTitle, problem);
+        exitCode_ = 1;
+        unloadStarted_ = true;
+        return false;
+    }
+    instance_ = std::make_unique<SingleInstance>(folders_.HomePath);
     const SingleInstance::Outcome lock = instance_->Acquire();
     if (lock != SingleInstance::Outcome::Acquired) {
         // Another player runs: end at once, silently. Anything else is the user's to know.
@@ -49,12 +57,14 @@ bool ZentilApp::Start(const QString& commandLine)
         return false;
     }
 
-    const QString scriptPath = ScriptPathFromCommandLine(commandLine);
-    folders_ = BuildZentilFolders(home, log_);
+    QString scriptPath = ScriptPathFromCommandLine(commandLine);
+    folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;
     StartDebugTrace(scriptPath);
+    if (IsWebAddress(scriptPath))
+        scriptPath = FetchScriptFromCommandLine(scriptPath);
 
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
@@ -153,8 +163,12 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptOrigin origin = onDisc
         ? ScriptOrigin::Local
         : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
+    // A presentation the user may not write to (an installed example, a read-only share) is
+    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
+    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
     if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
+        return OpenLocalPresentation(
+            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
     return OpenDownloadedPresentation(
         scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
 }
@@ -233,28 +247,24 @@ void ZentilApp::LoadSlideShow()
         [this](const QString& name) { return FindFontFile(fonts_, name, log_); } };
     if (zentil::LoadSlideShow(script_, model_, context) != LoadOutcome::Loaded || unloadStarted_)
         return;
+    ReadProxySettings();
+    // A script fetched by its address and naming no server finds its files beside it.
+    if (scriptUrl_.isValid() && model_.Connection.ServerAddress.isEmpty())
+        model_.Connection = ParseConnectionSettings(ResourceFolderBeside(scriptUrl_));
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
     downloadTimer_.start(5);
+    thumbnailTimer_.start();
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
 void ZentilApp::RegisterPresentFonts()
 {
     for (const ResourceMapEntry& entry : model_.Map.Entries()) {
-        if (!entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
-            || !ResourceFilePresent(entry.ResourceName)
-            || FindFontFile(fonts_, entry.ResourceName, log_))
-            continue;
-        const QString copy = DecompressFile(WorkingCopies(), entry.ResourceName);
-        if (copy.isEmpty())
-            continue;
-        const QString target = QDir(folders_.SysFontFolderPath).filePath(entry.ResourceName);
-        QFile::remove(target);
-        if (QFile::rename(copy, target) || QFile::copy(copy, target))
-            AddPrivateFont(fonts_, folders_.SysFontFolderPath, entry.ResourceName, log_);
-        QFile::remove(copy);
+        if (entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
+            && ResourceFilePresent(entry.ResourceName))
+            RegisterFont(entry.ResourceName);
     }
 }
 
@@ -282,6 +292,9 @@ void ZentilApp::InitializeSlideShow()
     state_.CheckWavePosition = false;
     script_.EncryptFlag = false;
     downloadTimer_.stop();
+    thumbnailTimer_.stop();
+    // The new presentation's thumbnails are looked for from its first slide on.
+    ResetThumbnails(thumbnails_);
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
@@ -344,6 +357,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         downloads_.InterruptDownload([this] { LetEventsRun(); });
     state_.CheckWavePosition = false;
     InitializeSlideShow();
+    scriptUrl_.clear();
 
     model_.Defn.ScriptShortName = file.fileName();
     folders_.ZentilSavePath = file.absolutePath();

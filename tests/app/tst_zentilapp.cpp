@@ -10,8 +10,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
@@ -113,6 +118,8 @@ private Q_SLOTS:
     void scriptsThatCannotBePlayedAreReported();
     void onlyARunningPlayerEndsStartUpSilently_data();
     void onlyARunningPlayerEndsStartUpSilently();
+    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
+    void foldersThatCannotBeWrittenEndTheStartWithAnError();
 };
 
 void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
@@ -125,6 +132,13 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
     QVERIFY(!app.Playback().ShowPlaying);
+    // The slides are drawn from commands only; their thumbnails are drawn too, while the show
+    // plays, and then the thumbnail timer stops.
+    QTRY_VERIFY_WITH_TIMEOUT(app.Thumbnails().AllThumbnailsCreated, 5000);
+    QVERIFY(!app.CreateThumbnailTimer().isActive());
+    QCOMPARE(QDir(show.folder + u"/thumbnails"_s).entryList(QDir::Files),
+        QStringList({ u"thumbnail001.jpg"_s, u"thumbnail002.jpg"_s }));
+    QCOMPARE(QImage(show.folder + u"/thumbnails/thumbnail002.jpg"_s).size(), QSize(160, 120));
 
     app.ExecuteExitZentil();
     QVERIFY(app.Finished());
@@ -194,6 +208,8 @@ void TestZentilApp::whereAScriptIsPlayedFrom_data()
         << u"home/cache/apptest/apptest.zentil"_s << plain << u"linked"_s << copy << true;
     QTest::newRow("name without extension")
         << u"Downloads/talk.zentil"_s << u"noext"_s << QString() << u"talk/talk.zentil"_s << true;
+    QTest::newRow("read-only presentation folder")
+        << u"installed/apptest.zentil"_s << plain << u"readonly"_s << copy << true;
 }
 
 // A script without "resources" beside it is a download: it plays from a cache folder of its
@@ -218,7 +234,18 @@ void TestZentilApp::whereAScriptIsPlayedFrom()
         QVERIFY(QFile::link(show.home, show.root.filePath(u"alias"_s)));
         options.HomeFolder = show.root.filePath(u"alias"_s);
     }
-    WriteScript(path, 1, 200, {}, name);
+    if (setup == u"readonly" && geteuid() == 0)
+        QSKIP("permissions do not bind the superuser");
+    const QString folder = QFileInfo(path).path();
+    WriteScript(
+        path, 1, 200, {}, name, setup == u"readonly" ? folder + u"/resources"_s : QString());
+    const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    if (setup == u"readonly")
+        QVERIFY(QFile::setPermissions(folder, readOnly));
+    const auto restore = qScopeGuard([&] {
+        if (setup == u"readonly")
+            QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
+    });
     const QByteArray content = ReadAll(path);
 
     ZentilApp app(options);
@@ -319,6 +346,46 @@ void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), exitCode);
     QVERIFY2(err.Text().contains(show.home + u"/zentil.lock"_s) != running, qPrintable(err.Text()));
+}
+
+void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
+{
+    Show show;
+    show.Write(3, 400);
+    const QString xdg = show.root.filePath(u"xdg"_s);
+    qunsetenv("ZENTIL_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
+    PlayerOptions options = show.Options();
+    options.HomeFolder.clear();
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    QTest::keyClick(&app.Window(), Qt::Key_Escape);
+    QVERIFY(app.Finished());
+
+    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
+    QVERIFY(!QFileInfo::exists(show.home));
+}
+
+void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
+{
+    Show show;
+    show.Write(1, 200);
+    QFile blocker(show.root.filePath(u"blocker"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    PlayerOptions options = show.Options();
+    options.HomeFolder = blocker.fileName() + u"/home"_s;
+    ZentilApp app(options);
+    QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), 1);
 }
 
 QTEST_MAIN(TestZentilApp)
