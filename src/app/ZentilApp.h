@@ -12,6 +12,7 @@
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
+#include "render/Thumbnails.h"
 #include "script/PresentationModel.h"
 #include "storage/ZentilFolders.h"
 
@@ -67,6 +68,8 @@ public:
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+    QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
+    const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
@@ -109,6 +112,7 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void OnKey(QKeyEvent* event);
+    void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
 
@@ -132,6 +136,8 @@ private:
     SlideSequencer sequencer_;
     QTimer heartbeatTimer_;
     QTimer downloadTimer_;
+    QTimer thumbnailTimer_;
+    ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;
