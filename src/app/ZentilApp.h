@@ -5,6 +5,7 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "download/DownloadManager.h"
+#include "download/ProxySettings.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
@@ -18,6 +19,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
@@ -54,6 +56,9 @@ public:
     void ExecuteFileOpen();
     // Opens the given script in place of the current presentation (the second half of File Open).
     void OpenPresentation(const QString& fileName);
+    // SetProxyServer: the "Set HTTP Proxy Server" dialog; a running download timer is restarted
+    // at once, so the next transfer uses the new settings.
+    void SetProxyServer();
 
     int ExitCode() const { return exitCode_; }
     bool Finished() const { return unloadStarted_; }
@@ -64,6 +69,7 @@ public:
     SlideSequencer& Sequencer() { return sequencer_; }
     DownloadManager& Downloads() { return downloads_; }
     const ZentilFolders& Folders() const { return folders_; }
+    ProxySettings& Proxy() { return proxy_; }
     DebugLog& Log() { return log_; }
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
@@ -101,6 +107,11 @@ private:
         float version, bool leftByBrowser);
     bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
+    void RegisterFont(const QString& resourceName);
+    void SetDownloadHooks();
+    void DownloadedFileArrived(const QString& name);
+    void ReadProxySettings();
+    QString FetchScriptFromCommandLine(const QString& address);
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);
     void LoadSlideShow();
@@ -120,6 +131,7 @@ private:
     MonotonicClock clock_;
     DebugLog log_;
     ZentilFolders folders_;
+    ProxySettings proxy_;
     ScriptStatements script_;
     SlideShowModel model_;
     PlaybackState state_;
@@ -141,6 +153,7 @@ private:
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;
+    QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;
 };
