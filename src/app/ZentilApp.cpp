@@ -142,6 +142,10 @@ void ZentilApp::HeartbeatTick()
 void ZentilApp::SaveCurrentShow()
 {
     state_.PopupMenuOpen = false;
+    if (!state_.SlideShowLoaded || model_.SlideCount() < 1) {
+        ShowMessage(u"Zentil Save Presentation"_s, u"No Zentil presentation loaded."_s);
+        return;
+    }
     WavePlayer& narration = WaveControl(model_.CurrentSlide.ResourceSet);
     SaveCommandContext context { folders_, model_, &narration, log_, [this] { LetEventsRun(); } };
     const SaveQuestions questions
