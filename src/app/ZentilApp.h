@@ -94,8 +94,9 @@ private:
     bool LocatePresentation(const QString& scriptPath);
     bool OpenLocalPresentation(
         const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
-    bool OpenDownloadedPresentation(
-        const QString& scriptPath, const QString& nameFromScript, float version);
+    bool OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript,
+        float version, bool leftByBrowser);
+    bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);

@@ -138,7 +138,7 @@ private Q_SLOTS:
             = Load(u"%info\n/Title {Cells}\n/title {}\n/AUTHOR { Ann }\n"
                    "/data {KBPS 16 x length 12.5 filesize 9000}\n/version {v2}\n"
                    "%title {An extremely long presentation title here}\n"
-                   "%resource\n/resource {a.jpg [1200] b.JPG c.d.gif | e.ogg [9000]}\n"
+                   "%resource\n/resource {a.jpg [1200] b.png c.d.gif | e.ogg [9000]}\n"
                    "%slide\n/play {e.ogg}\n/image {0 0 a.jpg}"_s);
         QCOMPARE(m.Info.TitleText, u"Cells\r"_s);
         QCOMPARE(m.Info.AuthorText, u"Ann\r"_s);
@@ -277,10 +277,29 @@ private Q_SLOTS:
         QCOMPARE(m.ResourceSetAt(1).Files.front().ResourceName, u"f.ttf"_s);
         QCOMPARE(m.SlideAt(1).ResourceName, std::vector<QString> { u"a.ogg"_s });
         QCOMPARE(m.DownloadList, u"f.ttf a.ogg |"_s);
+
+        // File types are told apart whatever the letter case of the extension.
+        const SlideShowModel upper = Load(u"%resource\n/resource {Second.TTF | Talk.OGG Pic.JPEG}\n"
+                                          "%slide\n/image {0 0 Pic.JPEG}\n/play {Talk.OGG}"_s);
+        QCOMPARE(upper.ResourceSetAt(1).Files.front().ResourceName, u"Second.TTF"_s);
+        QCOMPARE(
+            upper.SlideAt(1).ResourceName, (std::vector<QString> { u"Talk.OGG"_s, u"Pic.JPEG"_s }));
+        QCOMPARE(upper.SlideAt(1).WaveFileName, u"Talk.OGG"_s);
+        QCOMPARE(upper.DownloadList, u"Second.TTF Talk.OGG Pic.JPEG |"_s);
     }
 
-    void purgeDeletesOnlyOlderFiles()
+    void purgeDeletesOnlyOlderCachedFiles_data()
     {
+        QTest::addColumn<bool>("cached");
+        QTest::newRow("cached download") << true;
+        QTest::newRow("author's own folder") << false;
+    }
+    void purgeDeletesOnlyOlderCachedFiles()
+    {
+        QFETCH(bool, cached);
+        const QString root = QFileInfo(folders_.ResourcePath).path();
+        folders_.ZentilCachePath = cached ? QFileInfo(root).path() + u"/"_s : root + u"/cache/"_s;
+        QDir().mkpath(folders_.ZentilCachePath);
         const QString old = folders_.ResourcePath + u"/old.jpg"_s;
         const QString fresh = folders_.ResourcePath + u"/fresh.jpg"_s;
         Touch(old);
@@ -288,7 +307,7 @@ private Q_SLOTS:
         const QString future = QDateTime::currentDateTime().addYears(1).toString(u"yyyyMMddHHmm"_s);
         Load(u"%resource\n/purge {old.jpg "_s + future
             + u" fresh.jpg 200001010000}\n%slide\n/play {a.ogg}"_s);
-        QVERIFY(!QFile::exists(old));
+        QCOMPARE(QFile::exists(old), !cached);
         QVERIFY(QFile::exists(fresh));
     }
 
