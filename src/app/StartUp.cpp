@@ -35,9 +35,16 @@ const QString kErrorTitle = u"Zentil Error Message"_s;
 
 bool ZentilApp::Start(const QString& commandLine)
 {
-    const QString home = options_.HomeFolder.isEmpty() ? FindHomeFolder() : options_.HomeFolder;
-    QDir().mkpath(home);
-    instance_ = std::make_unique<SingleInstance>(home);
+    folders_ = options_.HomeFolder.isEmpty()
+        ? FindZentilFolders()
+        : OneFolderLayout(options_.HomeFolder, FolderLayoutKind::ZentilHome);
+    if (const QString problem = MakeZentilFolders(folders_); !problem.isEmpty()) {
+        ShowMessage(kErrorTitle, problem);
+        exitCode_ = 1;
+        unloadStarted_ = true;
+        return false;
+    }
+    instance_ = std::make_unique<SingleInstance>(folders_.HomePath);
     const SingleInstance::Outcome lock = instance_->Acquire();
     if (lock != SingleInstance::Outcome::Acquired) {
         // Another player runs: end at once, silently. Anything else is the user's to know.
@@ -50,7 +57,7 @@ bool ZentilApp::Start(const QString& commandLine)
     }
 
     const QString scriptPath = ScriptPathFromCommandLine(commandLine);
-    folders_ = BuildZentilFolders(home, log_);
+    folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;
@@ -153,8 +160,12 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptOrigin origin = onDisc
         ? ScriptOrigin::Local
         : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
+    // A presentation the user may not write to (an installed example, a read-only share) is
+    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
+    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
     if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
+        return OpenLocalPresentation(
+            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
     return OpenDownloadedPresentation(
         scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
 }

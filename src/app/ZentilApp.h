@@ -31,7 +31,7 @@ class WavePlayer;
 
 // Options of one player run; tests and the benchmark set them, the program takes the defaults.
 struct PlayerOptions {
-    QString HomeFolder; // empty: the home-folder rule
+    QString HomeFolder; // one folder for all the player's files; empty: the folder rule
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
 };

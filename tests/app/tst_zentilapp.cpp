@@ -10,8 +10,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
@@ -107,6 +111,8 @@ private Q_SLOTS:
     void scriptsThatCannotBePlayedAreReported();
     void onlyARunningPlayerEndsStartUpSilently_data();
     void onlyARunningPlayerEndsStartUpSilently();
+    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
+    void foldersThatCannotBeWrittenEndTheStartWithAnError();
 };
 
 void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
@@ -177,6 +183,7 @@ void TestZentilApp::whereAScriptIsPlayedFrom_data()
     QTest::newRow("cache copy cannot be made") << u"blocked"_s << u"apptest"_s << true;
     QTest::newRow("cached script through a linked home") << u"linked"_s << u"apptest"_s << true;
     QTest::newRow("name without extension") << u"noext"_s << u"talk"_s << true;
+    QTest::newRow("read-only presentation folder") << u"readonly"_s << u"apptest"_s << true;
 }
 
 // A script without "resources" beside it is a download: it plays from a cache folder of its
@@ -209,8 +216,21 @@ void TestZentilApp::whereAScriptIsPlayedFrom()
     } else if (situation == u"noext") {
         script = show.root.filePath(u"Downloads/talk.zentil"_s);
         name = u"noext"_s;
+    } else if (situation == u"readonly") {
+        if (geteuid() == 0)
+            QSKIP("permissions do not bind the superuser");
+        script = show.root.filePath(u"installed/apptest.zentil"_s);
     }
-    WriteScript(script, 1, 200, {}, name);
+    WriteScript(script, 1, 200, {}, name,
+        situation == u"readonly" ? show.root.filePath(u"installed/resources"_s) : QString());
+    const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    const QFileDevice::Permissions writable = readOnly | QFile::WriteOwner;
+    if (situation == u"readonly")
+        QVERIFY(QFile::setPermissions(show.root.filePath(u"installed"_s), readOnly));
+    const auto restore = qScopeGuard([&] {
+        if (situation == u"readonly")
+            QFile::setPermissions(show.root.filePath(u"installed"_s), writable);
+    });
     const QByteArray content = [&] {
         QFile file(script);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -322,6 +342,46 @@ void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), exitCode);
     QVERIFY2(err.Text().contains(show.home + u"/zentil.lock"_s) != running, qPrintable(err.Text()));
+}
+
+void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
+{
+    Show show;
+    show.Write(3, 400);
+    const QString xdg = show.root.filePath(u"xdg"_s);
+    qunsetenv("ZENTIL_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
+    PlayerOptions options = show.Options();
+    options.HomeFolder.clear();
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    QTest::keyClick(&app.Window(), Qt::Key_Escape);
+    QVERIFY(app.Finished());
+
+    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
+    QVERIFY(!QFileInfo::exists(show.home));
+}
+
+void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
+{
+    Show show;
+    show.Write(1, 200);
+    QFile blocker(show.root.filePath(u"blocker"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    PlayerOptions options = show.Options();
+    options.HomeFolder = blocker.fileName() + u"/home"_s;
+    ZentilApp app(options);
+    QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), 1);
 }
 
 QTEST_MAIN(TestZentilApp)
