@@ -5,6 +5,7 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "download/DownloadManager.h"
+#include "download/ProxySettings.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
@@ -12,11 +13,13 @@
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
+#include "render/Thumbnails.h"
 #include "script/PresentationModel.h"
 #include "storage/ZentilFolders.h"
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
@@ -53,6 +56,9 @@ public:
     void ExecuteFileOpen();
     // Opens the given script in place of the current presentation (the second half of File Open).
     void OpenPresentation(const QString& fileName);
+    // SetProxyServer: the "Set HTTP Proxy Server" dialog; a running download timer is restarted
+    // at once, so the next transfer uses the new settings.
+    void SetProxyServer();
 
     int ExitCode() const { return exitCode_; }
     bool Finished() const { return unloadStarted_; }
@@ -63,10 +69,13 @@ public:
     SlideSequencer& Sequencer() { return sequencer_; }
     DownloadManager& Downloads() { return downloads_; }
     const ZentilFolders& Folders() const { return folders_; }
+    ProxySettings& Proxy() { return proxy_; }
     DebugLog& Log() { return log_; }
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+    QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
+    const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
@@ -98,6 +107,11 @@ private:
         float version, bool leftByBrowser);
     bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
+    void RegisterFont(const QString& resourceName);
+    void SetDownloadHooks();
+    void DownloadedFileArrived(const QString& name);
+    void ReadProxySettings();
+    QString FetchScriptFromCommandLine(const QString& address);
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);
     void LoadSlideShow();
@@ -109,6 +123,7 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void OnKey(QKeyEvent* event);
+    void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
 
@@ -116,6 +131,7 @@ private:
     MonotonicClock clock_;
     DebugLog log_;
     ZentilFolders folders_;
+    ProxySettings proxy_;
     ScriptStatements script_;
     SlideShowModel model_;
     PlaybackState state_;
@@ -132,9 +148,12 @@ private:
     SlideSequencer sequencer_;
     QTimer heartbeatTimer_;
     QTimer downloadTimer_;
+    QTimer thumbnailTimer_;
+    ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;
+    QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;
 };

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,6 +126,13 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
     QVERIFY(!app.Playback().ShowPlaying);
+    // The slides are drawn from commands only; their thumbnails are drawn too, while the show
+    // plays, and then the thumbnail timer stops.
+    QTRY_VERIFY_WITH_TIMEOUT(app.Thumbnails().AllThumbnailsCreated, 5000);
+    QVERIFY(!app.CreateThumbnailTimer().isActive());
+    QCOMPARE(QDir(show.folder + u"/thumbnails"_s).entryList(QDir::Files),
+        QStringList({ u"thumbnail001.jpg"_s, u"thumbnail002.jpg"_s }));
+    QCOMPARE(QImage(show.folder + u"/thumbnails/thumbnail002.jpg"_s).size(), QSize(160, 120));
 
     app.ExecuteExitZentil();
     QVERIFY(app.Finished());
