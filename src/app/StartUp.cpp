@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -113,10 +112,7 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
 {
     if (!log_.DebugMode)
         return;
-    if (options_.ShowDialogs) {
-        QMessageBox box(QMessageBox::NoIcon, u"DownloadScriptName"_s, scriptPath, QMessageBox::Ok);
-        box.exec();
-    }
+    ShowMessage(u"DownloadScriptName"_s, scriptPath);
     if (!scriptPath.isEmpty())
         ZT_DEBUG(log_, TraceProcedures, "status", u"DownloadScriptName = "_s + scriptPath);
     log_.Switches = DebugSwitches {};
@@ -269,6 +265,7 @@ void ZentilApp::InitializeSlideShow()
     downloadTimer_.stop();
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
+    ++state_.SlideChangeCount; // what was being prepared for the old show is stale
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WaveControl(play->ResourceSet).Command(u"Stop"_s);
         WaveControl(play->ResourceSet).Command(u"Close"_s);
@@ -297,8 +294,11 @@ void ZentilApp::ExecuteFileOpen()
         current.Command(u"Pause"_s);
         LetEventsRun();
     }
-    const QString chosen = QFileDialog::getOpenFileName(window_.get(),
-        u"Load Zentil Presentation"_s, folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
+    // Without dialogs nothing can be chosen: the same as a cancelled choice.
+    const QString chosen = options_.ShowDialogs
+        ? QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
+            folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s)
+        : QString();
     if (chosen.isEmpty()) {
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
             current.Command(u"Pause"_s);
