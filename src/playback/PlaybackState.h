@@ -34,6 +34,9 @@ struct PlaybackState {
     QString UnmappedResourceName; // slide resource no download can bring
     double MouseMoveTime = 0;
     bool PopupMenuOpen = false;
+    double VolumePanelTime = 0; // last time the volume panel was shown or used; 0 = not shown
+    bool VolumePanelJustShown = false; // the release that ends the menu choice keeps the panel
+    double InfoPanelTime = 0; // last time the information panel was drawn; 0 = closed
 };
 
 } // namespace zentil

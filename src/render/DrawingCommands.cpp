@@ -5,7 +5,6 @@
 #include "render/RenderState.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -278,8 +277,11 @@ void RunFont(RenderState& r, CommandTokens& t, const QString& layer, DebugLog& l
     GraphicsState& g = r.Graphics;
     InitializeFont(g, log);
     const double ratio = r.Display.DisplayRatio;
-    auto offset
-        = [ratio](double v) { return ratio == 1.0 ? RoundToInt(v) : RoundToInt(ratio * v); };
+    // Sizes, offsets and angles are held to the range coordinates are, so nothing computed from
+    // them can overflow.
+    auto offset = [ratio](double v) {
+        return ClampCoordinate(ratio == 1.0 ? RoundToInt(v) : RoundToInt(ratio * v));
+    };
     while (!t.AtEnd()) {
         const QString word = t.ReadToken().toUpper();
         if (word == u"BOLD")
@@ -299,8 +301,8 @@ void RunFont(RenderState& r, CommandTokens& t, const QString& layer, DebugLog& l
         else if (word == u"FACE")
             g.FontName = t.ReadToken();
         else if (word == u"SIZE") {
-            g.FontSize = RoundToInt(ReadScriptNumber(t.ReadToken()));
-            g.ScaledFontSize = RoundToInt(ratio * g.FontSize);
+            g.FontSize = ClampCoordinate(RoundToInt(ReadScriptNumber(t.ReadToken())));
+            g.ScaledFontSize = ClampCoordinate(RoundToInt(ratio * g.FontSize));
         } else if (word == u"COLOR")
             g.FontColor = t.ReadColor();
         else if (word == u"SHADOW") {
@@ -309,7 +311,7 @@ void RunFont(RenderState& r, CommandTokens& t, const QString& layer, DebugLog& l
             g.ShadowColor = t.ReadColor();
             g.DoShadow = true;
         } else if (word == u"ANGLE")
-            g.FontAngle = RoundToInt(ReadScriptNumber(t.ReadToken()) * 10);
+            g.FontAngle = ClampCoordinate(RoundToInt(ReadScriptNumber(t.ReadToken()) * 10));
         // NOBOLD and NOSHADOW only restate the defaults; other words are skipped.
     }
     SetFontForBitmap(r, layer, 1, log);
@@ -329,13 +331,6 @@ void RunText(RenderState& r, CommandTokens& t, const QString& layer, DebugLog& l
         flags = TextAlignRight;
     DrawTextOnBitmap(
         r, layer, 1, t.Rest, x, y, r.Graphics.ShadowOffsetX, r.Graphics.ShadowOffsetY, flags, log);
-}
-
-QImage LoadPicture(const QString& path)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    return reader.read();
 }
 
 void RunImage(RenderState& r, const DrawingEnvironment& env, CommandTokens& t, const QString& layer,

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -126,11 +125,51 @@ void FillEllipse(QImage& image, const QRectF& box, const QColor& color)
     }
 }
 
+// Floor of a / b for b > 0.
+qint64 FloorDiv(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// A one-pixel line: one pixel per step along the longer axis, from the first point up to but
+// not including the second, the other coordinate rounded to the nearest pixel (halves towards
+// larger values, so a line covers the same pixels whichever way it is drawn). Only the steps
+// that land on the picture are visited.
+void PlotThinLine(QImage& image, ColorValue color, QPoint from, QPoint to)
+{
+    from = QPoint(ClampCoordinate(from.x()), ClampCoordinate(from.y()));
+    to = QPoint(ClampCoordinate(to.x()), ClampCoordinate(to.y()));
+    const bool xMajor = std::abs(to.x() - from.x()) >= std::abs(to.y() - from.y());
+    const qint64 a1 = xMajor ? from.x() : from.y();
+    const qint64 m1 = xMajor ? from.y() : from.x();
+    const qint64 da = (xMajor ? to.x() : to.y()) - a1;
+    const qint64 dm = (xMajor ? to.y() : to.x()) - m1;
+    const qint64 n = std::abs(da);
+    if (n == 0)
+        return;
+    const qint64 step = da > 0 ? 1 : -1;
+    const qint64 majorExtent = xMajor ? image.width() : image.height();
+    const qint64 minorExtent = xMajor ? image.height() : image.width();
+    // Steps i with 0 <= a1 + i·step < majorExtent.
+    const qint64 first = std::max<qint64>(0, step > 0 ? -a1 : a1 - majorExtent + 1);
+    const qint64 last = std::min<qint64>(n - 1, step > 0 ? majorExtent - 1 - a1 : a1);
+    const QRgb rgb = ToQColor(color).rgb();
+    for (qint64 i = first; i <= last; ++i) {
+        const qint64 a = a1 + i * step;
+        const qint64 m = m1 + FloorDiv(2 * i * dm + n, 2 * n);
+        if (m < 0 || m >= minorExtent)
+            continue;
+        if (xMajor)
+            image.setPixel(int(a), int(m), rgb);
+        else
+            image.setPixel(int(m), int(a), rgb);
+    }
+}
+
 QPen MakeLinePen(const SurfacePen& pen)
 {
     QPen qpen(ToQColor(pen.Color));
     if (PenPixels(pen) == 1) {
-        // The thinnest line leaves out its last pixel.
         qpen.setWidth(1);
         qpen.setCapStyle(Qt::FlatCap);
     } else {
@@ -199,6 +238,10 @@ int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
     s->Pen.Color = r.Graphics.EffectivePenColor;
     if (s->Image.isNull() || !PenVisible(s->Pen))
         return 1;
+    if (PenPixels(s->Pen) == 1) {
+        PlotThinLine(s->Image, s->Pen.Color, QPoint(X1, Y1), QPoint(X2, Y2));
+        return 1;
+    }
     QPainter p(&s->Image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(MakeLinePen(s->Pen));
@@ -239,6 +282,13 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
     ReplaceBrushAndPen(*s, r.Graphics, false);
     if (s->Image.isNull() || points.size() < 2 || !PenVisible(s->Pen))
         return 1;
+    if (PenPixels(s->Pen) == 1) {
+        // Each segment stops short of its end, which the next segment starts with; only the
+        // last point is left out.
+        for (qsizetype i = 1; i < points.size(); ++i)
+            PlotThinLine(s->Image, s->Pen.Color, points[i - 1], points[i]);
+        return 1;
+    }
     QPainter p(&s->Image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(MakeLinePen(s->Pen));
@@ -271,7 +321,7 @@ void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPoint
     p.save();
     p.translate(at);
     if (font.Escapement != 0)
-        p.rotate(-font.Escapement / 10.0);
+        p.rotate(-(font.Escapement / 10.0));
     p.setPen(ToQColor(color));
     p.drawText(QPointF(dx, dy), text);
     p.restore();
@@ -295,88 +345,12 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setFont(s->Font.Font);
     if (shadowX != 0 || shadowY != 0) {
-        const QPointF at = atPoint ? QPointF(X + shadowX, Y + shadowY) : QPointF(0, 0);
+        const QPointF at
+            = atPoint ? QPointF(double(X) + shadowX, double(Y) + shadowY) : QPointF(0, 0);
         WriteText(p, s->Font, text, at, alignment, r.Graphics.ShadowColor);
     }
     WriteText(
         p, s->Font, text, atPoint ? QPointF(X, Y) : QPointF(0, 0), alignment, r.Graphics.FontColor);
-    return 1;
-}
-
-namespace {
-
-// The picture with the key colour (if any) made transparent before it is scaled, so smooth
-// filtering softens the edge of the cut-out instead of smearing the key colour into it. A
-// picture's own transparency (GIF) is kept.
-QImage Keyed(const QImage& picture, std::optional<QRgb> key)
-{
-    QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
-    if (key) {
-        for (int y = 0; y < keyed.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-            for (int x = 0; x < keyed.width(); ++x) {
-                if ((line[x] & 0xFFFFFFU) == (*key & 0xFFFFFFU))
-                    line[x] = 0U;
-            }
-        }
-    }
-    keyed.convertTo(QImage::Format_ARGB32_Premultiplied);
-    return keyed;
-}
-
-// Draws picture stretched to W × H at (X, Y) with smooth filtering. A scaled copy (area
-// averaging, the better filter for shrinking) is made when it is of reasonable size; a
-// gigantic enlargement is drawn through the painter, which only touches the visible part.
-void DrawScaled(QPainter& p, const QImage& picture, int X, int Y, int W, int H)
-{
-    constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
-    if (W == picture.width() && H == picture.height()) {
-        p.drawImage(X, Y, picture);
-    } else if (qint64(W) * H <= kMaxScaledPixels) {
-        p.drawImage(X, Y, picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    } else {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.drawImage(QRect(X, Y, W, H), picture);
-    }
-}
-
-} // namespace
-
-constexpr int kMaxPictureSide = 1 << 20;
-
-int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
-    double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log)
-{
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
-    if (!s)
-        return 0;
-    if (s->Image.isNull() || picture.isNull())
-        return 1;
-    const int W = RoundToInt(XScale * picture.width() + 0.5);
-    const int H = RoundToInt(YScale * picture.height() + 0.5);
-    if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
-        return 1;
-    const bool masked = MaskX >= 1 && picture.valid(MaskX, MaskY);
-    const bool ownAlpha = picture.hasAlphaChannel();
-    if (!masked && !ownAlpha) {
-        const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
-        QPainter p(&s->Image);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        DrawScaled(p, opaque, X, Y, W, H);
-        return 1;
-    }
-    std::optional<QRgb> key;
-    if (masked)
-        key = picture.pixel(MaskX, MaskY) & 0xFFFFFFU;
-    if (masked && !ownAlpha && W == picture.width() && H == picture.height()) {
-        const ColorValue keyValue = ColorValue(qRed(*key)) | ColorValue(qGreen(*key)) << 8
-            | ColorValue(qBlue(*key)) << 16;
-        TransparentBlt(
-            s->Image, X, Y, W, H, picture.convertToFormat(QImage::Format_RGB32), keyValue, log);
-        return 1;
-    }
-    QPainter p(&s->Image);
-    DrawScaled(p, Keyed(picture, key), X, Y, W, H);
     return 1;
 }
 

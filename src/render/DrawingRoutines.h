@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QImage>
+#include "render/PictureDrawing.h"
+
 #include <QList>
 #include <QPoint>
 #include <QString>
@@ -32,7 +33,8 @@ constexpr int TextAlignLeft = TaBaseline | TaUpdateCp; // 25, "LJ"
 int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2);
 // An ellipse inside X1..X2−1 by Y1..Y2−1.
 int DrawOvalOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2);
-// A line from (X1, Y1) towards (X2, Y2); a one-pixel line leaves out its last pixel.
+// A line from (X1, Y1) towards (X2, Y2). A one-pixel line starts with the pixel at (X1, Y1) and
+// stops one pixel short of (X2, Y2), whichever way it runs.
 int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2);
 // A polygon filled by the alternate (even-odd) rule, with its outline.
 int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QList<QPoint>& points);
@@ -42,10 +44,4 @@ int DrawPolylineOnBitmap(
 // shadow offset is not 0 the text is first written in ShadowColor at the offset position.
 int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QString& text, int X,
     int Y, int shadowX, int shadowY, int alignment, DebugLog& log);
-// Draws picture scaled to W = round(XScale × width + 0.5) by H = round(YScale × height + 0.5)
-// at (X, Y). With MaskX ≥ 1 the colour of the unscaled picture's pixel (MaskX, MaskY) is left
-// out. Scaling filters smoothly.
-int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
-    double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log);
-
 } // namespace zentil

@@ -44,18 +44,10 @@ void SetDisplayRatio(DisplayMapping& d, DebugLog& log)
         log, TraceProcedures, "status", u"SetDisplayRatio = "_s + QString::number(d.DisplayRatio));
 }
 
-namespace {
-
-// Coordinates far outside the picture are held to a range in which every width and height
-// computed from them fits comfortably into an int and into the rasteriser's fixed point.
-constexpr int kCoordinateLimit = 1 << 24;
-
 int ClampCoordinate(int v)
 {
     return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
 }
-
-} // namespace
 
 int MapX(const DisplayMapping& d, double x)
 {

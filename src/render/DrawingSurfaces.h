@@ -61,6 +61,12 @@ struct DrawingSurfaces {
 // case-folded); nullptr for any other name or a resource set outside 1..2.
 DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet);
 
+// Coordinates far outside the picture are held to ±kCoordinateLimit, a range in which every
+// width, height and sum computed from them fits comfortably into an int and into the
+// rasteriser's fixed point. Font sizes, shadow offsets and text angles are held to it as well.
+constexpr int kCoordinateLimit = 1 << 24;
+int ClampCoordinate(int v);
+
 void SetDisplayRatio(DisplayMapping& d, DebugLog& log);
 // Virtual coordinates to layer pixels.
 int MapX(const DisplayMapping& d, double x);

@@ -117,7 +117,7 @@ SurfaceFont CreateCellHeightFont(FontFaceCache& cache, const QString& face, int 
     if (cellHeight > 0)
         emPixels = RoundToInt(cellHeight / CellPerEm(cache, family, bold, italic));
     else if (cellHeight < 0)
-        emPixels = -cellHeight;
+        emPixels = int(std::min<qint64>(-qint64(cellHeight), 4000));
     else
         emPixels = RoundToInt(16 / CellPerEm(cache, family, bold, italic));
     font.setPixelSize(std::clamp(emPixels, 1, 4000));

@@ -350,7 +350,7 @@ QString ScriptParser::ValidPlayFile(const CommandWords& words)
         Message(RefusedNameMessage(u"sound file"_s, file.toString()));
         return QString();
     }
-    if ((file.contains(u".wav") || file.contains(u".ogg")) && PassesFileNameRule(file))
+    if (NamesSoundFile(file.toString()) && PassesFileNameRule(file))
         return file.toString();
     Message(u"A valid sound file was not specified for the /play command."_s);
     return QString();

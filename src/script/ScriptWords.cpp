@@ -138,10 +138,10 @@ bool PassesFileNameRule(QStringView name, bool allowFonts)
     static constexpr const char16_t* kExtensions[]
         = { u".ogg", u".wav", u".jpg", u".jpeg", u".gif", u".bmp" };
     for (const char16_t* ext : kExtensions) {
-        if (name.endsWith(QStringView(ext)))
+        if (name.endsWith(QStringView(ext), Qt::CaseInsensitive))
             return true;
     }
-    return allowFonts && name.endsWith(u".ttf");
+    return allowFonts && name.endsWith(u".ttf", Qt::CaseInsensitive);
 }
 
 bool NamesSoundFile(const QString& name)

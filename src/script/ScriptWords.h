@@ -67,12 +67,13 @@ bool IsPlainFileName(QStringView name);
 // The message for a refused name.
 QString RefusedNameMessage(const QString& what, const QString& name);
 
-// The file-name rule of resources: exactly one "." and ending (in lower case exactly) with
+// The file-name rule of resources: exactly one "." and ending (in any letter case) with
 // ".ogg", ".wav", ".jpg", ".jpeg", ".gif" or ".bmp"; with allowFonts also ".ttf". The name must
-// also be a plain file name.
+// also be a plain file name. Every file-type test on resource names ignores case, as names
+// written on case-blind systems expect.
 bool PassesFileNameRule(QStringView name, bool allowFonts = false);
 
-// Whether the name, in lower case, contains ".ogg" or ".wav".
+// Whether the name, ignoring case, contains ".ogg" or ".wav".
 bool NamesSoundFile(const QString& name);
 // Whether the name ends (ignoring case) with ".bmp", ".jpg", ".jpeg" or ".gif".
 bool NamesPicture(const QString& name);

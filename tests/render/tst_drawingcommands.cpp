@@ -386,6 +386,21 @@ void tst_DrawingCommands::hostileLines_areSkippedSafely()
     };
     for (const QString& line : lines)
         f.Run(line);
+    // Font sizes, shadow offsets and angles are held to the coordinate range.
+    for (const QString& font :
+        { u"/font {size -99999999999}"_s, u"/font {shadow 99999999999 1 0 0 0 size 30}"_s,
+            u"/font {shadow -99999999999 -99999999999 0 0 0 angle 99999999999}"_s,
+            u"/font {angle -99999999999 size 99999999999}"_s }) {
+        f.Run(font);
+        f.Run(u"/text {400 300 cj big}"_s);
+        f.Run(u"/text {400 300 rj big}"_s);
+    }
+    f.Run(u"/font {size -99999999999 shadow 99999999999 -99999999999 0 0 0 angle -99999999999}"_s);
+    QCOMPARE(f.r.Graphics.FontSize, -kCoordinateLimit);
+    QCOMPARE(f.r.Graphics.ScaledFontSize, -kCoordinateLimit);
+    QCOMPARE(f.r.Graphics.ShadowOffsetX, kCoordinateLimit);
+    QCOMPARE(f.r.Graphics.ShadowOffsetY, -kCoordinateLimit);
+    QCOMPARE(f.r.Graphics.FontAngle, -kCoordinateLimit);
     // A gradient of more rows than the layer holds still ends on the fill colour.
     f.Run(u"/box {0 300 800 -99999999999 fill 100 100 100 blend 0 0 0}"_s);
     QCOMPARE(f.r.Graphics.FillColor, ColorValue(0xFFFFFF));

@@ -31,6 +31,7 @@ class tst_RenderTool : public QObject {
 private Q_SLOTS:
     void builtin_writesThePicture();
     void script_drawsSlideThenSubslides();
+    void script_fontNamedInUpperCaseIsRegistered();
     void arguments_areChecked();
 };
 
@@ -85,6 +86,31 @@ void tst_RenderTool::script_drawsSlideThenSubslides()
                          u"--out"_s, all })
                  .exitCode,
         1);
+}
+
+// A presentation's own font whose file name is written in upper case draws its text: ten
+// letters "i" in the monospaced face are far wider than in any proportional face the system
+// would substitute.
+void tst_RenderTool::script_fontNamedInUpperCaseIsRegistered()
+{
+    QTemporaryDir temp;
+    QVERIFY(QDir(temp.path()).mkpath(u"resources"_s));
+    const QString fixtures = QStringLiteral(ZENTIL_FIXTURES_DIR "/render/");
+    QVERIFY(QFile::copy(fixtures + u"Second.TTF"_s, temp.filePath(u"resources/Second.TTF"_s)));
+    QVERIFY(QFile::copy(fixtures + u"block.bmp"_s, temp.filePath(u"resources/block.bmp"_s)));
+    QFile script(temp.filePath(u"fonts.zentil"_s));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("%resource\n/resource {Second.TTF block.bmp}\n%slide\n/image {700 500 block.bmp}\n"
+                 "/font {face 'Zentil Second' size 60 color 100 100 100}\n"
+                 "/text {100 300 lj iiiiiiiiii}\n");
+    script.close();
+    const QString out = temp.filePath(u"fonts.png"_s);
+    const ToolRun run
+        = RunTool({ u"render"_s, script.fileName(), u"--slide"_s, u"1"_s, u"--out"_s, out });
+    QCOMPARE(run.exitCode, 0);
+    const QRect text
+        = BoundingBox(QImage(out), [](QRgb c) { return qRed(c) > 128 && qBlue(c) > 128; });
+    QVERIFY2(text.width() > 250, qPrintable(u"text %1 pixels wide"_s.arg(text.width())));
 }
 
 void tst_RenderTool::arguments_areChecked()

@@ -138,7 +138,7 @@ private Q_SLOTS:
             = Load(u"%info\n/Title {Cells}\n/title {}\n/AUTHOR { Ann }\n"
                    "/data {KBPS 16 x length 12.5 filesize 9000}\n/version {v2}\n"
                    "%title {An extremely long presentation title here}\n"
-                   "%resource\n/resource {a.jpg [1200] b.JPG c.d.gif | e.ogg [9000]}\n"
+                   "%resource\n/resource {a.jpg [1200] b.png c.d.gif | e.ogg [9000]}\n"
                    "%slide\n/play {e.ogg}\n/image {0 0 a.jpg}"_s);
         QCOMPARE(m.Info.TitleText, u"Cells\r"_s);
         QCOMPARE(m.Info.AuthorText, u"Ann\r"_s);
@@ -242,6 +242,15 @@ private Q_SLOTS:
         QCOMPARE(m.ResourceSetAt(1).Files.front().ResourceName, u"f.ttf"_s);
         QCOMPARE(m.SlideAt(1).ResourceName, std::vector<QString> { u"a.ogg"_s });
         QCOMPARE(m.DownloadList, u"f.ttf a.ogg |"_s);
+
+        // File types are told apart whatever the letter case of the extension.
+        const SlideShowModel upper = Load(u"%resource\n/resource {Second.TTF | Talk.OGG Pic.JPEG}\n"
+                                          "%slide\n/image {0 0 Pic.JPEG}\n/play {Talk.OGG}"_s);
+        QCOMPARE(upper.ResourceSetAt(1).Files.front().ResourceName, u"Second.TTF"_s);
+        QCOMPARE(
+            upper.SlideAt(1).ResourceName, (std::vector<QString> { u"Talk.OGG"_s, u"Pic.JPEG"_s }));
+        QCOMPARE(upper.SlideAt(1).WaveFileName, u"Talk.OGG"_s);
+        QCOMPARE(upper.DownloadList, u"Second.TTF Talk.OGG Pic.JPEG |"_s);
     }
 
     void purgeDeletesOnlyOlderFiles()

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "storage/ZentilFolders.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace zentil {
+
+class DebugLog;
+class WavePlayer;
+struct SlideShowModel;
+
+// The questions the save command puts to the user. The player shows real dialogs; tests and the
+// no-dialog mode answer them without waiting.
+struct SaveQuestions {
+    // The folder to save into, proposed as proposedName inside startFolder; "" when cancelled.
+    std::function<QString(const QString& startFolder, const QString& proposedName)> ChooseFolder;
+    // A message with an OK button (title "Zentil Save Presentation").
+    std::function<void(const QString& text)> Inform;
+    // A question with Yes and No; true for Yes.
+    std::function<bool(const QString& text)> Confirm;
+};
+
+// The player's own dialogs, owned by parent.
+SaveQuestions DialogSaveQuestions(QWidget* parent);
+// Answers for a player without dialogs: nothing is chosen, messages go to standard error.
+SaveQuestions NoDialogSaveQuestions();
+
+struct SaveCommandContext {
+    ZentilFolders& Folders;
+    const SlideShowModel& Model;
+    WavePlayer* Narration = nullptr; // the current slide's player, paused while the user chooses
+    DebugLog& Log;
+    std::function<void()> LetEventsRun;
+};
+
+// ExecuteFileSave1, the "Save Current Show" command: refuses while files or thumbnails are
+// missing, pauses the narration, asks for a folder, refuses the presentation's own folder and the
+// cache, asks before replacing a saved show, saves, and resumes the narration it paused. Returns
+// true when the show was saved (the caller then writes the quit point). A failed save is told to
+// the user and leaves the target as it was.
+bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& questions);
+
+} // namespace zentil

@@ -1,0 +1,177 @@
+#include "render/PictureDrawing.h"
+
+#include "render/RenderState.h"
+
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace zentil {
+
+QImage LoadPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const bool bitmap = reader.format() == "bmp"; // known only before the picture is read
+    QImage picture = reader.read();
+    // The fourth byte of a 32-bit bitmap is commonly left 0 by the programs that write them;
+    // bitmaps are drawn opaque whatever it holds.
+    if (!picture.isNull() && bitmap && picture.hasAlphaChannel())
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    return picture;
+}
+
+namespace {
+
+constexpr int kMaxPictureSide = 1 << 20;
+// Scaled copies up to this size are made; larger enlargements are drawn through the painter,
+// which only touches the part that lands on the layer.
+constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
+
+bool NearOwnSize(const QImage& picture, int W, int H)
+{
+    return std::abs(W - picture.width()) <= 1 && std::abs(H - picture.height()) <= 1;
+}
+
+// The 32-bit picture at W × H without resampling: a missing column or row is cut off, an extra
+// one repeats the picture's last column or row.
+QImage AtOwnSize(const QImage& picture, int W, int H)
+{
+    QImage shown = picture.copy(0, 0, W, H);
+    const int w = picture.width();
+    const int h = picture.height();
+    if (W > w) {
+        for (int y = 0; y < std::min(h, H); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
+            line[W - 1] = line[w - 1];
+        }
+    }
+    if (H > h)
+        std::memcpy(shown.scanLine(H - 1), shown.constScanLine(h - 1), std::size_t(W) * 4);
+    return shown;
+}
+
+// The picture with the key colour (if any) made fully transparent, premultiplied, so that a
+// smooth filter gives keyed pixels no weight at all. A picture's own transparency (GIF) is kept.
+QImage Keyed(const QImage& picture, std::optional<QRgb> key)
+{
+    QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
+    if (key) {
+        for (int y = 0; y < keyed.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+            for (int x = 0; x < keyed.width(); ++x) {
+                if ((line[x] & 0xFFFFFFU) == *key)
+                    line[x] = 0U;
+            }
+        }
+    }
+    keyed.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return keyed;
+}
+
+// Draws picture stretched to W × H at (X, Y) with smooth filtering (area averaging when
+// shrinking).
+void DrawScaled(QPainter& p, const QImage& picture, int X, int Y, int W, int H)
+{
+    if (qint64(W) * H <= kMaxScaledPixels) {
+        p.drawImage(X, Y, picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(QRect(X, Y, W, H), picture);
+    }
+}
+
+// The picture pixel nearest to the centre of target pixel t of n along an axis of m pixels.
+int NearestSource(int t, int n, int m)
+{
+    return int(std::min<qint64>(m - 1, (2 * qint64(t) + 1) * m / (2 * qint64(n))));
+}
+
+// Draws the keyed, premultiplied picture scaled to W × H at (X, Y). Whether a target pixel is
+// drawn follows its nearest picture pixel, so the cut-out keeps a hard edge as an unscaled one
+// has; a drawn pixel takes the smoothly filtered colour of the unkeyed pixels, or the nearest
+// pixel's own colour where those carry too little weight to be exact.
+void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, int H)
+{
+    if (qint64(W) * H > kMaxScaledPixels) {
+        QPainter p(&layer);
+        p.drawImage(QRect(X, Y, W, H), keyed); // nearest pixel: nothing to mix keyed pixels in
+        return;
+    }
+    QImage smooth = keyed.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    smooth.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (layer.format() != QImage::Format_RGB32 && layer.format() != QImage::Format_ARGB32)
+        layer.convertTo(QImage::Format_RGB32);
+    const int firstX = std::max(0, -X);
+    const int endX = int(std::min<qint64>(W, qint64(layer.width()) - X));
+    const int firstY = std::max(0, -Y);
+    const int endY = int(std::min<qint64>(H, qint64(layer.height()) - Y));
+    for (int ty = firstY; ty < endY; ++ty) {
+        const auto* nearestLine = reinterpret_cast<const QRgb*>(
+            keyed.constScanLine(NearestSource(ty, H, keyed.height())));
+        const auto* smoothLine = reinterpret_cast<const QRgb*>(smooth.constScanLine(ty));
+        auto* out = reinterpret_cast<QRgb*>(layer.scanLine(Y + ty));
+        for (int tx = firstX; tx < endX; ++tx) {
+            const QRgb nearest = nearestLine[NearestSource(tx, W, keyed.width())];
+            if (qAlpha(nearest) < 128)
+                continue;
+            const QRgb filtered = qAlpha(smoothLine[tx]) >= 128 ? smoothLine[tx] : nearest;
+            out[X + tx] = qUnpremultiply(filtered) | 0xFF000000U;
+        }
+    }
+}
+
+ColorValue ToColorValue(QRgb rgb)
+{
+    return ColorValue(qRed(rgb)) | ColorValue(qGreen(rgb)) << 8 | ColorValue(qBlue(rgb)) << 16;
+}
+
+} // namespace
+
+int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
+    double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    if (s->Image.isNull() || picture.isNull())
+        return 1;
+    const int W = RoundToInt(XScale * picture.width() + 0.5);
+    const int H = RoundToInt(YScale * picture.height() + 0.5);
+    if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
+        return 1;
+    const bool masked = MaskX >= 1 && picture.valid(MaskX, MaskY);
+    const bool ownAlpha = picture.hasAlphaChannel();
+    const QImage source
+        = picture.convertToFormat(ownAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    std::optional<QRgb> key;
+    if (masked)
+        key = source.pixel(MaskX, MaskY) & 0xFFFFFFU;
+    if (NearOwnSize(source, W, H)) {
+        const QImage shown = AtOwnSize(source, W, H);
+        if (masked && !ownAlpha) {
+            TransparentBlt(s->Image, X, Y, W, H, shown, ToColorValue(*key), log);
+            return 1;
+        }
+        QPainter p(&s->Image);
+        if (!masked && !ownAlpha)
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(X, Y, masked ? Keyed(shown, key) : shown);
+        return 1;
+    }
+    if (masked) {
+        DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H);
+        return 1;
+    }
+    QPainter p(&s->Image);
+    if (!ownAlpha)
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+    DrawScaled(p, ownAlpha ? Keyed(source, std::nullopt) : source, X, Y, W, H);
+    return 1;
+}
+
+} // namespace zentil

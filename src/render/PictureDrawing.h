@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace zentil {
+
+class DebugLog;
+struct RenderState;
+
+// Reads a picture resource (bitmap, JPEG, GIF). Bitmaps come back opaque: what a bitmap holds in
+// its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
+// picture when the file cannot be read.
+QImage LoadPicture(const QString& path);
+
+// Draws picture scaled to W = round(XScale × width + 0.5) by H = round(YScale × height + 0.5)
+// at (X, Y); returns 0 when the layer name is unknown, 1 otherwise.
+// - When W and H are each within one pixel of the picture's own size, the picture is copied
+//   pixel for pixel: an extra column or row repeats the picture's edge, a missing one is cut off.
+// - Otherwise it is scaled with smooth filtering.
+// - With MaskX ≥ 1 the colour of the unscaled picture's pixel (MaskX, MaskY) is the key colour:
+//   those pixels are left out. When scaled, a target pixel is left out or drawn whole as its
+//   nearest picture pixel is keyed or not, and the colour of a drawn pixel is filtered from the
+//   unkeyed pixels only, so the key colour never tints the edges of the cut-out.
+int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
+    double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log);
+
+} // namespace zentil
