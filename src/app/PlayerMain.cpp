@@ -1,8 +1,10 @@
 #include "app/PlayerMain.h"
 
 #include "app/ZentilApp.h"
+#include "storage/FolderRule.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
@@ -11,12 +13,23 @@ namespace zentil {
 
 namespace {
 
-const char* const kHelp = "Usage: zentil [SCRIPT.zentil]\n"
-                          "Plays a narrated Zentil presentation full screen.\n"
-                          "Anything after the first \".zentil\" on the command line is ignored.\n\n"
-                          "Options:\n"
-                          "  --help     show this help\n"
-                          "  --version  show the version\n";
+const char* const kUsage
+    = "Usage: zentil [SCRIPT.zentil]\n"
+      "Plays a narrated Zentil presentation full screen; without a script it starts empty.\n"
+      "Anything after the first \".zentil\" on the command line is ignored.\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help       show this help and the folders in use\n"
+      "  --version        show the version\n"
+      "\n"
+      "Environment:\n"
+      "  ZENTIL_HOME      keep all of the player's files in this one folder\n"
+      "  XDG_CACHE_HOME   presentation cache, temporary files, fonts (default ~/.cache)\n"
+      "  XDG_CONFIG_HOME  proxy settings (default ~/.config)\n"
+      "  XDG_STATE_HOME   quit points (default ~/.local/state)\n"
+      "Each XDG place gets a folder \"zentil\". A file named \"portable\" beside the program\n"
+      "keeps all files in the program's folder, unless ZENTIL_HOME is set.\n"
+      "\n";
 
 // Answers --help/--version before any window exists; returns -1 when the player should run.
 int HandleInformationalOptions(int argc, char** argv)
@@ -30,7 +43,9 @@ int HandleInformationalOptions(int argc, char** argv)
         return 0;
     }
     if (arg == u"--help" || arg == u"-h") {
-        out << QString::fromLatin1(kHelp);
+        // The folder rule looks beside the program, which needs the application object.
+        const QCoreApplication app(argc, argv);
+        out << QString::fromLatin1(kUsage) << DescribeZentilFolders(FindZentilFolders());
         return 0;
     }
     return -1;

@@ -12,6 +12,7 @@
 #include "script/ScriptReader.h"
 #include "script/WorkingCopies.h"
 #include "storage/CacheCopy.h"
+#include "storage/DownloadedScripts.h"
 #include "storage/FolderLayout.h"
 #include "storage/QuitPoints.h"
 
@@ -19,7 +20,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStandardPaths>
+#include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,30 +30,33 @@ namespace {
 
 const QString kErrorTitle = u"Zentil Error Message"_s;
 
-// Places where a web browser leaves the scripts it downloads: the system temporary folder and
-// the user's cache folder. A script found there is copied into the player's own cache.
-bool InBrowserDownloadFolder(const QString& folder)
-{
-    const QString lower = QDir::cleanPath(folder).toLower() + u"/"_s;
-    const QString temp = QDir::cleanPath(QDir::tempPath()).toLower() + u"/"_s;
-    const QString cache = QDir::cleanPath(QDir::homePath() + u"/.cache"_s).toLower() + u"/"_s;
-    return lower.startsWith(temp) || lower.startsWith(cache);
-}
-
 } // namespace
 
 bool ZentilApp::Start(const QString& commandLine)
 {
-    const QString home = options_.HomeFolder.isEmpty() ? FindHomeFolder() : options_.HomeFolder;
-    QDir().mkpath(home);
-    instance_ = std::make_unique<SingleInstance>(home);
-    if (!instance_->TryAcquire()) {
-        unloadStarted_ = true; // another player runs: end at once, silently
+    folders_ = options_.HomeFolder.isEmpty()
+        ? FindZentilFolders()
+        : OneFolderLayout(options_.HomeFolder, FolderLayoutKind::ZentilHome);
+    if (const QString problem = MakeZentilFolders(folders_); !problem.isEmpty()) {
+        ShowMessage(kErrorTitle, problem);
+        exitCode_ = 1;
+        unloadStarted_ = true;
+        return false;
+    }
+    instance_ = std::make_unique<SingleInstance>(folders_.HomePath);
+    const SingleInstance::Outcome lock = instance_->Acquire();
+    if (lock != SingleInstance::Outcome::Acquired) {
+        // Another player runs: end at once, silently. Anything else is the user's to know.
+        if (lock == SingleInstance::Outcome::Failed) {
+            ShowMessage(kErrorTitle, instance_->FailureText());
+            exitCode_ = 1;
+        }
+        unloadStarted_ = true;
         return false;
     }
 
     const QString scriptPath = ScriptPathFromCommandLine(commandLine);
-    folders_ = BuildZentilFolders(home, log_);
+    folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;
@@ -66,8 +70,15 @@ bool ZentilApp::Start(const QString& commandLine)
     SetDisplayRatio(render_.Display, log_);
     model_.CurrentSlide.Index = 0;
 
-    if (!scriptPath.isEmpty() && QFileInfo(scriptPath).isFile() && !LocatePresentation(scriptPath))
-        return false;
+    if (!scriptPath.isEmpty()) {
+        if (!QFileInfo::exists(scriptPath)) {
+            // Not an error that stops the player: the "none" slide invites opening another.
+            QTextStream(stderr) << u"zentil: the presentation "_s << scriptPath
+                                << u" was not found.\n"_s;
+        } else if (!LocatePresentation(scriptPath)) {
+            return false;
+        }
+    }
 
     window_->ShowFullScreen();
     render_.Display.FullScreenLoaded = true;
@@ -129,21 +140,26 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
 }
 
 // Reads the script and decides where the presentation lives: beside the script (local or on a
-// disc, which is copied into the cache first) or, for a script a browser downloaded, in a
-// cache folder of its own. False when the program must end.
+// disc, which is copied into the cache first) or, for a downloaded script, in a cache folder of
+// its own. False when the program must end.
 bool ZentilApp::LocatePresentation(const QString& scriptPath)
 {
     const ScriptReadResult read
         = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
-    const QFileInfo file(scriptPath);
-    const QString parent = file.absolutePath();
+    if (!read.Refusal.isEmpty())
+        return EndAtStartUp(read.Refusal);
+    for (const ScriptMessage& message : read.Messages)
+        reporter_->ScriptProblem(message.StatementNumber, message.Text);
+    const QString parent = CanonicalFolder(QFileInfo(scriptPath).absolutePath());
     const bool onDisc = DiscDetection::IsOnDisc(parent);
-    const bool local = onDisc
-        || (!InBrowserDownloadFolder(parent)
-            && QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir());
-    if (local)
+    const bool hasResources = QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir();
+    const ScriptOrigin origin = onDisc
+        ? ScriptOrigin::Local
+        : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
+    if (origin == ScriptOrigin::Local)
         return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
-    return OpenDownloadedPresentation(scriptPath, read.ScriptName, read.ScriptVersion);
+    return OpenDownloadedPresentation(
+        scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
 }
 
 bool ZentilApp::OpenLocalPresentation(
@@ -155,42 +171,48 @@ bool ZentilApp::OpenLocalPresentation(
     defn.ScriptShortName = nameFromScript.isEmpty() ? file.fileName() : nameFromScript;
     scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
     if (onDisc) {
-        if (!CopyPresentationToCache(
-                folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_)) {
-            ShowMessage(kErrorTitle,
+        if (!CopyPresentationToCache(folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_))
+            return EndAtStartUp(
                 u"The Zentil presentation invoked from the CD drive\ris missing its resource files, and so, it can't run."_s);
-            exitCode_ = 1;
-            ExecuteExitZentil();
-            return false;
-        }
         scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
     }
-    if (!PassesVersionCheck(nameFromScript, version))
+    if (!PassesVersionCheck(defn.ScriptShortName, version))
         return false;
     BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
     return true;
 }
 
+// A downloaded script gets a cache folder named after it. The browser's copy is deleted only
+// when leftByBrowser says the script lay in a browser's download folder, and only once the
+// cache holds a complete copy.
 bool ZentilApp::OpenDownloadedPresentation(
-    const QString& scriptPath, const QString& nameFromScript, float version)
+    const QString& scriptPath, const QString& nameFromScript, float version, bool leftByBrowser)
 {
     SlideShowDefn& defn = model_.Defn;
     defn.ScriptShortName = nameFromScript.isEmpty()
         ? RemoveBrowserInstanceNumber(QFileInfo(scriptPath).fileName())
         : nameFromScript;
-    if (!PassesVersionCheck(nameFromScript, version))
+    if (!PassesVersionCheck(defn.ScriptShortName, version))
         return false;
-    defn.ScriptParentFolder
-        = folders_.ZentilCachePath + GetShortFileName(defn.ScriptShortName, true);
+    const QString folderName = CacheFolderName(defn.ScriptShortName);
+    if (folderName.isEmpty())
+        return EndAtStartUp(u"The Zentil presentation "_s + scriptPath
+            + u" cannot be opened:\rits name "_s + defn.ScriptShortName
+            + u" gives it no folder in the cache."_s);
+    defn.ScriptParentFolder = folders_.ZentilCachePath + folderName;
     scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
     BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
-    if (QFileInfo(scriptFileName_).absoluteFilePath() != QFileInfo(scriptPath).absoluteFilePath()) {
-        QFile::remove(scriptFileName_);
-        QFile::copy(scriptPath, scriptFileName_);
-        if (InBrowserDownloadFolder(QFileInfo(scriptPath).absolutePath()))
-            QFile::remove(scriptPath);
-    }
+    CopyScriptIntoCache(scriptPath, scriptFileName_, leftByBrowser, log_);
     return true;
+}
+
+// A message, then the one shut-down path with a failure exit code; always false.
+bool ZentilApp::EndAtStartUp(const QString& text)
+{
+    ShowMessage(kErrorTitle, text);
+    exitCode_ = 1;
+    ExecuteExitZentil();
+    return false;
 }
 
 bool ZentilApp::PassesVersionCheck(const QString& name, float version)
@@ -310,6 +332,15 @@ void ZentilApp::ExecuteFileOpen()
 void ZentilApp::OpenPresentation(const QString& fileName)
 {
     WavePlayer& current = WaveControl(model_.CurrentSlide.ResourceSet);
+    // A choice that names no file leaves the show on screen as it was.
+    const QFileInfo file(fileName);
+    if (!file.isFile()) {
+        ShowErrorDialog(
+            u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
+        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
+            current.Command(u"Pause"_s);
+        return;
+    }
     SaveQuitPoint(current.Position());
     if (state_.ShowPlaying) {
         state_.ShowPlaying = false;
@@ -321,14 +352,6 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     state_.CheckWavePosition = false;
     InitializeSlideShow();
 
-    const QFileInfo file(fileName);
-    if (!file.isFile()) {
-        ShowErrorDialog(
-            u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
-        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(u"Pause"_s);
-        return;
-    }
     model_.Defn.ScriptShortName = file.fileName();
     folders_.ZentilSavePath = file.absolutePath();
     SetLastSaveFolder(folders_);
@@ -336,6 +359,10 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     model_.Defn.ScriptParentFolder = folders_.ZentilSavePath;
     const ScriptReadResult read
         = LoadScriptFromFile(file.absoluteFilePath(), folders_.ZTTempPath, script_, log_);
+    if (!read.Refusal.isEmpty())
+        ShowMessage(kErrorTitle, read.Refusal);
+    for (const ScriptMessage& message : read.Messages)
+        reporter_->ScriptProblem(message.StatementNumber, message.Text);
     const QString name = read.ScriptName.isEmpty() ? model_.Defn.ScriptShortName : read.ScriptName;
     const VersionCheck check = script_.MaxScriptIndex() < 1
         ? VersionCheck {}

@@ -5,6 +5,7 @@
 #include "script/ScriptToolCommands.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -27,7 +28,14 @@ QString Usage(const std::vector<ToolCommand>& commands)
     QString text = u"Usage: zentil-tool COMMAND [ARGUMENTS]\n\nCommands:\n"_s;
     for (const auto& c : commands)
         text += u"  "_s + c.synopsis + u"\n"_s;
-    text += u"\nOptions:\n  --help     show this help\n  --version  show the version\n"_s;
+    text += u"\nOptions:\n"
+            u"  -h, --help  show this help and the folders in use\n"
+            u"  --version   show the version\n"
+            u"\nFolders in use:\n"
+            u"  zentil-tool keeps no files of its own and does not use the player's folders:\n"
+            u"  working copies and fonts go to a fresh folder in the system temporary folder\n"
+            u"  (TMPDIR, now "_s
+        + QDir::tempPath() + u"), removed when the command ends.\n"_s;
     return text;
 }
 

@@ -32,7 +32,7 @@ class WavePlayer;
 
 // Options of one player run; tests and the benchmark set them, the program takes the defaults.
 struct PlayerOptions {
-    QString HomeFolder; // empty: the home-folder rule
+    QString HomeFolder; // one folder for all the player's files; empty: the folder rule
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
     // How long opening a narration that is not (yet) a playable wave file is retried.
@@ -100,8 +100,9 @@ private:
     bool LocatePresentation(const QString& scriptPath);
     bool OpenLocalPresentation(
         const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
-    bool OpenDownloadedPresentation(
-        const QString& scriptPath, const QString& nameFromScript, float version);
+    bool OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript,
+        float version, bool leftByBrowser);
+    bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);

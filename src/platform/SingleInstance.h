@@ -11,9 +11,18 @@ class SingleInstance {
 public:
     explicit SingleInstance(const QString& homeFolder);
 
-    // True when this process now holds the lock (or already held it); false when another
-    // running instance holds it or the lock file cannot be created.
-    bool TryAcquire();
+    enum class Outcome {
+        Acquired, // this process holds the lock
+        HeldByRunningPlayer, // a live player on this machine holds it
+        Failed, // no lock could be taken for any other reason; FailureText() says why
+    };
+
+    // Takes the lock (keeping it when this process already holds it).
+    Outcome Acquire();
+    // True when this process now holds the lock.
+    bool TryAcquire() { return Acquire() == Outcome::Acquired; }
+    // Why the last Acquire failed, in words for the user.
+    const QString& FailureText() const { return failure_; }
     bool IsAcquired() const { return lock_.isLocked(); }
     void Release() { lock_.unlock(); }
     const QString& LockFilePath() const { return path_; }
@@ -21,6 +30,7 @@ public:
 private:
     QString path_;
     QLockFile lock_;
+    QString failure_;
 };
 
 } // namespace zentil

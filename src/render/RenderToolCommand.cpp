@@ -114,7 +114,7 @@ bool LoadScript(const QString& scriptPath, const QString& tempFolder, SlideShowM
     QTextStream& err)
 {
     const QFileInfo info(scriptPath);
-    if (!info.isFile()) {
+    if (!info.exists()) {
         err << u"zentil-tool render: no such script: "_s << scriptPath << u"\n"_s;
         return false;
     }

@@ -14,11 +14,11 @@ struct ZentilFolders;
 
 // What LoadSlideShow needs besides the script and the model.
 struct LoadContext {
-    const ZentilFolders& Folders; // ResourcePath, ThumbnailPath, ZTTempPath, QuitPointPath
+    const ZentilFolders& Folders; // ResourcePath, ThumbnailPath, ZTTempPath, QuitPointPath, cache
     ErrorReporter& Reporter; // fatal errors and statement problems
     DebugLog& Log;
-    // Delete resources older than their "/purge" time stamps. zentil-tool leaves an author's
-    // files alone.
+    // Delete resources older than their "/purge" time stamps; only ever in a presentation folder
+    // inside the cache. zentil-tool leaves all files alone.
     bool ApplyPurge = true;
     // FindFontFile: whether a font resource is already registered (then it is not queued).
     // Empty means none is.

@@ -4,6 +4,7 @@
 #include "base/ErrorReporting.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptWords.h"
+#include "storage/FileTree.h"
 #include "storage/ZentilFolders.h"
 
 #include <QDateTime>
@@ -277,6 +278,9 @@ void ScriptParser::ParseResourceList(QStringView arguments)
 
 void ScriptParser::ParsePurge(QStringView arguments)
 {
+    // Purging refreshes cached downloads; an author's own resources folder is never touched.
+    const bool purgeAllowed = context_.ApplyPurge
+        && IsRealFolderInside(context_.Folders.ResourcePath, context_.Folders.ZentilCachePath);
     WordReader reader(BraceArgument(arguments));
     while (!reader.AtEnd()) {
         const QString name = reader.Next().toString();
@@ -285,7 +289,7 @@ void ScriptParser::ParsePurge(QStringView arguments)
             Message(RefusedNameMessage(u"purge"_s, name));
             continue;
         }
-        if (!context_.ApplyPurge || context_.Folders.ResourcePath.isEmpty())
+        if (!purgeAllowed)
             continue;
         if (stamp.size() < 9)
             stamp.prepend(u"0000"_s);

@@ -4,6 +4,7 @@
 #include "base/ProductInfo.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
+#include "storage/CacheCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -233,12 +234,22 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
         u"LoadScriptFromFile - MaxScriptIndex = 0"_s);
     ScriptReadResult result;
     const QFileInfo info(currentFileName);
-    if (currentFileName.isEmpty() || !info.exists() || !info.isFile()) {
+    if (currentFileName.isEmpty() || !info.exists()) {
         ZT_TRACE_EXIT(u"LoadScriptFromFile - no such file"_s);
+        return result;
+    }
+    if (!info.isFile()) {
+        result.Refusal = u"The script "_s + currentFileName + u" is not a file."_s;
+        ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
         return result;
     }
     result.FileFound = true;
     script.Clear();
+    if (!info.isReadable()) {
+        result.Refusal = u"The script file "_s + currentFileName + u" could not be read."_s;
+        ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
+        return result;
+    }
 
     if (info.size() > MaxScriptFileBytes) {
         result.Refusal = u"The script file "_s + currentFileName + u" is larger than "_s
@@ -282,11 +293,15 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
             continue;
         if (PrescanIs(words, u"/name")) {
             const QString name = TrimBlanks(BraceArgument(words.Arguments)).toString();
-            if (name.isEmpty() || IsPlainFileName(name)) {
+            // A name must give the presentation a folder of its own in the cache.
+            if (name.isEmpty() || !CacheFolderName(name).isEmpty()) {
                 result.ScriptName = name;
             } else {
-                result.Messages.push_back(
-                    { static_cast<int32_t>(i + 1), RefusedNameMessage(u"presentation"_s, name) });
+                const QString why = IsPlainFileName(name)
+                    ? u"The presentation name "_s + name
+                        + u" was refused: it must be a file name with an extension, such as talk.zentil."_s
+                    : RefusedNameMessage(u"presentation"_s, name);
+                result.Messages.push_back({ static_cast<int32_t>(i + 1), why });
             }
         } else if (PrescanIs(words, u"/version")) {
             const QStringView text = TrimBlanks(BraceArgument(words.Arguments));

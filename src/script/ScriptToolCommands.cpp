@@ -71,7 +71,7 @@ private:
 bool LoadForTool(const QString& scriptPath, SlideShowModel& model, ToolErrorReporter& reporter)
 {
     const QFileInfo info(scriptPath);
-    if (!info.isFile()) {
+    if (!info.exists()) {
         reporter.Fail(u"no such script: "_s + scriptPath);
         return false;
     }

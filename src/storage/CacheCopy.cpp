@@ -17,20 +17,6 @@ namespace zentil {
 
 namespace {
 
-// The cache folder name of a script: its name up to the last ".". Names that could reach
-// outside their own cache folder, or collide with a work folder, give none.
-QString CacheFolderName(const QString& scriptShortName)
-{
-    if (scriptShortName.contains(u'/'))
-        return {};
-    const qsizetype dot = scriptShortName.lastIndexOf(u'.');
-    const QString name = dot >= 1 ? scriptShortName.left(dot) : QString();
-    if (name.isEmpty() || name == u"." || name == u".."
-        || name.startsWith(QStringView(kCacheWorkFolderPrefix)))
-        return {};
-    return name;
-}
-
 bool OlderByDay(const QString& copy, const QString& source)
 {
     const QFileInfo copyInfo(copy);
@@ -99,6 +85,18 @@ void RefreshResources(const QString& sourceResources, const ZentilFolders& folde
 }
 
 } // namespace
+
+QString CacheFolderName(const QString& scriptShortName)
+{
+    if (scriptShortName.contains(u'/') || scriptShortName.contains(u'\\'))
+        return {};
+    const qsizetype dot = scriptShortName.lastIndexOf(u'.');
+    const QString name = dot >= 1 ? scriptShortName.left(dot) : QString();
+    if (name.isEmpty() || name == u"." || name == u".."
+        || name.startsWith(QStringView(kCacheWorkFolderPrefix)))
+        return {};
+    return name;
+}
 
 bool CopyPresentationToCache(ZentilFolders& folders, QString& scriptParentFolder,
     const QString& scriptShortName, DebugLog& log, const CacheQueries& queries)

@@ -9,6 +9,11 @@ namespace zentil {
 
 class DebugLog;
 
+// The cache folder name of a script: its name up to the last ".". Names without one (so the
+// cache folder itself would become the presentation's), and names that could reach outside their
+// own cache folder or collide with a work folder, give none.
+QString CacheFolderName(const QString& scriptShortName);
+
 // Brings a presentation that arrived with its own "resources" folder (on a disc, say) into the
 // cache and points scriptParentFolder at the cache copy. Returns false, copying nothing, when
 // there is no "resources" folder beside the script or the script name gives no cache folder name.

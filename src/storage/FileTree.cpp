@@ -102,6 +102,14 @@ bool CopyFileKeepingTime(const QString& source, const QString& target)
     return true;
 }
 
+bool IsSameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    std::error_code ec;
+    return fs::equivalent(ToPath(a), ToPath(b), ec) && !ec;
+}
+
 QString CleanFolderPath(const QString& path)
 {
     if (path.isEmpty())

@@ -27,6 +27,9 @@ bool IsRealFolderInside(const QString& folder, const QString& parent);
 // left half-written.
 bool CopyFileKeepingTime(const QString& source, const QString& target);
 
+// True when both paths exist and name the same file (after following symbolic links).
+bool IsSameFile(const QString& a, const QString& b);
+
 // Cleaned absolute form of a folder path, without a trailing separator (except for "/").
 QString CleanFolderPath(const QString& path);
 

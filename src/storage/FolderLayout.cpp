@@ -4,10 +4,8 @@
 #include "storage/FileTree.h"
 #include "storage/QuitPoints.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <array>
 
@@ -33,37 +31,18 @@ bool IsDebugFileName(const QString& name)
 
 } // namespace
 
-QString FindHomeFolder(const QString& programFolder)
+ZentilFolders BuildZentilFolders(ZentilFolders folders, DebugLog& log)
 {
-    const QString fromEnvironment = qEnvironmentVariable("ZENTIL_HOME");
-    if (!fromEnvironment.isEmpty())
-        return CleanFolderPath(fromEnvironment);
-    const QFileInfo program(programFolder);
-    if (!programFolder.isEmpty() && program.isDir() && program.isWritable())
-        return CleanFolderPath(programFolder);
-    return CleanFolderPath(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/zentil"_s);
-}
-
-QString FindHomeFolder()
-{
-    return FindHomeFolder(QCoreApplication::applicationDirPath());
+    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildZentilFolders"_s);
+    MakeZentilFolders(folders);
+    folders.ZentilSavePath = GetLastSaveFolder(folders);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildZentilFolders"_s);
+    return folders;
 }
 
 ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildZentilFolders"_s);
-    ZentilFolders folders;
-    const QDir homeDir(MakeFolder(CleanFolderPath(home)));
-    folders.HomePath = homeDir.path();
-    folders.ZentilCachePath = MakeFolder(homeDir.filePath(u"cache"_s)) + u'/';
-    folders.ZTTempPath = MakeFolder(homeDir.filePath(u"temp"_s));
-    folders.QuitPointPath = MakeFolder(homeDir.filePath(u"quitpoints"_s)) + u'/';
-    folders.SysFontFolderPath = MakeFolder(homeDir.filePath(u"fonts"_s));
-    folders.ZentilSavePath = GetLastSaveFolder(folders);
-    folders.ProxyServerFile = homeDir.filePath(u"proxyserver.txt"_s);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildZentilFolders"_s);
-    return folders;
+    return BuildZentilFolders(OneFolderLayout(home, FolderLayoutKind::ZentilHome), log);
 }
 
 bool IsInsideCache(const ZentilFolders& folders, const QString& folder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/CacheTrim.h"
+#include "storage/FolderRule.h"
 #include "storage/ZentilFolders.h"
 
 #include <QString>
@@ -9,15 +10,11 @@ namespace zentil {
 
 class DebugLog;
 
-// The player's home folder: $ZENTIL_HOME when set; else programFolder when it is writable (a
-// portable install); else "zentil" in the user's data folder ($XDG_DATA_HOME, by default
-// ~/.local/share).
-QString FindHomeFolder(const QString& programFolder);
-// The same for the running program.
-QString FindHomeFolder();
-
-// Creates the folder tree under home ("cache", "temp", "quitpoints", "fonts") and reads the
-// remembered open/save folder. A folder that cannot be made leaves the rest to go on.
+// Creates the player's folders (see MakeZentilFolders) and reads the remembered open/save folder
+// into the record. A folder that cannot be made leaves the rest to go on; start-up checks them
+// with MakeZentilFolders first.
+ZentilFolders BuildZentilFolders(ZentilFolders folders, DebugLog& log);
+// The same for the one-folder layout in home.
 ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log);
 
 // Makes a presentation's folder with its "resources" and "thumbnails" and points the folder

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -40,6 +44,30 @@ std::optional<QString> ReadFirstLine(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+// The number at the start of text: the longest prefix made of an optional sign, digits and one
+// "." (0 when there is none), rounded half to even.
+qint64 LeadingWholeNumber(QStringView text)
+{
+    qsizetype end = 0;
+    if (end < text.size() && (text[end] == u'+' || text[end] == u'-'))
+        ++end;
+    bool digits = false;
+    bool point = false;
+    for (; end < text.size(); ++end) {
+        if (text[end].isDigit() && text[end].unicode() < 128)
+            digits = true;
+        else if (text[end] == u'.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (!digits)
+        return 0;
+    const double value = text.left(end).toString().toDouble();
+    constexpr double limit = 9.0e18;
+    return static_cast<qint64>(std::nearbyint(std::clamp(value, -limit, limit)));
 }
 
 QString LastFolderFilePath(const ZentilFolders& folders)
@@ -80,9 +108,10 @@ std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QStri
         return std::nullopt;
     const qsizetype blank = line->indexOf(u' ');
     QuitPoint point;
-    point.SlideIndex = line->left(blank).toInt();
+    point.SlideIndex = static_cast<int>(std::clamp(
+        LeadingWholeNumber(QStringView(*line).left(blank)), qint64(INT_MIN), qint64(INT_MAX)));
     if (blank >= 0)
-        point.Position = line->mid(blank + 1).trimmed().toLongLong();
+        point.Position = LeadingWholeNumber(QStringView(*line).mid(blank + 1).trimmed());
     return point;
 }
 

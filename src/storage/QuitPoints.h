@@ -27,9 +27,10 @@ QString QuitPointFileName(const ZentilFolders& folders, const QString& scriptNam
 void SaveQuitPoint(const ZentilFolders& folders, const QString& scriptName, int slideIndex,
     qint64 position, bool builtInSlideShown, DebugLog& log);
 
-// The script's quit point, if its file exists. The slide is the number before the first blank of
-// the trimmed first line (0 when that is not a number); limiting it to the presentation's slides is
-// the caller's business.
+// The script's quit point, if its file exists. The slide is the number at the start of the trimmed
+// first line, up to its first blank ("2abc" gives 2, "2.6" rounds to 3, no number gives 0); the
+// position is read the same way after the blank. Limiting the slide to the presentation's slides
+// is the caller's business.
 std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QString& scriptName);
 
 // Removes the script's quit point; true when none remains.

@@ -1,14 +1,19 @@
 // The player's application object end to end in one process: start-up, playing a local
-// presentation to its end slide, Escape with its quit point, and the refusals at start-up.
+// presentation to its end slide, Escape with its quit point, where a script is played from, and
+// the refusals at start-up.
 #include "app/ZentilApp.h"
+#include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
 #include "playback/WavePlayer.h"
+#include "storage/FileTree.h"
 #include "support/SilentWave.h"
+#include "support/StandardErrorCapture.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,36 +22,50 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 using namespace zentil;
+using zentil::test::StandardErrorCapture;
 using zentil::test::WriteSilentWave;
 
 namespace {
 
-// A presentation folder outside the system temporary folder (a script found there counts as a
-// browser download), with a home folder of its own beside it.
+// Writes a script of the given slides, each with a narration in resourceFolder (when given) and
+// a red picture; "/name" is written when name is not empty.
+void WriteScript(const QString& path, int slides, int narrationMs, const QString& extra = {},
+    const QString& name = u"apptest.zentil"_s, const QString& resourceFolder = {})
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QString text = name.isEmpty() ? QString() : u"/name {"_s + name + u"}\r\n"_s;
+    text += extra + u"%resource\r\n/resource {"_s;
+    for (int i = 1; i <= slides; ++i) {
+        if (!resourceFolder.isEmpty()) {
+            QDir().mkpath(resourceFolder);
+            QVERIFY(WriteSilentWave(resourceFolder + u"/n%1.wav"_s.arg(i), narrationMs));
+        }
+        text += u"n%1.wav "_s.arg(i);
+    }
+    text += u"}\r\n"_s;
+    for (int i = 1; i <= slides; ++i)
+        text
+            += u"%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #C00000 penwidth 0}\r\n%endslide\r\n"_s
+                   .arg(i);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+// A presentation folder with its resources inside the system temporary folder (where a plain
+// folder is as local as any other), and a home folder of its own beside it.
 struct Show {
-    QTemporaryDir root { QStringLiteral(ZENTIL_BINARY_DIR "/tst_zentilapp-XXXXXX") };
+    QTemporaryDir root;
     QString folder = root.filePath(u"show"_s);
     QString home = root.filePath(u"home"_s);
     QString script = QDir(folder).filePath(u"apptest.zentil"_s);
 
-    void Write(int slides, int narrationMs, const QString& extra = {})
+    void Write(int slides, int narrationMs, const QString& extra = {},
+        const QString& name = u"apptest.zentil"_s)
     {
-        QDir().mkpath(folder + u"/resources"_s);
-        QString text = u"/name {apptest.zentil}\r\n"_s + extra + u"%resource\r\n/resource {"_s;
-        for (int i = 1; i <= slides; ++i) {
-            QVERIFY(WriteSilentWave(folder + u"/resources/n%1.wav"_s.arg(i), narrationMs));
-            text += u"n%1.wav "_s.arg(i);
-        }
-        text += u"}\r\n"_s;
-        for (int i = 1; i <= slides; ++i)
-            text
-                += u"%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #C00000 penwidth 0}\r\n%endslide\r\n"_s
-                       .arg(i);
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
+        WriteScript(script, slides, narrationMs, extra, name, folder + u"/resources"_s);
     }
-    void WriteScript(const QString& text)
+    void WriteText(const QString& text)
     {
         QDir().mkpath(folder + u"/resources"_s);
         QFile file(script);
@@ -62,6 +81,30 @@ struct Show {
         options.EndEventLoopAtExit = false;
         return options;
     }
+};
+
+// Sets an environment variable for one scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QString& value)
+        : name_(name)
+        , old_(qgetenv(name))
+        , had_(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedEnvironment()
+    {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    QByteArray old_;
+    bool had_;
 };
 
 // Closes every modal window that appears and counts it, so that a test which meets one fails
@@ -92,8 +135,15 @@ class TestZentilApp : public QObject {
 private Q_SLOTS:
     void playsALocalPresentationToItsEndSlideAndCleansUp();
     void escapeOnALaterSlideLeavesAQuitPoint();
-    void withoutAScriptTheNoneSlideIsShown();
-    void aScriptForANewerPlayerIsRefused();
+    void openingAMissingFileKeepsTheShowPlaying();
+    void whereAScriptIsPlayedFrom_data();
+    void whereAScriptIsPlayedFrom();
+    void scriptsThatCannotBePlayedAreReported_data();
+    void scriptsThatCannotBePlayedAreReported();
+    void onlyARunningPlayerEndsStartUpSilently_data();
+    void onlyARunningPlayerEndsStartUpSilently();
+    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
+    void foldersThatCannotBeWrittenEndTheStartWithAnError();
     void aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce_data();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce();
@@ -138,24 +188,217 @@ void TestZentilApp::escapeOnALaterSlideLeavesAQuitPoint()
     QVERIFY(quitPoint.readAll().startsWith("2 "));
 }
 
-void TestZentilApp::withoutAScriptTheNoneSlideIsShown()
+void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
 {
     Show show;
+    show.Write(2, 400);
     ZentilApp app(show.Options());
-    QVERIFY(app.Start(show.root.filePath(u"missing.zentil"_s)));
-    QCOMPARE(app.Playback().DefaultSlideShown, u"none"_s);
-    QVERIFY(!app.Playback().ShowPlaying);
-    QVERIFY(app.HeartbeatTimer().isActive());
-    const QImage picture = app.Window().Picture();
-    QCOMPARE(picture.size(), QSize(800, 600));
+    QVERIFY(app.Start(show.script));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
+    const StandardErrorCapture err;
+    app.OpenPresentation(show.root.filePath(u"gone.zentil"_s));
+    QVERIFY(err.Text().contains(u"gone.zentil,does not exist."_s));
+    QVERIFY(app.Playback().ShowPlaying);
+    QCOMPARE(app.Model().SlideCount(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
     app.ExecuteExitZentil();
 }
 
-void TestZentilApp::aScriptForANewerPlayerIsRefused()
+void TestZentilApp::whereAScriptIsPlayedFrom_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("cacheFolder"); // the presentation's folder in the cache
+    QTest::addColumn<bool>("scriptKept");
+
+    QTest::newRow("browser's temporary folder") << u"temp"_s << u"apptest"_s << false;
+    QTest::newRow("browser folder in temp") << u"mozilla"_s << u"talk"_s << false;
+    QTest::newRow("user's cache folder") << u"xdg"_s << u"apptest"_s << false;
+    QTest::newRow("downloads folder") << u"downloads"_s << u"apptest"_s << true;
+    QTest::newRow("cache copy cannot be made") << u"blocked"_s << u"apptest"_s << true;
+    QTest::newRow("cached script through a linked home") << u"linked"_s << u"apptest"_s << true;
+    QTest::newRow("name without extension") << u"noext"_s << u"talk"_s << true;
+}
+
+// A script without "resources" beside it is a download: it plays from a cache folder of its
+// own, and only a browser's copy is deleted, once the cache holds it.
+void TestZentilApp::whereAScriptIsPlayedFrom()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, cacheFolder);
+    QFETCH(bool, scriptKept);
+
+    Show show;
+    const ScopedEnvironment temp("TMPDIR", show.root.filePath(u"tmp"_s));
+    const ScopedEnvironment cache("XDG_CACHE_HOME", show.root.filePath(u"xdg"_s));
+    PlayerOptions options = show.Options();
+    QString script = show.root.filePath(u"tmp/apptest.zentil"_s);
+    QString name = u"apptest.zentil"_s;
+    if (situation == u"mozilla") {
+        script = show.root.filePath(u"tmp/mozilla_user0/talk[2].zentil"_s);
+        name.clear();
+    } else if (situation == u"xdg") {
+        script = show.root.filePath(u"xdg/browser/apptest.zentil"_s);
+    } else if (situation == u"downloads") {
+        script = show.root.filePath(u"Downloads/apptest.zentil"_s);
+    } else if (situation == u"blocked") {
+        QVERIFY(QDir().mkpath(show.home + u"/cache/apptest/apptest.zentil"_s));
+    } else if (situation == u"linked") {
+        QVERIFY(QFile::link(show.home, show.root.filePath(u"alias"_s)));
+        options.HomeFolder = show.root.filePath(u"alias"_s);
+        script = show.home + u"/cache/apptest/apptest.zentil"_s;
+    } else if (situation == u"noext") {
+        script = show.root.filePath(u"Downloads/talk.zentil"_s);
+        name = u"noext"_s;
+    }
+    WriteScript(script, 1, 200, {}, name);
+    const QByteArray content = [&] {
+        QFile file(script);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+
+    ZentilApp app(options);
+    QVERIFY(app.Start(script));
+    const QString expected = CleanFolderPath(options.HomeFolder) + u"/cache/"_s + cacheFolder;
+    QCOMPARE(app.Model().Defn.ScriptParentFolder, expected);
+    app.ExecuteExitZentil();
+
+    QCOMPARE(QFile::exists(script), scriptKept);
+    const QString copy = show.home + u"/cache/"_s + cacheFolder + u"/"_s
+        + (situation == u"mozilla" ? u"talk.zentil"_s : u"apptest.zentil"_s);
+    if (situation == u"blocked") {
+        QVERIFY(QFileInfo(copy).isDir());
+    } else {
+        QFile cached(situation == u"noext" ? show.home + u"/cache/talk/talk.zentil"_s : copy);
+        QVERIFY2(cached.open(QIODevice::ReadOnly), qPrintable(cached.fileName()));
+        QCOMPARE(cached.readAll(), content);
+    }
+    QVERIFY2(!QFileInfo::exists(show.home + u"/cache/resources"_s),
+        "the cache itself never becomes a presentation folder");
+}
+
+void TestZentilApp::scriptsThatCannotBePlayedAreReported_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("exitCode"); // -1: start-up goes on to the "none" slide
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing") << u"missing"_s << -1 << u"missing.zentil was not found."_s;
+    QTest::newRow("a folder") << u"folder"_s << 1 << u"apptest.zentil is not a file."_s;
+    QTest::newRow("too large") << u"large"_s << 1 << u"cannot be read."_s;
+    QTest::newRow("newer, named") << u"named"_s << 1
+                                  << u": named.zentil requires a later version"_s;
+    QTest::newRow("newer, unnamed")
+        << u"unnamed"_s << 1 << u": apptest.zentil requires a later version"_s;
+    QTest::newRow("name gives no folder")
+        << u"noext"_s << 1 << u"its name apptest gives it no folder in the cache."_s;
+}
+
+void TestZentilApp::scriptsThatCannotBePlayedAreReported()
+{
+    QFETCH(QString, situation);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    Show show;
+    QString script = show.script;
+    if (situation == u"missing") {
+        script = show.root.filePath(u"missing.zentil"_s);
+    } else if (situation == u"folder") {
+        QVERIFY(QDir().mkpath(script));
+    } else if (situation == u"large") {
+        QDir().mkpath(show.folder);
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(200LL * 1024 * 1024)); // sparse: no disc space used
+    } else if (situation == u"named" || situation == u"unnamed") {
+        show.Write(1, 200, u"/version {1.21}\r\n"_s,
+            situation == u"named" ? u"named.zentil"_s : QString());
+    } else {
+        script = show.root.filePath(u"Downloads/apptest"_s);
+        WriteScript(script, 1, 200, {}, {});
+    }
+
+    const StandardErrorCapture err;
+    ZentilApp app(show.Options());
+    QCOMPARE(app.Start(script), exitCode < 0);
+    QVERIFY2(err.Text().contains(message), qPrintable(err.Text()));
+    QVERIFY(QFileInfo::exists(script) || situation == u"missing");
+    if (exitCode < 0) {
+        QCOMPARE(app.Playback().DefaultSlideShown, u"none"_s);
+        QVERIFY(!app.Playback().ShowPlaying);
+        QVERIFY(app.HeartbeatTimer().isActive());
+        QCOMPARE(app.Window().Picture().size(), QSize(800, 600));
+        app.ExecuteExitZentil();
+        QCOMPARE(app.ExitCode(), 0);
+    } else {
+        QVERIFY(app.Finished());
+        QCOMPARE(app.ExitCode(), exitCode);
+    }
+}
+
+void TestZentilApp::onlyARunningPlayerEndsStartUpSilently_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("another player runs") << true << 0;
+    QTest::newRow("lock cannot be taken") << false << 1;
+}
+
+void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
+{
+    QFETCH(bool, running);
+    QFETCH(int, exitCode);
+    Show show;
+    show.Write(1, 200);
+    SingleInstance other(show.home);
+    if (running)
+        QVERIFY(other.TryAcquire());
+    else
+        QVERIFY(QDir().mkpath(show.home + u"/zentil.lock"_s));
+
+    const StandardErrorCapture err;
+    ZentilApp app(show.Options());
+    QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), exitCode);
+    QVERIFY2(err.Text().contains(show.home + u"/zentil.lock"_s) != running, qPrintable(err.Text()));
+}
+
+void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
 {
     Show show;
-    show.Write(1, 200, u"/version {1.21}\r\n"_s);
-    ZentilApp app(show.Options());
+    show.Write(3, 400);
+    const QString xdg = show.root.filePath(u"xdg"_s);
+    qunsetenv("ZENTIL_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
+    PlayerOptions options = show.Options();
+    options.HomeFolder.clear();
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
+    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
+             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
+        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    QTest::keyClick(&app.Window(), Qt::Key_Escape);
+    QVERIFY(app.Finished());
+
+    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
+    QVERIFY(!QFileInfo::exists(show.home));
+}
+
+void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
+{
+    Show show;
+    show.Write(1, 200);
+    QFile blocker(show.root.filePath(u"blocker"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    PlayerOptions options = show.Options();
+    options.HomeFolder = blocker.fileName() + u"/home"_s;
+    ZentilApp app(options);
     QVERIFY(!app.Start(show.script));
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), 1);
@@ -221,7 +464,7 @@ void TestZentilApp::fatalErrorsWithoutDialogsEndThePlayerAtOnce()
     if (script.isEmpty())
         show.Write(1, 5000);
     else
-        show.WriteScript(script);
+        show.WriteText(script);
     ModalWatch modals;
     ZentilApp app(show.Options());
     const bool started = app.Start(show.script);

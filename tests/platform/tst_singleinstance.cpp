@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,8 @@ private Q_SLOTS:
     void secondInstanceSeesTheLock();
     void lockOfACrashedPlayerIsTakenOver();
     void missingHomeFolderIsCreated();
+    void onlyALivePlayerIsAnotherInstance_data();
+    void onlyALivePlayerIsAnotherInstance();
 };
 
 void tst_SingleInstance::secondInstanceSeesTheLock()
@@ -66,6 +69,42 @@ void tst_SingleInstance::missingHomeFolderIsCreated()
     QVERIFY(base.isValid());
     SingleInstance instance(base.filePath(u"not/yet/there"_s));
     QVERIFY(instance.TryAcquire());
+}
+
+void tst_SingleInstance::onlyALivePlayerIsAnotherInstance_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("live player") << u"live"_s << int(SingleInstance::Outcome::HeldByRunningPlayer);
+    QTest::newRow("folder in the way") << u"folder"_s << int(SingleInstance::Outcome::Failed);
+    QTest::newRow("unknown owner") << u"garbage"_s << int(SingleInstance::Outcome::Failed);
+    QTest::newRow("home is a file") << u"file"_s << int(SingleInstance::Outcome::Failed);
+}
+
+void tst_SingleInstance::onlyALivePlayerIsAnotherInstance()
+{
+    QFETCH(QString, situation);
+    QFETCH(int, outcome);
+    QTemporaryDir base;
+    QString home = base.path();
+    SingleInstance running(home);
+    if (situation == u"live") {
+        QVERIFY(running.TryAcquire());
+    } else if (situation == u"folder") {
+        QVERIFY(QDir(home).mkdir(u"zentil.lock"_s));
+    } else if (situation == u"garbage") {
+        QFile lock(QDir(home).filePath(u"zentil.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("not a lock\n");
+    } else {
+        home = base.filePath(u"plain-file"_s);
+        QFile file(home);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    SingleInstance instance(home);
+    QCOMPARE(int(instance.Acquire()), outcome);
+    QCOMPARE(instance.FailureText().isEmpty(), outcome != int(SingleInstance::Outcome::Failed));
+    QVERIFY(!instance.IsAcquired());
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)

@@ -253,8 +253,18 @@ private Q_SLOTS:
         QCOMPARE(upper.DownloadList, u"Second.TTF Talk.OGG Pic.JPEG |"_s);
     }
 
-    void purgeDeletesOnlyOlderFiles()
+    void purgeDeletesOnlyOlderCachedFiles_data()
     {
+        QTest::addColumn<bool>("cached");
+        QTest::newRow("cached download") << true;
+        QTest::newRow("author's own folder") << false;
+    }
+    void purgeDeletesOnlyOlderCachedFiles()
+    {
+        QFETCH(bool, cached);
+        const QString root = QFileInfo(folders_.ResourcePath).path();
+        folders_.ZentilCachePath = cached ? QFileInfo(root).path() + u"/"_s : root + u"/cache/"_s;
+        QDir().mkpath(folders_.ZentilCachePath);
         const QString old = folders_.ResourcePath + u"/old.jpg"_s;
         const QString fresh = folders_.ResourcePath + u"/fresh.jpg"_s;
         Touch(old);
@@ -262,7 +272,7 @@ private Q_SLOTS:
         const QString future = QDateTime::currentDateTime().addYears(1).toString(u"yyyyMMddHHmm"_s);
         Load(u"%resource\n/purge {old.jpg "_s + future
             + u" fresh.jpg 200001010000}\n%slide\n/play {a.ogg}"_s);
-        QVERIFY(!QFile::exists(old));
+        QCOMPARE(QFile::exists(old), !cached);
         QVERIFY(QFile::exists(fresh));
     }
 

@@ -152,6 +152,9 @@ private Q_SLOTS:
         QTest::newRow("absolute") << u"/etc/passwd"_s;
         QTest::newRow("relative path") << u"../x.zentil"_s;
         QTest::newRow("backslash") << u"a\\b.zentil"_s;
+        // Names that give no cache folder of their own.
+        QTest::newRow("no extension") << u"noext"_s;
+        QTest::newRow("only an extension") << u".zentil"_s;
     }
     void pathsInNameAreRefused()
     {

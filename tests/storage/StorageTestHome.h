@@ -23,7 +23,7 @@ struct StorageTestHome {
     StorageTestHome()
     {
         qputenv("ZENTIL_HOME", QFile::encodeName(Dir.filePath(QStringLiteral("home"))));
-        Folders = zentil::BuildZentilFolders(zentil::FindHomeFolder(), Log);
+        Folders = zentil::BuildZentilFolders(zentil::FindZentilFolders(), Log);
         Log.Switches.TraceFaults = true;
         Log.OpenDebugFile(Folders.ZTTempPath);
     }

@@ -41,10 +41,8 @@ class TestCacheCopy : public QObject {
 private Q_SLOTS:
     void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void firstCopyFillsTheCache();
-    void unchangedSourceKeepsThumbnails();
-    void newerResourceRebuildsResourcesAndThumbnails();
-    void newerScriptRebuildsToo();
-    void sameDayChangeDoesNotRefresh();
+    void refreshFollowsTheDatesByDay_data();
+    void refreshFollowsTheDatesByDay();
     void interruptedCopyIsRedone();
     void withoutResourcesNothingIsCopied();
 };
@@ -72,56 +70,41 @@ void TestCacheCopy::firstCopyFillsTheCache()
         QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList { u"lecture.zentil"_s });
 }
 
-void TestCacheCopy::unchangedSourceKeepsThumbnails()
+void TestCacheCopy::refreshFollowsTheDatesByDay_data()
 {
-    DiscFixture disc;
-    QVERIFY(disc.Copy());
-    WriteFile(disc.Thumbnail(), "jpg");
-    disc.Parent = disc.Disc;
-    QVERIFY(disc.Copy());
-    QCOMPARE(ReadAll(disc.Thumbnail()), QByteArray("jpg"));
+    QTest::addColumn<QString>("changed"); // the file of the disc copy changed, "" for none
+    QTest::addColumn<qint64>("later"); // seconds after the first copy's date
+    QTest::addColumn<bool>("refreshed");
+    QTest::newRow("unchanged") << QString() << qint64(0) << false;
+    QTest::newRow("newer resource") << u"resources/b.ogg"_s << qint64(86400) << true;
+    QTest::newRow("newer script") << u"lecture.zentil"_s << qint64(2 * 86400) << true;
+    QTest::newRow("same-day change") << u"resources/a.png"_s << qint64(10 * 3600) << false;
 }
 
-void TestCacheCopy::newerResourceRebuildsResourcesAndThumbnails()
+// A refresh empties the thumbnails and replaces the resources folder as a whole; a source
+// changed later on the same day counts as unchanged.
+void TestCacheCopy::refreshFollowsTheDatesByDay()
 {
+    QFETCH(QString, changed);
+    QFETCH(qint64, later);
+    QFETCH(bool, refreshed);
     DiscFixture disc;
     QVERIFY(disc.Copy());
     WriteFile(disc.Thumbnail(), "jpg");
-    WriteFile(disc.Cache(u"lecture/resources/downloaded.gif"_s), "gif");
-    WriteFile(disc.Disc + u"/resources/b.ogg"_s, "ogg-2", kMorning.addDays(1));
+    const QString downloaded = disc.Cache(u"lecture/resources/downloaded.gif"_s);
+    WriteFile(downloaded, "gif");
+    if (!changed.isEmpty())
+        WriteFile(disc.Disc + u'/' + changed, "changed", kMorning.addSecs(later));
 
     disc.Parent = disc.Disc;
     QVERIFY(disc.Copy());
-    QVERIFY2(!QFile::exists(disc.Thumbnail()), "thumbnails are rebuilt after a change");
+    QCOMPARE(QFile::exists(disc.Thumbnail()), !refreshed);
     QVERIFY(QFileInfo(disc.Cache(u"lecture/thumbnails"_s)).isDir());
-    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/b.ogg"_s)), QByteArray("ogg-2"));
-    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/a.png"_s)), QByteArray("png-1"));
-    QVERIFY2(!QFile::exists(disc.Cache(u"lecture/resources/downloaded.gif"_s)),
-        "the resources folder is replaced as a whole");
-}
-
-void TestCacheCopy::newerScriptRebuildsToo()
-{
-    DiscFixture disc;
-    QVERIFY(disc.Copy());
-    WriteFile(disc.Thumbnail(), "jpg");
-    WriteFile(disc.Disc + u"/lecture.zentil"_s, "script-2", kMorning.addDays(2));
-    disc.Parent = disc.Disc;
-    QVERIFY(disc.Copy());
-    QVERIFY(!QFile::exists(disc.Thumbnail()));
-    QCOMPARE(ReadAll(disc.Cache(u"lecture/lecture.zentil"_s)), QByteArray("script-2"));
-}
-
-void TestCacheCopy::sameDayChangeDoesNotRefresh()
-{
-    DiscFixture disc;
-    QVERIFY(disc.Copy());
-    WriteFile(disc.Thumbnail(), "jpg");
-    WriteFile(disc.Disc + u"/resources/a.png"_s, "png-2", kMorning.addSecs(10 * 3600));
-    disc.Parent = disc.Disc;
-    QVERIFY(disc.Copy());
-    QCOMPARE(ReadAll(disc.Thumbnail()), QByteArray("jpg"));
-    QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/a.png"_s)), QByteArray("png-1"));
+    QCOMPARE(QFile::exists(downloaded), !refreshed);
+    if (!changed.isEmpty())
+        QCOMPARE(ReadAll(disc.Cache(u"lecture/"_s + changed)) == "changed", refreshed);
+    if (changed != u"resources/a.png")
+        QCOMPARE(ReadAll(disc.Cache(u"lecture/resources/a.png"_s)), QByteArray("png-1"));
 }
 
 void TestCacheCopy::interruptedCopyIsRedone()

@@ -57,10 +57,8 @@ private Q_SLOTS:
     void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void deleteCountFollowsTheBudget_data();
     void deleteCountFollowsTheBudget();
-    void oldestGoUntilTwentyRemain();
-    void currentPresentationIsNeverDeletedNorCounted();
-    void lowSpaceKeepsWhatFitsInAFifth();
-    void unknownFreeSpaceAppliesOnlyTheCount();
+    void oldestGoFirst_data();
+    void oldestGoFirst();
     void symbolicLinksAreNeitherCountedNorFollowed();
     void foldersOutsideTheCacheDoNotTrim();
 };
@@ -97,63 +95,62 @@ void TestCacheTrim::deleteCountFollowsTheBudget()
     QCOMPARE(CacheDeleteCount(entries, found, freeBytes), expected);
 }
 
-void TestCacheTrim::oldestGoUntilTwentyRemain()
+void TestCacheTrim::oldestGoFirst_data()
 {
-    CacheFixture home;
-    home.AddPresentations(22);
-    // Opening a 23rd presentation: three of the oldest make room for it.
-    BuildPresentationFolder(home.Folders, home.Cache(u"new"_s), home.Log, home.Queries());
+    QTest::addColumn<int>("cached");
+    QTest::addColumn<qint64>("free"); // -1: the query fails
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QStringList>("gone");
+    QTest::addColumn<QString>("trace");
 
-    const QStringList cached = home.Cached();
-    QCOMPARE(cached.size(), 20);
-    for (const QString& gone : { u"p01"_s, u"p02"_s, u"p03"_s }) {
-        QVERIFY2(!cached.contains(gone), qPrintable(gone));
-        QVERIFY2(!QFile::exists(home.Folders.QuitPointPath + gone + u".txt"_s),
+    const qint64 ample = 1'000'000'000'000LL;
+    QTest::newRow("a 23rd presentation")
+        << 22 << ample << u"new"_s << QStringList { u"p01"_s, u"p02"_s, u"p03"_s }
+        << u"Status: deletecount = 3; ScriptPathFound = False\r\n"_s;
+    // The oldest is the one in use: it stays, and does not use up the count either.
+    QTest::newRow("re-opening the oldest")
+        << 22 << ample << u"p01"_s << QStringList { u"p02"_s, u"p03"_s }
+        << u"deletecount = 2; ScriptPathFound = True"_s;
+    // 6 reserves fit in a fifth of free-plus-reserved space: the new one and the 5 newest.
+    QTest::newRow("low space") << 10 << qint64(300'000'000) << u"new"_s
+                               << QStringList { u"p01"_s, u"p02"_s, u"p03"_s, u"p04"_s, u"p05"_s }
+                               << u"deletecount = 5"_s;
+    QTest::newRow("free space unknown")
+        << 10 << qint64(-1) << u"new"_s << QStringList {} << QString();
+}
+
+void TestCacheTrim::oldestGoFirst()
+{
+    QFETCH(int, cached);
+    QFETCH(qint64, free);
+    QFETCH(QString, opened);
+    QFETCH(QStringList, gone);
+    QFETCH(QString, trace);
+
+    CacheFixture home;
+    home.AddPresentations(cached);
+    home.Free = free < 0 ? std::nullopt : std::optional<quint64>(static_cast<quint64>(free));
+    BuildPresentationFolder(home.Folders, home.Cache(opened), home.Log, home.Queries());
+
+    const QStringList left = home.Cached();
+    QCOMPARE(left.size(), cached - gone.size() + (opened == u"new" ? 1 : 0));
+    for (const QString& name : gone) {
+        QVERIFY2(!left.contains(name), qPrintable(name));
+        QVERIFY2(!QFile::exists(home.Folders.QuitPointPath + name + u".txt"_s),
             "the quit point of a deleted presentation must go with it");
     }
-    QVERIFY(cached.contains(u"new"_s));
-    QVERIFY(QFile::exists(home.Folders.QuitPointPath + u"p04.txt"_s));
-    QVERIFY(QFileInfo(home.Cache(u"new/resources"_s)).isDir());
-    QVERIFY(QFileInfo(home.Cache(u"new/thumbnails"_s)).isDir());
-    QVERIFY(home.Trace().contains(u"Status: deletecount = 3; ScriptPathFound = False\r\n"_s));
-}
-
-void TestCacheTrim::currentPresentationIsNeverDeletedNorCounted()
-{
-    CacheFixture home;
-    home.AddPresentations(22);
-    // Re-opening the oldest one: it stays, and it does not use up the count either.
-    BuildPresentationFolder(home.Folders, home.Cache(u"p01"_s), home.Log, home.Queries());
-
-    const QStringList cached = home.Cached();
-    QCOMPARE(cached.size(), 20);
-    QVERIFY(cached.contains(u"p01"_s));
-    QVERIFY(!cached.contains(u"p02"_s));
-    QVERIFY(!cached.contains(u"p03"_s));
-    QVERIFY(cached.contains(u"p04"_s));
-    QVERIFY(QFile::exists(home.Folders.QuitPointPath + u"p01.txt"_s));
-    QVERIFY(home.Trace().contains(u"deletecount = 2; ScriptPathFound = True"_s));
-}
-
-void TestCacheTrim::lowSpaceKeepsWhatFitsInAFifth()
-{
-    CacheFixture home;
-    home.AddPresentations(10);
-    home.Free = 300'000'000;
-    BuildPresentationFolder(home.Folders, home.Cache(u"new"_s), home.Log, home.Queries());
-
-    // 6 reserves fit in a fifth of free-plus-reserved space: the new one and the 5 newest.
-    QCOMPARE(
-        home.Cached(), QStringList({ u"new"_s, u"p06"_s, u"p07"_s, u"p08"_s, u"p09"_s, u"p10"_s }));
-}
-
-void TestCacheTrim::unknownFreeSpaceAppliesOnlyTheCount()
-{
-    CacheFixture home;
-    home.AddPresentations(10);
-    home.Free = std::nullopt;
-    QCOMPARE(TrimCache(home.Folders, home.Cache(u"new"_s), home.Log, home.Queries()), 0);
-    QCOMPARE(home.Cached().size(), 10);
+    QVERIFY(left.contains(opened));
+    QVERIFY(QFileInfo(home.Cache(opened + u"/resources"_s)).isDir());
+    QVERIFY(QFileInfo(home.Cache(opened + u"/thumbnails"_s)).isDir());
+    for (const QString& name : left) {
+        if (name != u"new")
+            QVERIFY2(
+                QFile::exists(home.Folders.QuitPointPath + name + u".txt"_s), qPrintable(name));
+    }
+    if (trace.isEmpty())
+        QVERIFY(!home.Trace().contains(u"deletecount"_s));
+    else
+        QVERIFY2(home.Trace().contains(trace), qPrintable(home.Trace()));
 }
 
 void TestCacheTrim::symbolicLinksAreNeitherCountedNorFollowed()

@@ -16,29 +16,11 @@ class TestFolderLayout : public QObject {
 private Q_SLOTS:
     void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void homeFolderRule();
     void buildsTheFolderTree();
     void tempCleanUpKeepsOnlyDebugFiles();
     void cachedPresentationIsDeleted();
     void onlyRealFoldersInsideTheCacheAreDeleted();
 };
-
-void TestFolderLayout::homeFolderRule()
-{
-    QTemporaryDir dir;
-    const QString program = dir.filePath(u"bin"_s);
-    QDir().mkpath(program);
-
-    qputenv("ZENTIL_HOME", QFile::encodeName(dir.filePath(u"explicit/"_s)));
-    QCOMPARE(FindHomeFolder(program), dir.filePath(u"explicit"_s));
-
-    qunsetenv("ZENTIL_HOME");
-    QCOMPARE(FindHomeFolder(program), program);
-    // A program folder that cannot be written to (here: one that is not there) gives the data
-    // folder.
-    QCOMPARE(FindHomeFolder(dir.filePath(u"missing"_s)),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/zentil"_s);
-}
 
 void TestFolderLayout::buildsTheFolderTree()
 {

@@ -77,6 +77,9 @@ void TestQuitPoints::readsTheFirstNumberOfTheFirstLine_data()
     QTest::newRow("blanks around") << QByteArray("  5 77  \r\nignored\r\n") << 5 << qint64(77);
     QTest::newRow("slide only") << QByteArray("3") << 3 << qint64(0);
     QTest::newRow("not a number") << QByteArray("x 5\r\n") << 0 << qint64(5);
+    QTest::newRow("text after the number") << QByteArray("2abc 9x\r\n") << 2 << qint64(9);
+    QTest::newRow("fraction rounds") << QByteArray("2.6 0\r\n") << 3 << qint64(0);
+    QTest::newRow("half to even") << QByteArray("2.5 10.5") << 2 << qint64(10);
     QTest::newRow("empty") << QByteArray() << 0 << qint64(0);
 }
 
