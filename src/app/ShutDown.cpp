@@ -43,6 +43,8 @@ void ZentilApp::RunShutDownSteps()
     heartbeatTimer_.stop();
     step(u"Setting HeartbeatTimer.Enabled = False."_s);
     downloadTimer_.stop();
+    thumbnailTimer_.stop();
+    ResetThumbnails(thumbnails_);
     if (window_) {
         window_->hide();
         step(u"Unloading FullScreen."_s);

@@ -156,8 +156,12 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptOrigin origin = onDisc
         ? ScriptOrigin::Local
         : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
+    // A presentation the user may not write to (an installed example, a read-only share) is
+    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
+    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
     if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(scriptPath, read.ScriptName, read.ScriptVersion, onDisc);
+        return OpenLocalPresentation(
+            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
     return OpenDownloadedPresentation(
         scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
 }
@@ -240,6 +244,7 @@ void ZentilApp::LoadSlideShow()
     downloads_.Reset();
     state_.SlideShowLoaded = true;
     downloadTimer_.start(5);
+    thumbnailTimer_.start();
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
@@ -285,6 +290,9 @@ void ZentilApp::InitializeSlideShow()
     state_.CheckWavePosition = false;
     script_.EncryptFlag = false;
     downloadTimer_.stop();
+    thumbnailTimer_.stop();
+    // The new presentation's thumbnails are looked for from its first slide on.
+    ResetThumbnails(thumbnails_);
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
     ++state_.SlideChangeCount; // what was being prepared for the old show is stale

@@ -63,6 +63,7 @@ std::vector<ToolCommand> Commands()
             u"unscramble IN OUT                write the plain copy of a scrambled file"_s,
             WithStreams(RunUnscrambleCommand) },
         { u"render"_s, QString::fromLatin1(RenderCommandSynopsis), RunRenderCommand },
+        { u"scale"_s, QString::fromLatin1(ScaleCommandSynopsis), WithStreams(RunScaleCommand) },
     };
 }
 

@@ -38,6 +38,8 @@ ZentilApp::ZentilApp(PlayerOptions options)
         [this] { sequencer_.HeartbeatTick(render_.Surfaces.BitmapsCreated); });
     downloadTimer_.setSingleShot(false);
     connect(&downloadTimer_, &QTimer::timeout, this, [this] { downloads_.DownloadTimerTick(); });
+    thumbnailTimer_.setInterval(ThumbnailIntervalMs);
+    connect(&thumbnailTimer_, &QTimer::timeout, this, [this] { CreateThumbnailTimerTick(); });
     for (WavePlayer* player : { wave1_.get(), wave2_.get() })
         connect(player, &WavePlayer::Done, this,
             [this](int index, int code) { sequencer_.WaveControlDone(index, code); });
@@ -243,6 +245,30 @@ void ZentilApp::WaitLettingEventsRun(int milliseconds)
     deadline.start(milliseconds);
     exitWatch.start(SlideSequencer::kHeartbeatMs);
     loop.exec();
+}
+
+// ---- Thumbnails ----------------------------------------------------------------------------
+
+// At most one thumbnail per tick; the timer is off while the tick works.
+void ZentilApp::CreateThumbnailTimerTick()
+{
+    thumbnailTimer_.stop();
+    const WorkingCopyContext copies = WorkingCopies();
+    const DrawingEnvironment drawing = MakeDrawingEnvironment();
+    // The check reports the file it found missing through the playback state; the waiting display
+    // of the slides being played must not see a name from the thumbnail's slide.
+    const auto slideFilesMissing = [this](int n) {
+        const QString missing = state_.MissingFileName;
+        const QString unmapped = state_.UnmappedResourceName;
+        const bool result = sequencer_.SlideResourcesMissing(n);
+        state_.MissingFileName = missing;
+        state_.UnmappedResourceName = unmapped;
+        return result;
+    };
+    const ThumbnailContext context { model_, copies, drawing, log_, state_.ExitInProgress,
+        slideFilesMissing, [this] { return DownloadListFinished(); } };
+    if (CreateThumbnailTick(thumbnails_, context) && !unloadStarted_)
+        thumbnailTimer_.start();
 }
 
 void ZentilApp::OnKey(QKeyEvent* event)

@@ -12,6 +12,7 @@
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
+#include "render/Thumbnails.h"
 #include "script/PresentationModel.h"
 #include "storage/ZentilFolders.h"
 
@@ -73,6 +74,8 @@ public:
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+    QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
+    const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
@@ -115,6 +118,7 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void OnKey(QKeyEvent* event);
+    void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
 
@@ -138,6 +142,8 @@ private:
     SlideSequencer sequencer_;
     QTimer heartbeatTimer_;
     QTimer downloadTimer_;
+    QTimer thumbnailTimer_;
+    ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;

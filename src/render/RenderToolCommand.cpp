@@ -4,6 +4,7 @@
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "platform/OggDecoder.h"
+#include "render/ImageScale.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
 #include "script/PresentationModel.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -200,11 +202,7 @@ int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
         err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
     };
     // As the player shows it: the slide's background, the slide, then its subslides in order.
-    model.CurrentSlide.Index = o.slide;
-    DrawNewBackground(r, model, env, log, slide.BackgroundIndex, 1);
-    ShowSlide(r, model, env, log, o.slide);
-    for (int k = 1; k <= o.subslide; ++k)
-        ShowSubSlide(r, model, env, log, k);
+    ComposeSlide(r, model, env, log, o.slide, o.subslide);
     DeletePrivateFonts(fonts, fontFolder, log);
     if (reporter.Failed())
         return 1;
@@ -236,6 +234,39 @@ int RunRenderCommand(const QStringList& args)
         return WritePicture(r, o.out, err);
     }
     return RenderScriptSlide(o, err);
+}
+
+int RunScaleCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    bool isNumber = false;
+    const int percent = args.size() == 3 ? args[1].toInt(&isNumber) : 0;
+    if (!isNumber) {
+        err << u"zentil-tool scale: give a picture, a whole percentage and an output file\n"_s
+            << u"Usage: zentil-tool "_s << QString::fromLatin1(ScaleCommandSynopsis) << u"\n"_s;
+        return 2;
+    }
+    QImageReader reader(args[0]);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        err << u"zentil-tool scale: cannot read '"_s << args[0] << u"': "_s << reader.errorString()
+            << u"\n"_s;
+        return 1;
+    }
+    const ScaleRatio& ratio = ScaleRatioTable[size_t(ScaleRatioEntry(percent))];
+    const QImage scaled = ScaleImage(percent, picture);
+    if (scaled.isNull()) {
+        err << u"zentil-tool scale: a "_s << picture.width() << u"x"_s << picture.height()
+            << u" picture scaled by "_s << ratio.P << u"/"_s << ratio.Q
+            << u" has no pixels left\n"_s;
+        return 1;
+    }
+    if (!scaled.save(args[2])) {
+        err << u"zentil-tool scale: cannot write '"_s << args[2] << u"'\n"_s;
+        return 1;
+    }
+    out << picture.width() << u"x"_s << picture.height() << u" -> "_s << scaled.width() << u"x"_s
+        << scaled.height() << u" (by "_s << ratio.P << u"/"_s << ratio.Q << u")\n"_s;
+    return 0;
 }
 
 } // namespace zentil

@@ -6,6 +6,7 @@
 #include "render/RenderState.h"
 #include "script/PresentationModel.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +42,43 @@ void RunScript(RenderState& r, const DrawingEnvironment& env, DebugLog& log, con
         InitializeGraphics(r.Graphics, log);
         ExecuteDrawingCommand(r, env, log, line, layer, 1, backgroundIndexRef);
     }
+}
+
+void DrawSubSlideOf(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int slideIndex, int SubslideIndex)
+{
+    if (slideIndex < 1 || slideIndex > model.SlideCount())
+        return;
+    const Slide& slide = model.SlideAt(slideIndex);
+    if (SubslideIndex < 1 || SubslideIndex > slide.SubslideCount())
+        return;
+    const Subslide& sub = slide.SubSlide[std::size_t(SubslideIndex - 1)];
+    if (sub.ScriptCount() >= 1)
+        RunScript(r, BindBackground(r, model, env, log), log, sub.ScriptText, u"source"_s,
+            sub.BackgroundIndex);
+}
+
+// The subslide order: on top of "source" when the subslide shares the current background, else
+// over its freshly drawn background; then copied through to the display.
+void ShowSubSlideOf(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int slideIndex, int SubslideIndex)
+{
+    if (slideIndex < 1 || slideIndex > model.SlideCount())
+        return;
+    const Slide& slide = model.SlideAt(slideIndex);
+    if (SubslideIndex < 1 || SubslideIndex > slide.SubslideCount())
+        return;
+    const int background = slide.SubSlide[std::size_t(SubslideIndex - 1)].BackgroundIndex;
+    if (background != r.CurrentBackgroundIndex) {
+        r.CurrentBackgroundIndex = background;
+        DrawNewBackground(r, model, env, log, background, 1);
+        CopyBackToSource(r.Surfaces, 1, log);
+    }
+    ZT_DEBUG(log, TraceProcedures, "enter", u"DrawNewSubSlide"_s);
+    DrawSubSlideOf(r, model, env, log, slideIndex, SubslideIndex);
+    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewSubSlide"_s);
+    CopySourceToAnimation(r.Surfaces, 1, log);
+    CopyAnimationToDisplay(r.Surfaces, log);
 }
 
 } // namespace
@@ -89,35 +127,29 @@ void DrawNewSubSlide(RenderState& r, const SlideShowModel& model, const DrawingE
 {
     Q_UNUSED(LocalResourceSet); // slides are always drawn on set 1
     ZT_DEBUG(log, TraceProcedures, "enter", u"DrawNewSubSlide"_s);
-    const int slideIndex = model.CurrentSlide.Index;
-    if (slideIndex >= 1 && slideIndex <= model.SlideCount()) {
-        const Slide& slide = model.SlideAt(slideIndex);
-        if (SubslideIndex >= 1 && SubslideIndex <= slide.SubslideCount()) {
-            const Subslide& sub = slide.SubSlide[std::size_t(SubslideIndex - 1)];
-            if (sub.ScriptCount() >= 1)
-                RunScript(r, BindBackground(r, model, env, log), log, sub.ScriptText, u"source"_s,
-                    sub.BackgroundIndex);
-        }
-    }
+    DrawSubSlideOf(r, model, env, log, model.CurrentSlide.Index, SubslideIndex);
     ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewSubSlide"_s);
 }
 
 void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int SubslideIndex)
 {
-    const int slideIndex = model.CurrentSlide.Index;
-    if (slideIndex < 1 || slideIndex > model.SlideCount())
+    ShowSubSlideOf(r, model, env, log, model.CurrentSlide.Index, SubslideIndex);
+}
+
+void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int SlideNumber, int LastSubslide)
+{
+    if (SlideNumber < 1 || SlideNumber > model.SlideCount())
         return;
-    const Slide& slide = model.SlideAt(slideIndex);
-    if (SubslideIndex < 1 || SubslideIndex > slide.SubslideCount())
-        return;
-    const int background = slide.SubSlide[std::size_t(SubslideIndex - 1)].BackgroundIndex;
-    if (background != r.CurrentBackgroundIndex) {
-        r.CurrentBackgroundIndex = background;
-        DrawNewBackground(r, model, env, log, background, 1);
-        CopyBackToSource(r.Surfaces, 1, log);
-    }
-    DrawNewSubSlide(r, model, env, log, SubslideIndex, 1);
+    const Slide& slide = model.SlideAt(SlideNumber);
+    DrawNewBackground(r, model, env, log, slide.BackgroundIndex, 1);
+    r.CurrentBackgroundIndex = slide.BackgroundIndex;
+    // A slide without statements of its own still shows its background.
+    CopyBackToSource(r.Surfaces, 1, log);
+    ShowSlide(r, model, env, log, SlideNumber);
+    for (int k = 1; k <= std::min(LastSubslide, slide.SubslideCount()); ++k)
+        ShowSubSlideOf(r, model, env, log, SlideNumber, k);
     CopySourceToAnimation(r.Surfaces, 1, log);
     CopyAnimationToDisplay(r.Surfaces, log);
 }

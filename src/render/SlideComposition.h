@@ -37,6 +37,12 @@ void DrawNewSubSlide(RenderState& r, const SlideShowModel& model, const DrawingE
 void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int SubslideIndex);
 
+// Draws slide SlideNumber as it looks once its subslides 1..LastSubslide have been shown: its
+// background, the slide, then the subslides in the subslide order, copied through to the
+// "foreground" layer. It reads no playback record, so it can draw any slide on a state of its own.
+void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, int SlideNumber, int LastSubslide);
+
 // Draws and shows a built-in slide: "end", "load" or "none" (any letter case); another type
 // gives a plain black picture. For "end" the slide indexes of the model are cleared and
 // stopPlayback runs first: playback stops and closes both wave players there and clears its

@@ -14,10 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -159,6 +163,13 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
     QVERIFY(!app.Playback().ShowPlaying);
+    // The slides are drawn from commands only; their thumbnails are drawn too, while the show
+    // plays, and then the thumbnail timer stops.
+    QTRY_VERIFY_WITH_TIMEOUT(app.Thumbnails().AllThumbnailsCreated, 5000);
+    QVERIFY(!app.CreateThumbnailTimer().isActive());
+    QCOMPARE(QDir(show.folder + u"/thumbnails"_s).entryList(QDir::Files),
+        QStringList({ u"thumbnail001.jpg"_s, u"thumbnail002.jpg"_s }));
+    QCOMPARE(QImage(show.folder + u"/thumbnails/thumbnail002.jpg"_s).size(), QSize(160, 120));
 
     app.ExecuteExitZentil();
     QVERIFY(app.Finished());
@@ -217,6 +228,7 @@ void TestZentilApp::whereAScriptIsPlayedFrom_data()
     QTest::newRow("cache copy cannot be made") << u"blocked"_s << u"apptest"_s << true;
     QTest::newRow("cached script through a linked home") << u"linked"_s << u"apptest"_s << true;
     QTest::newRow("name without extension") << u"noext"_s << u"talk"_s << true;
+    QTest::newRow("read-only presentation folder") << u"readonly"_s << u"apptest"_s << true;
 }
 
 // A script without "resources" beside it is a download: it plays from a cache folder of its
@@ -249,8 +261,21 @@ void TestZentilApp::whereAScriptIsPlayedFrom()
     } else if (situation == u"noext") {
         script = show.root.filePath(u"Downloads/talk.zentil"_s);
         name = u"noext"_s;
+    } else if (situation == u"readonly") {
+        if (geteuid() == 0)
+            QSKIP("permissions do not bind the superuser");
+        script = show.root.filePath(u"installed/apptest.zentil"_s);
     }
-    WriteScript(script, 1, 200, {}, name);
+    WriteScript(script, 1, 200, {}, name,
+        situation == u"readonly" ? show.root.filePath(u"installed/resources"_s) : QString());
+    const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    const QFileDevice::Permissions writable = readOnly | QFile::WriteOwner;
+    if (situation == u"readonly")
+        QVERIFY(QFile::setPermissions(show.root.filePath(u"installed"_s), readOnly));
+    const auto restore = qScopeGuard([&] {
+        if (situation == u"readonly")
+            QFile::setPermissions(show.root.filePath(u"installed"_s), writable);
+    });
     const QByteArray content = [&] {
         QFile file(script);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
