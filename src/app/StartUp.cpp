@@ -1,6 +1,7 @@
 // The start-up sequence, locating the presentation, and opening another one.
 #include "app/ZentilApp.h"
 
+#include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
 #include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
@@ -55,12 +56,14 @@ bool ZentilApp::Start(const QString& commandLine)
         return false;
     }
 
-    const QString scriptPath = ScriptPathFromCommandLine(commandLine);
+    QString scriptPath = ScriptPathFromCommandLine(commandLine);
     folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     if (!CheckDecoder())
         return false;
     StartDebugTrace(scriptPath);
+    if (IsWebAddress(scriptPath))
+        scriptPath = FetchScriptFromCommandLine(scriptPath);
 
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
@@ -240,6 +243,10 @@ void ZentilApp::LoadSlideShow()
         [this](const QString& name) { return FindFontFile(fonts_, name, log_); } };
     if (zentil::LoadSlideShow(script_, model_, context) != LoadOutcome::Loaded || unloadStarted_)
         return;
+    ReadProxySettings();
+    // A script fetched by its address and naming no server finds its files beside it.
+    if (scriptUrl_.isValid() && model_.Connection.ServerAddress.isEmpty())
+        model_.Connection = ParseConnectionSettings(ResourceFolderBeside(scriptUrl_));
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
@@ -251,18 +258,9 @@ void ZentilApp::LoadSlideShow()
 void ZentilApp::RegisterPresentFonts()
 {
     for (const ResourceMapEntry& entry : model_.Map.Entries()) {
-        if (!entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
-            || !ResourceFilePresent(entry.ResourceName)
-            || FindFontFile(fonts_, entry.ResourceName, log_))
-            continue;
-        const QString copy = DecompressFile(WorkingCopies(), entry.ResourceName);
-        if (copy.isEmpty())
-            continue;
-        const QString target = QDir(folders_.SysFontFolderPath).filePath(entry.ResourceName);
-        QFile::remove(target);
-        if (QFile::rename(copy, target) || QFile::copy(copy, target))
-            AddPrivateFont(fonts_, folders_.SysFontFolderPath, entry.ResourceName, log_);
-        QFile::remove(copy);
+        if (entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
+            && ResourceFilePresent(entry.ResourceName))
+            RegisterFont(entry.ResourceName);
     }
 }
 
@@ -359,6 +357,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         downloads_.InterruptDownload([this] { LetEventsRun(); });
     state_.CheckWavePosition = false;
     InitializeSlideShow();
+    scriptUrl_.clear();
 
     model_.Defn.ScriptShortName = file.fileName();
     folders_.ZentilSavePath = file.absolutePath();

@@ -29,7 +29,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , wave2_(std::make_unique<WavePlayer>(
           2, options_.SilentAudio ? WaveOutputChoice::Silent : WaveOutputChoice::DefaultDevice))
     , window_(std::make_unique<FullScreenWindow>())
-    , downloads_(model_, log_)
+    , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *this, clock_, log_)
     , decoder_(std::make_unique<OggDecoder>())
 {
@@ -44,14 +44,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
         connect(player, &WavePlayer::Done, this,
             [this](int index, int code) { sequencer_.WaveControlDone(index, code); });
 
-    DownloadManager::Hooks hooks;
-    hooks.StartNewSlideShow = [this] { StartNewSlideShow(); };
-    hooks.HideResourcePanel = [this] { HideWaitingPanel(); };
-    hooks.FocusSlideWindow = [this] { FocusSlideWindow(); };
-    hooks.RestartTimer = [this](int ms) { downloadTimer_.start(ms); };
-    hooks.StopTimer = [this] { downloadTimer_.stop(); };
-    hooks.ExitInProgress = [this] { return state_.ExitInProgress; };
-    downloads_.SetHooks(std::move(hooks));
+    SetDownloadHooks();
 
     window_->OnKeyPress = [this](QKeyEvent* event) { OnKey(event); };
     window_->OnMouseMove = [this](QMouseEvent*) {

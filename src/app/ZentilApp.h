@@ -5,6 +5,7 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "download/DownloadManager.h"
+#include "download/ProxySettings.h"
 #include "platform/MonotonicClock.h"
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
@@ -18,6 +19,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 
 #include <chrono>
 #include <memory>
@@ -60,6 +62,9 @@ public:
     void ExecuteFileOpen();
     // Opens the given script in place of the current presentation (the second half of File Open).
     void OpenPresentation(const QString& fileName);
+    // SetProxyServer: the "Set HTTP Proxy Server" dialog; a running download timer is restarted
+    // at once, so the next transfer uses the new settings.
+    void SetProxyServer();
 
     int ExitCode() const { return exitCode_; }
     bool Finished() const { return unloadStarted_; }
@@ -70,6 +75,7 @@ public:
     SlideSequencer& Sequencer() { return sequencer_; }
     DownloadManager& Downloads() { return downloads_; }
     const ZentilFolders& Folders() const { return folders_; }
+    ProxySettings& Proxy() { return proxy_; }
     DebugLog& Log() { return log_; }
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
@@ -107,6 +113,11 @@ private:
         float version, bool leftByBrowser);
     bool EndAtStartUp(const QString& text);
     void RegisterPresentFonts();
+    void RegisterFont(const QString& resourceName);
+    void SetDownloadHooks();
+    void DownloadedFileArrived(const QString& name);
+    void ReadProxySettings();
+    QString FetchScriptFromCommandLine(const QString& address);
     void ShowErrorDialog(const QString& description, const QString& details);
     bool PassesVersionCheck(const QString& name, float version);
     void LoadSlideShow();
@@ -126,6 +137,7 @@ private:
     MonotonicClock clock_;
     DebugLog log_;
     ZentilFolders folders_;
+    ProxySettings proxy_;
     ScriptStatements script_;
     SlideShowModel model_;
     PlaybackState state_;
@@ -147,6 +159,7 @@ private:
     std::unique_ptr<OggDecoder> decoder_;
     int mouseMoveCount_ = 0;
     QString scriptFileName_;
+    QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;
 };

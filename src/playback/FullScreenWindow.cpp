@@ -97,14 +97,23 @@ void FullScreenWindow::resizeEvent(QResizeEvent* event)
     FitPicture();
 }
 
+// While a dialog drawn in the scene has the focus, keys are its own.
 void FullScreenWindow::keyPressEvent(QKeyEvent* event)
 {
+    if (scene_->focusItem()) {
+        QGraphicsView::keyPressEvent(event);
+        return;
+    }
     if (OnKeyPress)
         OnKeyPress(event);
 }
 
 void FullScreenWindow::keyReleaseEvent(QKeyEvent* event)
 {
+    if (scene_->focusItem()) {
+        QGraphicsView::keyReleaseEvent(event);
+        return;
+    }
     if (OnKeyRelease)
         OnKeyRelease(event);
 }

@@ -1,0 +1,119 @@
+#include "download/DownloadPlanning.h"
+
+#include "script/PresentationModel.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+double At(const std::vector<int32_t>& table, int32_t slide)
+{
+    const auto i = static_cast<size_t>(slide - 1);
+    return i < table.size() ? table[i] : 0.0;
+}
+
+double At(const std::vector<float>& table, int32_t slide)
+{
+    const auto i = static_cast<size_t>(slide - 1);
+    return i < table.size() ? static_cast<double>(table[i]) : 0.0;
+}
+
+// True when, with slides first..k present, every later slide's files and decoding fit into
+// the narration time played before it.
+bool LaterSlidesFit(const SlideShowModel& model, double bitsPerSecond, int32_t first, int32_t k)
+{
+    double budget = 0;
+    for (int32_t j = first; j <= k; ++j)
+        budget += At(model.SlideOggFileTime, j);
+    for (int32_t j = k + 1; j <= model.SlideCount(); ++j) {
+        budget -= At(model.SlideDownLoadSize, j) * 8.0 / bitsPerSecond
+            + At(model.SlideOggFileSize, j) / kDecodeBytesPerSecond;
+        if (budget < 0)
+            return false;
+        budget += At(model.SlideOggFileTime, j);
+    }
+    return true;
+}
+
+// The position (1-based) just past slide k's last queued name, taking the highest slide at or
+// below k that has anything to download and whose names are in the queue; 0 when none is.
+qsizetype InsertionPoint(const SlideShowModel& model, const QString& queue, int32_t k)
+{
+    for (int32_t j = std::min(k, model.SlideCount()); j >= 1; --j) {
+        if (At(model.SlideDownLoadSize, j) <= 0)
+            continue;
+        const std::vector<QString>& names = model.SlideAt(j).ResourceName;
+        qsizetype p = 0;
+        for (auto name = names.rbegin(); name != names.rend(); ++name) {
+            const qsizetype at = queue.indexOf(*name, 0, Qt::CaseInsensitive);
+            if (at >= 0 && !name->isEmpty())
+                p = std::max(p, at + 1 + name->size());
+        }
+        if (p > 0)
+            return p;
+    }
+    return 0;
+}
+
+} // namespace
+
+int32_t PlannedStartSlide(const SlideShowModel& model, double downloadRate, int32_t firstSlide)
+{
+    const double bitsPerSecond = downloadRate * 8.0 * kUsableRateShare;
+    int32_t k = std::max(firstSlide, 1);
+    while (k < model.SlideCount() && !LaterSlidesFit(model, bitsPerSecond, firstSlide, k))
+        ++k;
+    return k;
+}
+
+QueueCounts CountQueueNames(const QString& queue)
+{
+    QueueCounts counts;
+    bool afterMarker = false;
+    for (const QString& name : queue.split(u' ', Qt::SkipEmptyParts)) {
+        if (name == u"|")
+            afterMarker = true;
+        else if (afterMarker)
+            ++counts.After;
+        else
+            ++counts.Before;
+    }
+    return counts;
+}
+
+void PlaceStartMarker(SlideShowModel& model, double downloadRate, int32_t firstSlide)
+{
+    QString queue = model.DownloadList.trimmed();
+    const int32_t k = downloadRate > 0 ? PlannedStartSlide(model, downloadRate, firstSlide)
+                                       : model.SlideCount();
+    if (k >= model.SlideCount()) {
+        queue += u"  |"_s;
+    } else {
+        const qsizetype p = InsertionPoint(model, queue, k);
+        if (p > 0)
+            queue = queue.left(p).trimmed() + u" | "_s + queue.mid(p).trimmed();
+        else
+            queue = u"| "_s + queue;
+    }
+    model.DownloadList = queue.trimmed();
+    const QueueCounts counts = CountQueueNames(model.DownloadList);
+    model.PreStartFileCount = counts.Before + 1;
+    model.PostStartFileCount = counts.After;
+}
+
+QString CachingCaption(qint64 bytes, qint64 remoteSize, double downloadRate)
+{
+    const double kbps = std::nearbyint(downloadRate * 8.0 / 100.0) / 10.0;
+    // Whole numbers without a decimal point, others with their one decimal.
+    const QString rate = kbps == std::floor(kbps) ? QString::number(static_cast<qint64>(kbps))
+                                                  : QString::number(kbps, 'f', 1);
+    return u"caching %1 of %2 bytes at %3 Kbps"_s.arg(bytes).arg(remoteSize).arg(rate);
+}
+
+} // namespace zentil

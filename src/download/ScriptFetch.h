@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace zentil {
+
+struct ProxySettings;
+
+// True when a command line names a web address ("http://" or "https://") instead of a file.
+bool IsWebAddress(const QString& commandLine);
+
+struct FetchedScript {
+    QString FileName; // where the script now lies; "" on failure
+    QString Error; // why it could not be fetched
+};
+
+// Fetches a script from a web server into the folder (the system temporary folder, where a
+// browser would leave it) under the address's last name. An existing file of that name is left
+// alone: the copy gets a browser-style instance number instead ("talk-1.zentil").
+FetchedScript FetchScriptIntoFolder(
+    const QUrl& address, const QString& folder, const ProxySettings& proxy);
+
+// The folder of the script's address followed by "resources/": where the files of a script that
+// names no resource server of its own are looked for.
+QString ResourceFolderBeside(const QUrl& scriptAddress);
+
+} // namespace zentil
