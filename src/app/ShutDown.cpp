@@ -4,6 +4,7 @@
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/HelpWindow.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
 #include "script/SlideStructureDump.h"
@@ -45,6 +46,8 @@ void ZentilApp::RunShutDownSteps()
     downloadTimer_.stop();
     thumbnailTimer_.stop();
     ResetThumbnails(thumbnails_);
+    if (help_)
+        help_->hide();
     if (window_) {
         window_->hide();
         step(u"Unloading FullScreen."_s);

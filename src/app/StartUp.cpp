@@ -322,11 +322,12 @@ void ZentilApp::ExecuteFileOpen()
         current.Command(u"Pause"_s);
         LetEventsRun();
     }
-    // Without dialogs nothing can be chosen: the same as a cancelled choice.
-    const QString chosen = options_.ShowDialogs
-        ? QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
-            folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s)
-        : QString();
+    QString chosen;
+    if (options_.ShowDialogs)
+        chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
+            folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
+    else
+        QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
     if (chosen.isEmpty()) {
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
             current.Command(u"Pause"_s);

@@ -4,18 +4,25 @@
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/HelpWindow.h"
 #include "playback/NarrationFiles.h"
+#include "playback/PopupMenus.h"
+#include "playback/PreviewOverlay.h"
 #include "playback/ResourcePanel.h"
+#include "playback/UserControl.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
 #include "render/SlideComposition.h"
 #include "script/WorkingCopies.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -46,13 +53,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
 
     SetDownloadHooks();
 
-    window_->OnKeyPress = [this](QKeyEvent* event) { OnKey(event); };
-    window_->OnMouseMove = [this](QMouseEvent*) {
-        if (++mouseMoveCount_ >= 10) {
-            mouseMoveCount_ = 0;
-            state_.MouseMoveTime = clock_.SecondsSinceMidnight();
-        }
-    };
+    WireUserControl();
     window_->OnCloseRequest = [this] { ExecuteExitZentil(); };
 
     ErrorReportingHooks errorHooks;
@@ -264,24 +265,50 @@ void ZentilApp::CreateThumbnailTimerTick()
         thumbnailTimer_.start();
 }
 
-void ZentilApp::OnKey(QKeyEvent* event)
+// Keys, mouse, menus and help: each a piece of its own, handed the state it works on.
+void ZentilApp::WireUserControl()
 {
-    if (event->key() != Qt::Key_Escape)
-        return;
-    // Escape leaves the show: both narrations stop, the place is remembered, the player exits.
-    state_.NewSlideNumber = 0;
-    state_.NewSlideTime = 0;
-    state_.CheckWavePosition = false;
-    const qint64 position = WaveControl(model_.CurrentSlide.ResourceSet).Position();
-    for (int index : { model_.CurrentSlide.ResourceSet, model_.NextSlide.ResourceSet }) {
-        WaveControl(index).Command(u"Stop"_s);
-        WaveControl(index).Command(u"Close"_s);
-        LetEventsRun();
-    }
-    model_.CurrentSlide.SoundLoaded = false;
-    model_.NextSlide.SoundLoaded = false;
-    SaveQuitPoint(position);
-    ExecuteExitZentil();
+    control_ = std::make_unique<UserControl>(
+        model_, state_, *this, sequencer_, window_->Preview(), clock_, log_);
+    sequencer_.NavigationCommit = [this] { control_->CommitNavigation(); };
+    menus_ = std::make_unique<PopupMenus>(state_, window_.get());
+    help_ = std::make_unique<HelpWindow>(window_.get());
+    help_->OnClosed = [this] { ParkCursor(); };
+
+    UserControlHooks hooks;
+    hooks.LeaveShow = [this](qint64 position) {
+        SaveQuitPoint(position);
+        ExecuteExitZentil();
+    };
+    hooks.PopUpMenu = [this](bool fileMenu) { menus_->PopUp(fileMenu, QCursor::pos()); };
+    control_->SetHooks(std::move(hooks));
+
+    MenuActions actions;
+    actions.LoadNewShow = [this] { ExecuteFileOpen(); };
+    actions.SetProxyServer = [this] { SetProxyServer(); };
+    actions.Help = [this] { ShowHelp(); };
+    actions.ExitZentil = [this] { control_->ExitSequence(); };
+    actions.PauseToggle = [this] { control_->PauseToggle(); };
+    actions.ParkCursor = [this] { ParkCursor(); };
+    menus_->SetActions(std::move(actions));
+
+    window_->OnKeyPress
+        = [this](QKeyEvent* event) { control_->KeyDown(ControlKeyFromQt(event->key())); };
+    window_->OnKeyRelease
+        = [this](QKeyEvent* event) { control_->KeyUp(ControlKeyFromQt(event->key())); };
+    window_->OnMouseMove = [this](QMouseEvent*) { control_->MouseMove(); };
+    window_->OnActivated = [this] { ParkCursor(); };
+    window_->OnMouseRelease = [this](QMouseEvent* event) {
+        if (event->button() == Qt::LeftButton)
+            control_->LeftButtonUp();
+        else if (event->button() == Qt::RightButton)
+            control_->RightButtonUp();
+    };
+}
+
+void ZentilApp::ShowHelp()
+{
+    help_->ShowHelp();
 }
 
 } // namespace zentil

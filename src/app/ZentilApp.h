@@ -27,6 +27,9 @@
 namespace zentil {
 
 class FullScreenWindow;
+class HelpWindow;
+class PopupMenus;
+class UserControl;
 class OggDecoder;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
@@ -80,6 +83,11 @@ public:
     FullScreenWindow& Window() { return *window_; }
     RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
+    UserControl& Control() { return *control_; }
+    PopupMenus& Menus() { return *menus_; }
+    HelpWindow& Help() { return *help_; }
+    // The help window, not modal; opening it again shows the same window.
+    void ShowHelp();
     QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
     const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
@@ -128,7 +136,7 @@ private:
     void PresentForeground();
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
-    void OnKey(QKeyEvent* event);
+    void WireUserControl();
     void CreateThumbnailTimerTick();
     void RunShutDownSteps();
     void ReleasePresentation();
@@ -146,6 +154,7 @@ private:
     std::unique_ptr<WavePlayer> wave1_;
     std::unique_ptr<WavePlayer> wave2_;
     std::unique_ptr<FullScreenWindow> window_;
+    std::unique_ptr<HelpWindow> help_;
     ErrorReportingState errors_;
     std::unique_ptr<PlayerErrorReporter> reporter_;
     std::unique_ptr<SingleInstance> instance_;
@@ -157,7 +166,8 @@ private:
     QTimer thumbnailTimer_;
     ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
-    int mouseMoveCount_ = 0;
+    std::unique_ptr<UserControl> control_;
+    std::unique_ptr<PopupMenus> menus_;
     QString scriptFileName_;
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;

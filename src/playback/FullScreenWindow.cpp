@@ -1,5 +1,6 @@
 #include "playback/FullScreenWindow.h"
 
+#include "playback/PreviewOverlay.h"
 #include "playback/ResourcePanel.h"
 
 #include <QGraphicsPixmapItem>
@@ -7,6 +8,7 @@
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
@@ -40,6 +42,9 @@ FullScreenWindow::FullScreenWindow(QWidget* parent)
         (kVirtualHeight - resourcePanel_->height()) / 2.0);
     resourceProxy_->setZValue(10);
     resourcePanel_->hide();
+
+    preview_ = new PreviewOverlay;
+    scene_->addItem(preview_);
 }
 
 FullScreenWindow::~FullScreenWindow() = default;
@@ -74,6 +79,15 @@ void FullScreenWindow::FocusSlideWindow()
     raise();
     activateWindow();
     setFocus(Qt::OtherFocusReason);
+}
+
+QImage FullScreenWindow::RenderScene()
+{
+    QImage image(kVirtualWidth, kVirtualHeight, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    scene_->render(&painter, QRectF(image.rect()), scene_->sceneRect());
+    return image;
 }
 
 QPointF FullScreenWindow::MapToPicture(const QPoint& windowPoint) const
@@ -124,6 +138,24 @@ void FullScreenWindow::mouseMoveEvent(QMouseEvent* event)
     if (OnMouseMove)
         OnMouseMove(event);
     QGraphicsView::mouseMoveEvent(event);
+}
+
+void FullScreenWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    QGraphicsView::mouseReleaseEvent(event);
+    // A release over a panel's own controls belongs to that panel, not to the slide.
+    const QGraphicsItem* item = itemAt(event->position().toPoint());
+    if (item && item->isWidget())
+        return;
+    if (OnMouseRelease)
+        OnMouseRelease(event);
+}
+
+void FullScreenWindow::changeEvent(QEvent* event)
+{
+    QGraphicsView::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && OnActivated)
+        OnActivated();
 }
 
 void FullScreenWindow::closeEvent(QCloseEvent* event)

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace zentil {
 
+class PreviewOverlay;
 class ResourcePanel;
 
 // The one borderless window that covers the screen. It shows the 800×600 slide picture scaled to
@@ -39,6 +40,10 @@ public:
     void FocusSlideWindow();
 
     ResourcePanel& Resources() { return *resourcePanel_; }
+    // The thumbnail preview frame and pause symbol (BorderPic).
+    PreviewOverlay& Preview() { return *preview_; }
+    // The picture as it is on screen with every panel over it, at 800×600.
+    QImage RenderScene();
     // Maps a point of the window to the 800×600 picture coordinates.
     QPointF MapToPicture(const QPoint& windowPoint) const;
 
@@ -46,7 +51,10 @@ public:
     std::function<void(QKeyEvent*)> OnKeyPress;
     std::function<void(QKeyEvent*)> OnKeyRelease;
     std::function<void(QMouseEvent*)> OnMouseMove;
+    std::function<void(QMouseEvent*)> OnMouseRelease;
     std::function<void()> OnCloseRequest;
+    // The window became the active window.
+    std::function<void()> OnActivated;
 
 Q_SIGNALS:
     // A new picture has been handed to the screen (benchmarks and tests watch it).
@@ -57,7 +65,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FitPicture();
@@ -66,6 +76,7 @@ private:
     QGraphicsPixmapItem* pictureItem_ = nullptr;
     ResourcePanel* resourcePanel_ = nullptr;
     QGraphicsProxyWidget* resourceProxy_ = nullptr;
+    PreviewOverlay* preview_ = nullptr;
     QImage picture_;
 };
 

@@ -64,6 +64,12 @@ void SlideSequencer::HeartbeatTick(bool surfacesReady)
         host_.ParkCursor();
     }
 
+    if (NavigationCommit) {
+        NavigationCommit();
+        if (state_.ExitInProgress)
+            return;
+    }
+
     if (state_.CurSlideWaitingRsrcs > 0 && !state_.SlideChangeInProgress) {
         state_.SlideChangeInProgress = true;
         PlayGivenSlide(state_.CurSlideWaitingRsrcs);

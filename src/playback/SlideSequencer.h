@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 namespace zentil {
 
 class DebugLog;
@@ -35,6 +37,10 @@ public:
     // True when a file slide n needs is absent (sets MissingFileName / UnmappedResourceName).
     bool SlideResourcesMissing(int n);
     void PlayCurrentSubslide();
+
+    // The key navigation's commit, run by every tick after the cursor auto-hide and before the
+    // waiting slides are retried; the user-control code sets it.
+    std::function<void()> NavigationCommit;
 
 private:
     void RunFatalCheck();

@@ -264,7 +264,12 @@ int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QLi
     p.setPen(Qt::NoPen);
     p.setBrush(ToQColor(s->BrushColor));
     p.drawPolygon(polygon, Qt::OddEvenFill);
-    if (PenVisible(s->Pen)) {
+    if (PenVisible(s->Pen) && PenPixels(s->Pen) == 1) {
+        // The outline is the one-pixel lines around the ring, back to the first point.
+        p.end();
+        for (qsizetype i = 0; i < points.size(); ++i)
+            PlotThinLine(s->Image, s->Pen.Color, points[i], points[(i + 1) % points.size()]);
+    } else if (PenVisible(s->Pen)) {
         QPen pen = MakeLinePen(s->Pen);
         pen.setCapStyle(Qt::SquareCap);
         p.setPen(pen);

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void line_onePixelStartsAtFirstPointAndStopsShortOfSecond_data();
     void line_onePixelStartsAtFirstPointAndStopsShortOfSecond();
     void polyline_onePixelLeavesOutOnlyItsLastPoint();
+    void polygon_onePixelOutlineIsItsClosedLines();
 };
 
 void tst_DrawingExactness::image_nearItsOwnSizeIsCopiedPixelForPixel_data()
@@ -252,6 +253,18 @@ void tst_DrawingExactness::polyline_onePixelLeavesOutOnlyItsLastPoint()
     for (int k = 0; k < 5; ++k)
         expected.insert({ 110 - k, 90 + k });
     QVERIFY(DrawnPixels(f.Source()) == expected);
+}
+
+void tst_DrawingExactness::polygon_onePixelOutlineIsItsClosedLines()
+{
+    // A polygon filled in the outline colour covers exactly its fill plus the lines around it.
+    const QString ring = u"100 100 130 110 115 140"_s;
+    BlueFixture outlined;
+    outlined.Run(u"/polygon {"_s + ring + u" fill 100 100 100}"_s);
+    BlueFixture lines;
+    lines.Run(u"/polygon {"_s + ring + u" fill 100 100 100 penwidth 0}"_s);
+    lines.Run(u"/polyline {"_s + ring + u" 100 100}"_s);
+    QCOMPARE(outlined.Source(), lines.Source());
 }
 
 QTEST_MAIN(tst_DrawingExactness)

@@ -1,0 +1,145 @@
+#include "playback/HelpWindow.h"
+
+#include "script/ScriptReader.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+// One row per line: the key and, on the first key of a group, its effect.
+struct HelpLine {
+    const char16_t* Command;
+    const char16_t* Description;
+};
+
+constexpr HelpLine kHelpLines[] = {
+    { u"Right arrow", u"Advance to next slide" },
+    { u"Down arrow", u"" },
+    { u"Page down", u"" },
+    { u"", u"" },
+    { u"Left arrow", u"Return to previous slide" },
+    { u"Up arrow", u"" },
+    { u"Page up", u"" },
+    { u"", u"" },
+    { u"Home", u"Go to first slide" },
+    { u"End", u"Go to last slide" },
+    { u"", u"" },
+    { u"Space bar", u"Toggle a pause in play" },
+    { u"Enter", u"" },
+    { u"Pause", u"" },
+    { u"", u"" },
+    { u"'I'", u"Toggle an informational display" },
+    { u"Esc", u"Exit player" },
+    { u"Right mouse click", u"Popup menu" },
+};
+
+QString JoinColumn(const char16_t* HelpLine::*column)
+{
+    QStringList lines;
+    for (const HelpLine& line : kHelpLines)
+        lines << QString::fromUtf16(line.*column);
+    return lines.join(u"\r\n"_s);
+}
+
+QPlainTextEdit* MakeColumn(const QString& name, const QString& text)
+{
+    auto* box = new QPlainTextEdit;
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    box->setFrameShape(QFrame::NoFrame);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setPlainText(QString(text).replace(u"\r\n"_s, u"\n"_s));
+    const int lines = static_cast<int>(std::size(kHelpLines)) + 1;
+    box->setMinimumHeight(box->fontMetrics().lineSpacing() * lines + 12);
+    return box;
+}
+
+QFrame* MakeRule(QFrame::Shape shape)
+{
+    auto* rule = new QFrame;
+    rule->setFrameShape(shape);
+    rule->setFrameShadow(QFrame::Sunken);
+    return rule;
+}
+} // namespace
+
+QString HelpWindow::CommandText()
+{
+    return JoinColumn(&HelpLine::Command);
+}
+
+QString HelpWindow::DescriptionText()
+{
+    return JoinColumn(&HelpLine::Description);
+}
+
+QString HelpWindow::VersionLine(int index)
+{
+    switch (index) {
+    case 0:
+        return u"Language Version: "_s + QString::number(PlayerScriptVersion, 'f', 2);
+    case 1:
+        return u"Zentil Player "_s + u"1.40"_s + u":  "_s + u"December 27, 2005"_s;
+    default:
+        return u"Linux edition "_s + QStringLiteral(ZENTIL_VERSION_TEXT) + u", Qt "_s
+            + QString::fromLatin1(qVersion());
+    }
+}
+
+HelpWindow::HelpWindow(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(u"HelpDisplay"_s);
+    setWindowTitle(u" Zentil Player Help"_s);
+    setModal(false);
+
+    auto* instruction = new QLabel(u"During the slide show:"_s);
+    instruction->setObjectName(u"Instruction"_s);
+    auto* columns = new QGridLayout;
+    columns->addWidget(MakeColumn(u"CommandList"_s, CommandText()), 0, 0);
+    columns->addWidget(MakeRule(QFrame::VLine), 0, 1);
+    columns->addWidget(MakeColumn(u"DescriptionList"_s, DescriptionText()), 0, 2);
+    columns->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(instruction);
+    layout->addLayout(columns);
+    layout->addWidget(MakeRule(QFrame::HLine));
+    for (int index = 0; index < 3; ++index) {
+        auto* label = new QLabel(VersionLine(index));
+        label->setObjectName(u"VersionLabel%1"_s.arg(index));
+        layout->addWidget(label);
+    }
+    auto* ok = new QPushButton(u"OK"_s);
+    ok->setObjectName(u"HelpOK"_s);
+    ok->setDefault(true);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        hide();
+        if (OnClosed)
+            OnClosed();
+    });
+    resize(420, sizeHint().height());
+}
+
+void HelpWindow::ShowHelp()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace zentil
