@@ -56,6 +56,12 @@ void WriteScript(const QString& path, int slides, int narrationMs, const QString
     file.write(text.toUtf8());
 }
 
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A presentation folder with its resources inside the system temporary folder (where a plain
 // folder is as local as any other), and a home folder of its own beside it.
 struct Show {
@@ -217,86 +223,76 @@ void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
 
 void TestZentilApp::whereAScriptIsPlayedFrom_data()
 {
-    QTest::addColumn<QString>("situation");
-    QTest::addColumn<QString>("cacheFolder"); // the presentation's folder in the cache
+    QTest::addColumn<QString>("script"); // below the test's root; "tmp" is the temporary folder
+    QTest::addColumn<QString>("name"); // of "/name"
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("cached"); // the script's copy below the cache
     QTest::addColumn<bool>("scriptKept");
 
-    QTest::newRow("browser's temporary folder") << u"temp"_s << u"apptest"_s << false;
-    QTest::newRow("browser folder in temp") << u"mozilla"_s << u"talk"_s << false;
-    QTest::newRow("user's cache folder") << u"xdg"_s << u"apptest"_s << false;
-    QTest::newRow("downloads folder") << u"downloads"_s << u"apptest"_s << true;
-    QTest::newRow("cache copy cannot be made") << u"blocked"_s << u"apptest"_s << true;
-    QTest::newRow("cached script through a linked home") << u"linked"_s << u"apptest"_s << true;
-    QTest::newRow("name without extension") << u"noext"_s << u"talk"_s << true;
-    QTest::newRow("read-only presentation folder") << u"readonly"_s << u"apptest"_s << true;
+    const QString plain = u"apptest.zentil"_s;
+    const QString copy = u"apptest/apptest.zentil"_s;
+    QTest::newRow("browser's temporary folder")
+        << u"tmp/apptest.zentil"_s << plain << QString() << copy << false;
+    QTest::newRow("browser folder in temp") << u"tmp/mozilla_user0/talk[2].zentil"_s << QString()
+                                            << QString() << u"talk/talk.zentil"_s << false;
+    QTest::newRow("user's cache folder")
+        << u"xdg/browser/apptest.zentil"_s << plain << QString() << copy << false;
+    QTest::newRow("downloads folder")
+        << u"Downloads/apptest.zentil"_s << plain << QString() << copy << true;
+    QTest::newRow("cache copy cannot be made")
+        << u"tmp/apptest.zentil"_s << plain << u"blocked"_s << copy << true;
+    QTest::newRow("cached script through a linked home")
+        << u"home/cache/apptest/apptest.zentil"_s << plain << u"linked"_s << copy << true;
+    QTest::newRow("name without extension")
+        << u"Downloads/talk.zentil"_s << u"noext"_s << QString() << u"talk/talk.zentil"_s << true;
+    QTest::newRow("read-only presentation folder")
+        << u"installed/apptest.zentil"_s << plain << u"readonly"_s << copy << true;
 }
 
 // A script without "resources" beside it is a download: it plays from a cache folder of its
 // own, and only a browser's copy is deleted, once the cache holds it.
 void TestZentilApp::whereAScriptIsPlayedFrom()
 {
-    QFETCH(QString, situation);
-    QFETCH(QString, cacheFolder);
+    QFETCH(QString, script);
+    QFETCH(QString, name);
+    QFETCH(QString, setup);
+    QFETCH(QString, cached);
     QFETCH(bool, scriptKept);
 
     Show show;
     const ScopedEnvironment temp("TMPDIR", show.root.filePath(u"tmp"_s));
     const ScopedEnvironment cache("XDG_CACHE_HOME", show.root.filePath(u"xdg"_s));
     PlayerOptions options = show.Options();
-    QString script = show.root.filePath(u"tmp/apptest.zentil"_s);
-    QString name = u"apptest.zentil"_s;
-    if (situation == u"mozilla") {
-        script = show.root.filePath(u"tmp/mozilla_user0/talk[2].zentil"_s);
-        name.clear();
-    } else if (situation == u"xdg") {
-        script = show.root.filePath(u"xdg/browser/apptest.zentil"_s);
-    } else if (situation == u"downloads") {
-        script = show.root.filePath(u"Downloads/apptest.zentil"_s);
-    } else if (situation == u"blocked") {
-        QVERIFY(QDir().mkpath(show.home + u"/cache/apptest/apptest.zentil"_s));
-    } else if (situation == u"linked") {
+    const QString path = show.root.filePath(script);
+    const QString copy = show.home + u"/cache/"_s + cached;
+    if (setup == u"blocked")
+        QVERIFY(QDir().mkpath(copy));
+    if (setup == u"linked") {
         QVERIFY(QFile::link(show.home, show.root.filePath(u"alias"_s)));
         options.HomeFolder = show.root.filePath(u"alias"_s);
-        script = show.home + u"/cache/apptest/apptest.zentil"_s;
-    } else if (situation == u"noext") {
-        script = show.root.filePath(u"Downloads/talk.zentil"_s);
-        name = u"noext"_s;
-    } else if (situation == u"readonly") {
-        if (geteuid() == 0)
-            QSKIP("permissions do not bind the superuser");
-        script = show.root.filePath(u"installed/apptest.zentil"_s);
     }
-    WriteScript(script, 1, 200, {}, name,
-        situation == u"readonly" ? show.root.filePath(u"installed/resources"_s) : QString());
+    if (setup == u"readonly" && geteuid() == 0)
+        QSKIP("permissions do not bind the superuser");
+    const QString folder = QFileInfo(path).path();
+    WriteScript(
+        path, 1, 200, {}, name, setup == u"readonly" ? folder + u"/resources"_s : QString());
     const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
-    const QFileDevice::Permissions writable = readOnly | QFile::WriteOwner;
-    if (situation == u"readonly")
-        QVERIFY(QFile::setPermissions(show.root.filePath(u"installed"_s), readOnly));
+    if (setup == u"readonly")
+        QVERIFY(QFile::setPermissions(folder, readOnly));
     const auto restore = qScopeGuard([&] {
-        if (situation == u"readonly")
-            QFile::setPermissions(show.root.filePath(u"installed"_s), writable);
+        if (setup == u"readonly")
+            QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
     });
-    const QByteArray content = [&] {
-        QFile file(script);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    const QByteArray content = ReadAll(path);
 
     ZentilApp app(options);
-    QVERIFY(app.Start(script));
-    const QString expected = CleanFolderPath(options.HomeFolder) + u"/cache/"_s + cacheFolder;
-    QCOMPARE(app.Model().Defn.ScriptParentFolder, expected);
+    QVERIFY(app.Start(path));
+    QCOMPARE(app.Model().Defn.ScriptParentFolder,
+        CleanFolderPath(options.HomeFolder) + u"/cache/"_s + QFileInfo(cached).path());
     app.ExecuteExitZentil();
 
-    QCOMPARE(QFile::exists(script), scriptKept);
-    const QString copy = show.home + u"/cache/"_s + cacheFolder + u"/"_s
-        + (situation == u"mozilla" ? u"talk.zentil"_s : u"apptest.zentil"_s);
-    if (situation == u"blocked") {
-        QVERIFY(QFileInfo(copy).isDir());
-    } else {
-        QFile cached(situation == u"noext" ? show.home + u"/cache/talk/talk.zentil"_s : copy);
-        QVERIFY2(cached.open(QIODevice::ReadOnly), qPrintable(cached.fileName()));
-        QCOMPARE(cached.readAll(), content);
-    }
+    QCOMPARE(QFile::exists(path), scriptKept);
+    QCOMPARE(ReadAll(copy), setup == u"blocked" ? QByteArray() : content);
     QVERIFY2(!QFileInfo::exists(show.home + u"/cache/resources"_s),
         "the cache itself never becomes a presentation folder");
 }
