@@ -48,12 +48,11 @@ qsizetype InsertionPoint(const SlideShowModel& model, const QString& queue, int3
     for (int32_t j = std::min(k, model.SlideCount()); j >= 1; --j) {
         if (At(model.SlideDownLoadSize, j) <= 0)
             continue;
-        const std::vector<QString>& names = model.SlideAt(j).ResourceName;
         qsizetype p = 0;
-        for (auto name = names.rbegin(); name != names.rend(); ++name) {
-            const qsizetype at = queue.indexOf(*name, 0, Qt::CaseInsensitive);
-            if (at >= 0 && !name->isEmpty())
-                p = std::max(p, at + 1 + name->size());
+        for (const QString& name : model.SlideAt(j).ResourceName) {
+            const qsizetype at = queue.indexOf(name, 0, Qt::CaseInsensitive);
+            if (at >= 0 && !name.isEmpty())
+                p = std::max(p, at + 1 + name.size());
         }
         if (p > 0)
             return p;

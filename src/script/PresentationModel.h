@@ -1,5 +1,7 @@
 #pragma once
 
+#include "script/SlideResourceList.h"
+
 #include <QHash>
 #include <QString>
 
@@ -32,9 +34,10 @@ struct Subslide {
 // One "%slide".
 struct Slide {
     int32_t BackgroundIndex = 1; // background number drawn under the slide
-    // Files the slide needs, each once (compared ignoring case), as written in the script. After
+    // Files the slide needs, each once (compared ignoring case), as written in the script: its
+    // background's pictures (shared with the other slides on that background) first. After
     // loading, the narration file is ResourceName[0].
-    std::vector<QString> ResourceName;
+    SlideResourceList ResourceName;
     QString WaveFileName; // narration sound file (the first valid "/play"); "" = none
     int32_t WaveFileLength = 0; // narration length in ms; <= 0 = not yet known (playback fills it)
     std::vector<QString> ScriptText; // the slide's drawing statements, verbatim, in script order

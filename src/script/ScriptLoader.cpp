@@ -15,6 +15,11 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -29,34 +34,68 @@ QString TitleForMessages(const SlideShowModel& model)
     return model.Defn.ShowTitle.isEmpty() ? model.Defn.ScriptShortName : model.Defn.ShowTitle;
 }
 
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// Finds the first name from entry 1 on that passes a test. The shared part of a slide's list
+// (its background's pictures) is searched once for all the slides that share it.
+class FirstAfterFront {
+public:
+    explicit FirstAfterFront(bool (*test)(const QString&))
+        : test_(test)
+    { }
+
+    size_t Find(const SlideResourceList& names)
+    {
+        const size_t shared = names.SharedCount();
+        if (shared > 1) {
+            auto [entry, isNew] = found_.try_emplace(names.Shared().get(), names.Shared(), kNone);
+            if (isNew) {
+                const auto& list = *names.Shared();
+                const auto hit = std::find_if(list.begin() + 1, list.end(), test_);
+                entry->second.second = hit == list.end() ? kNone : size_t(hit - list.begin());
+            }
+            if (entry->second.second != kNone)
+                return entry->second.second;
+        }
+        const auto& own = names.Own();
+        for (size_t j = shared == 0 ? 1 : 0; j < own.size(); ++j) {
+            if (test_(own[j]))
+                return shared + j;
+        }
+        return kNone;
+    }
+
+private:
+    bool (*test_)(const QString&);
+    // per shared list (kept alive while it is a key): the index found in it from 1 on
+    std::unordered_map<const void*, std::pair<SlideResourceList::SharedNames, size_t>> found_;
+};
+
 // Every slide's narration becomes its first resource.
 void PutNarrationFirst(SlideShowModel& model)
 {
+    FirstAfterFront firstSound(NamesSoundFile);
+    // per shared list: the same list with the narration exchanged, made once
+    std::unordered_map<const void*, SlideResourceList::SharedNames> exchanged;
     for (Slide& slide : model.Slides) {
         auto& names = slide.ResourceName;
         if (names.size() < 2 || NamesSoundFile(names.front()))
             continue;
-        const auto sound = std::find_if(names.begin() + 1, names.end(), NamesSoundFile);
-        if (sound != names.end())
-            std::iter_swap(names.begin(), sound);
-    }
-}
-
-bool SameName(const QString& a, const QString& b)
-{
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// The listed size of a name: the first listing in any set, 0 when none.
-int32_t ListedSize(const SlideShowModel& model, const QString& name)
-{
-    for (const ResourceSet& set : model.ResourceArray) {
-        for (const ResourceFile& file : set.Files) {
-            if (SameName(file.ResourceName, name))
-                return file.ResourceSize;
+        const size_t sound = firstSound.Find(names);
+        if (sound == kNone)
+            continue;
+        SlideResourceList::SharedNames swapped;
+        if (sound < names.SharedCount()) {
+            SlideResourceList::SharedNames& made = exchanged[names.Shared().get()];
+            if (!made) {
+                auto copy = std::make_shared<std::vector<QString>>(*names.Shared());
+                std::swap((*copy)[0], (*copy)[sound]);
+                made = std::move(copy);
+            }
+            swapped = made;
         }
+        names.SwapFirstWith(sound, swapped);
     }
-    return 0;
 }
 
 // The preload set receives the first slide's files, so that the show can start as soon as the
@@ -71,21 +110,30 @@ void SecureFirstSlide(SlideShowModel& model)
         model.ResourceArray.emplace_back();
         defn.PreLoad = model.ResourceCount();
     }
-    std::vector<QString> moved;
-    for (const QString& name : first.ResourceName) {
-        const auto& preload = model.ResourceSetAt(defn.PreLoad).Files;
-        const bool listed = std::any_of(preload.begin(), preload.end(),
-            [&name](const ResourceFile& f) { return SameName(f.ResourceName, name); });
-        if (listed)
-            continue;
-        const int32_t size = ListedSize(model, name);
-        model.ResourceSetAt(defn.PreLoad).Files.push_back(ResourceFile { name, size });
-        moved.push_back(name);
+    QHash<QString, int32_t> listedSize; // folded name -> size of its first listing in any set
+    for (const ResourceSet& set : model.ResourceArray) {
+        for (const ResourceFile& file : set.Files) {
+            const QString key = ResourceMap::FoldedKey(file.ResourceName);
+            if (!listedSize.contains(key))
+                listedSize.insert(key, file.ResourceSize);
+        }
     }
-    if (defn.DownLoad != 0 && !moved.empty()) {
+    auto& preload = model.ResourceSetAt(defn.PreLoad).Files;
+    QSet<QString> inPreload;
+    for (const ResourceFile& file : preload)
+        inPreload.insert(ResourceMap::FoldedKey(file.ResourceName));
+    QSet<QString> moved;
+    for (const QString& name : first.ResourceName) {
+        QString key = ResourceMap::FoldedKey(name);
+        if (inPreload.contains(key))
+            continue;
+        preload.push_back(ResourceFile { name, listedSize.value(key, 0) });
+        inPreload.insert(key);
+        moved.insert(std::move(key));
+    }
+    if (defn.DownLoad != 0 && !moved.isEmpty()) {
         std::erase_if(model.ResourceSetAt(defn.DownLoad).Files, [&moved](const ResourceFile& f) {
-            return std::any_of(moved.begin(), moved.end(),
-                [&f](const QString& m) { return SameName(f.ResourceName, m); });
+            return moved.contains(ResourceMap::FoldedKey(f.ResourceName));
         });
     }
 }
@@ -98,13 +146,16 @@ void FillThumbnailTables(SlideShowModel& model, const ZentilFolders& folders)
     model.ThumbnailResources.clear();
     model.ThumbnailImage.reserve(model.Slides.size());
     model.ThumbnailResources.reserve(model.Slides.size());
+    FirstAfterFront firstPicture(NamesPicture);
     for (int32_t i = 1; i <= model.SlideCount(); ++i) {
         model.ThumbnailImage.push_back(
             thumbnails + QString::number(i).rightJustified(3, u'0') + u".jpg"_s);
         const auto& names = model.SlideAt(i).ResourceName;
-        const auto picture = std::find_if(names.begin(), names.end(), NamesPicture);
+        const size_t picture = names.empty() ? kNone
+            : NamesPicture(names.front())    ? 0
+                                             : firstPicture.Find(names);
         model.ThumbnailResources.push_back(
-            picture == names.end() ? QString() : resources + *picture);
+            picture == kNone ? QString() : resources + names[picture]);
     }
 }
 
@@ -209,17 +260,19 @@ void QueueBuilder::Consider(size_t index)
 }
 
 // Maps and queues what the slides need beyond the sets, and fills the planning tables: a file
-// shared by several slides is fetched once, so it counts for the first of them.
+// shared by several slides is fetched once, so it counts for the first of them. The shared
+// pictures of a background are gone through once, for the first slide drawn on it.
 void QueueBuilder::ConsiderSlides()
 {
     const auto count = static_cast<size_t>(model_.SlideCount());
     model_.SlideDownLoadSize.assign(count, 0);
     model_.SlideOggFileSize.assign(count, 0);
     model_.SlideOggFileTime.assign(count, 0.0F);
+    std::unordered_set<const void*> sharedDone; // the model holds every shared list meanwhile
     for (size_t s = 0; s < count; ++s) {
         const Slide& slide = model_.Slides[s];
         int64_t bytes = 0;
-        for (const QString& name : slide.ResourceName) {
+        auto consider = [this, &bytes](const QString& name) {
             const size_t i = Lookup(name, 0);
             Consider(i);
             NameInfo& info = infos_[i];
@@ -227,12 +280,24 @@ void QueueBuilder::ConsiderSlides()
                 info.Counted = true;
                 bytes += info.ListedSize;
             }
-            if (SameName(name, slide.WaveFileName)) {
-                const int32_t size
-                    = info.PreloadSize >= 0 ? info.PreloadSize : std::max(0, info.DownloadSize);
-                model_.SlideOggFileSize[s] = size;
-                model_.SlideOggFileTime[s] = static_cast<float>(size) / kOggBytesPerSecond;
-            }
+        };
+        const SlideResourceList& names = slide.ResourceName;
+        const size_t shared = names.SharedCount();
+        if (!names.empty())
+            consider(names.front());
+        if (shared > 1 && sharedDone.insert(names.Shared().get()).second) {
+            for (size_t j = 1; j < shared; ++j)
+                consider((*names.Shared())[j]);
+        }
+        for (size_t j = shared == 0 ? 1 : 0; j < names.Own().size(); ++j)
+            consider(names.Own()[j]);
+        const size_t wave = byKey_.value(ResourceMap::FoldedKey(slide.WaveFileName), 0);
+        if (!slide.WaveFileName.isEmpty() && wave != 0) {
+            const NameInfo& info = infos_[wave - 1];
+            const int32_t size
+                = info.PreloadSize >= 0 ? info.PreloadSize : std::max(0, info.DownloadSize);
+            model_.SlideOggFileSize[s] = size;
+            model_.SlideOggFileTime[s] = static_cast<float>(size) / kOggBytesPerSecond;
         }
         model_.SlideDownLoadSize[s] = static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX));
     }
@@ -272,12 +337,40 @@ void QueueBuilder::Build(bool separatorSeen)
     model_.DownloadList = list.trimmed();
 }
 
-// Whether every file of the slide lies in the resource folder.
-bool SlideFilesPresent(const Slide& slide, const QSet<QString>& present)
-{
-    return std::all_of(slide.ResourceName.begin(), slide.ResourceName.end(),
-        [&present](const QString& name) { return present.contains(ResourceMap::FoldedKey(name)); });
-}
+// Whether every file of a slide lies in the resource folder; each shared list of background
+// pictures is looked at once.
+class FilesPresentCheck {
+public:
+    explicit FilesPresentCheck(const QSet<QString>& present)
+        : present_(present)
+    { }
+
+    bool AllPresent(const SlideResourceList& names)
+    {
+        const size_t shared = names.SharedCount();
+        if (!names.empty() && !Present(names.front()))
+            return false;
+        if (shared > 1) {
+            auto [entry, isNew] = checked_.try_emplace(names.Shared().get(), true);
+            if (isNew)
+                entry->second = std::all_of(names.Shared()->begin() + 1, names.Shared()->end(),
+                    [this](const QString& name) { return Present(name); });
+            if (!entry->second)
+                return false;
+        }
+        return std::all_of(names.Own().begin(), names.Own().end(),
+            [this](const QString& name) { return Present(name); });
+    }
+
+private:
+    bool Present(const QString& name) const
+    {
+        return present_.contains(ResourceMap::FoldedKey(name));
+    }
+
+    const QSet<QString>& present_;
+    std::unordered_map<const void*, bool> checked_; // the model holds every shared list meanwhile
+};
 
 // SyncSlideStartPoint: the quit point, honoured as far as the slides up to it have their files
 // at hand, so that resuming never waits on a download for slides the user has already seen.
@@ -290,8 +383,9 @@ int32_t ChooseStartSlide(
     if (quitPoint == 1 || folders.ResourcePath.isEmpty())
         return 1;
     int32_t start = 1;
+    FilesPresentCheck check(present);
     for (int32_t s = 1; s <= quitPoint; ++s) {
-        if (!SlideFilesPresent(model.SlideAt(s), present))
+        if (!check.AllPresent(model.SlideAt(s).ResourceName))
             break;
         start = s;
     }

@@ -12,6 +12,9 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+#include <memory>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -88,6 +91,17 @@ bool IsSection(Word w)
     return w <= Word::OtherSection;
 }
 
+bool SameName(const QString& a, const QString& b)
+{
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The pictures of one background, each once: every slide drawn on it shares the list.
+struct BackgroundPictures {
+    std::shared_ptr<std::vector<QString>> Names = std::make_shared<std::vector<QString>>();
+    QSet<QString> Keys; // FoldedKey of each name
+};
+
 class ScriptParser {
 public:
     ScriptParser(const ScriptStatements& script, SlideShowModel& model, const LoadContext& context)
@@ -123,6 +137,11 @@ private:
     QString ValidImageFile(const CommandWords& words);
     void AddSlideResource(Slide& slide, const QString& name);
     void AddBackgroundImages(Slide& slide, int32_t background);
+    void AddBackgroundPicture(const QString& name);
+    BackgroundPictures& PicturesOf(int32_t background)
+    {
+        return backgroundPictures_.at(static_cast<size_t>(background - 1));
+    }
     QString Stored() const { return TrimBlanks(statements_[index_]).toString(); }
 
     const std::vector<QString>& statements_;
@@ -130,8 +149,12 @@ private:
     const LoadContext& context_;
     size_t index_ = 0;
     int32_t currentBackground_ = 1;
-    std::vector<std::vector<QString>> backgroundImages_; // per background: its "/image" files
-    QSet<QString> slideResources_; // folded names of a long resource list of the current slide
+    std::vector<BackgroundPictures> backgroundPictures_; // per background: its "/image" files
+    // The current slide: folded names of its own files once its list is long, and the newer
+    // backgrounds whose pictures its subslides added.
+    QSet<QString> slideKeys_;
+    bool slideKeysBuilt_ = false;
+    std::vector<int32_t> slideBackgrounds_;
     ParseSummary summary_;
 };
 
@@ -147,7 +170,7 @@ ParseSummary ScriptParser::Run()
 {
     model_.Backgrounds.push_back(
         BackgroundSlide { { BuiltInBackgroundFill, BuiltInBackgroundBox } });
-    backgroundImages_.emplace_back();
+    backgroundPictures_.emplace_back();
     currentBackground_ = 1;
     while (!AtEnd()) {
         const CommandWords words = Current();
@@ -309,7 +332,7 @@ void ScriptParser::ParsePurge(QStringView arguments)
 void ScriptParser::ParseBackground()
 {
     model_.Backgrounds.emplace_back();
-    backgroundImages_.emplace_back();
+    backgroundPictures_.emplace_back();
     currentBackground_ = model_.BackCount();
     BackgroundSlide& background = model_.Backgrounds.back();
     for (++index_; !AtEnd(); ++index_) {
@@ -329,7 +352,7 @@ void ScriptParser::ParseBackground()
             const QString file = ValidImageFile(words);
             if (!file.isEmpty()) {
                 background.ScriptText.push_back(Stored());
-                backgroundImages_.back().push_back(file);
+                AddBackgroundPicture(file);
             }
             break;
         }
@@ -377,26 +400,42 @@ void ScriptParser::AddSlideResource(Slide& slide, const QString& name)
 {
     auto& names = slide.ResourceName;
     if (names.size() < kSmallResourceList) {
-        for (const QString& n : names) {
-            if (n.size() == name.size() && n.compare(name, Qt::CaseInsensitive) == 0)
-                return;
-        }
-    } else {
-        if (slideResources_.isEmpty()) {
-            for (const QString& n : names)
-                slideResources_.insert(ResourceMap::FoldedKey(n));
-        }
-        const QString key = ResourceMap::FoldedKey(name);
-        if (slideResources_.contains(key))
-            return;
-        slideResources_.insert(key);
+        if (std::none_of(names.begin(), names.end(),
+                [&name](const QString& n) { return SameName(n, name); }))
+            names.push_back(name);
+        return;
     }
+    if (!slideKeysBuilt_) {
+        for (const QString& n : names.Own())
+            slideKeys_.insert(ResourceMap::FoldedKey(n));
+        slideKeysBuilt_ = true;
+    }
+    const QString key = ResourceMap::FoldedKey(name);
+    if (names.SharedCount() > 0 && PicturesOf(slide.BackgroundIndex).Keys.contains(key))
+        return;
+    if (slideKeys_.contains(key))
+        return;
+    slideKeys_.insert(key);
     names.push_back(name);
+}
+
+void ScriptParser::AddBackgroundPicture(const QString& name)
+{
+    BackgroundPictures& pictures = backgroundPictures_.back();
+    QString key = ResourceMap::FoldedKey(name);
+    if (pictures.Keys.contains(key))
+        return;
+    pictures.Keys.insert(std::move(key));
+    pictures.Names->push_back(name);
 }
 
 void ScriptParser::AddBackgroundImages(Slide& slide, int32_t background)
 {
-    for (const QString& image : backgroundImages_.at(static_cast<size_t>(background - 1)))
+    if (std::find(slideBackgrounds_.begin(), slideBackgrounds_.end(), background)
+        != slideBackgrounds_.end())
+        return; // added already, and every name is in the list only once
+    slideBackgrounds_.push_back(background);
+    for (const QString& image : *PicturesOf(background).Names)
         AddSlideResource(slide, image);
 }
 
@@ -405,8 +444,10 @@ void ScriptParser::ParseSlide()
     model_.Slides.emplace_back();
     Slide& slide = model_.Slides.back();
     slide.BackgroundIndex = currentBackground_;
-    slideResources_.clear();
-    AddBackgroundImages(slide, currentBackground_);
+    slideKeys_.clear();
+    slideKeysBuilt_ = false;
+    slideBackgrounds_.assign(1, currentBackground_);
+    slide.ResourceName.Share(PicturesOf(currentBackground_).Names);
     float runningTime = 0.0F;
     ++index_;
     while (!AtEnd()) {

@@ -41,6 +41,29 @@ QString DecodeCp1252(QByteArrayView bytes)
     return text;
 }
 
+// A UTF-8 byte-order mark at the start of a script says nothing about the text after it: it is
+// dropped whichever way the text is read. Returns its length, 0 when there is none.
+qsizetype ByteOrderMarkLength(QByteArrayView head)
+{
+    return head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+// A decoder for the text after the mark; a second mark is text.
+QStringDecoder Utf8Decoder()
+{
+    return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+}
+
+// Whether the decoded text ended on a whole character. The decoder keeps a sequence cut off at
+// the end waiting for more bytes without calling it an error, so a byte that cannot continue a
+// sequence is fed to bring such a rest out.
+bool EndsOnWholeCharacter(QStringDecoder& utf8)
+{
+    // decode() is lazy: the text must be taken for the bytes to be looked at.
+    const QString rest = utf8.decode(QByteArrayView("\n", 1));
+    return !rest.isEmpty() && !utf8.hasError();
+}
+
 bool IsAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
@@ -59,8 +82,9 @@ bool SplitFile(QFile& file, bool asUtf8, std::vector<QString>& statements, QStri
 {
     statements.clear();
     file.seek(0);
+    file.seek(ByteOrderMarkLength(file.read(3)));
     StatementSplitter splitter(statements);
-    QStringDecoder utf8(QStringConverter::Utf8);
+    QStringDecoder utf8 = Utf8Decoder();
     QByteArray block;
     while (!(block = file.read(kReadBlock)).isEmpty()) {
         const QString text = asUtf8 ? QString(utf8.decode(block)) : DecodeCp1252(block);
@@ -71,12 +95,8 @@ bool SplitFile(QFile& file, bool asUtf8, std::vector<QString>& statements, QStri
             return true;
         }
     }
-    if (asUtf8) {
-        // A sequence cut off at the end of the file is an error too.
-        const QString rest = utf8.decode(QByteArrayView());
-        if (utf8.hasError() || !rest.isEmpty())
-            return false;
-    }
+    if (asUtf8 && !EndsOnWholeCharacter(utf8))
+        return false;
     if (!splitter.Finish())
         *limitMessage = splitter.LimitMessage();
     return true;
@@ -213,11 +233,11 @@ bool StatementSplitter::EndStatement()
 bool SplitScriptBytes(
     const QByteArray& bytes, std::vector<QString>& statements, QString* limitMessage)
 {
-    QString limit;
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = DecodeCp1252(bytes);
+    const QByteArrayView body = QByteArrayView(bytes).sliced(ByteOrderMarkLength(bytes));
+    QStringDecoder utf8 = Utf8Decoder();
+    QString text = utf8.decode(body);
+    if (utf8.hasError() || !EndsOnWholeCharacter(utf8))
+        text = DecodeCp1252(body);
     statements.clear();
     StatementSplitter splitter(statements);
     const bool ok = splitter.Feed(text) && splitter.Finish();

@@ -122,7 +122,8 @@ QStringList WrapDownloadList(const QString& list)
     static const QString prefix = u"DownloadList = "_s;
     const QString indent(prefix.size(), u' ');
     QStringList lines;
-    QString rest = list;
+    // The rest of the list is a view, so each line costs its own length only.
+    QStringView rest = list;
     QString lead = prefix;
     const qsizetype room = kWrapColumn - prefix.size();
     while (rest.size() > room) {
@@ -144,7 +145,7 @@ QStringList WrapDownloadList(const QString& list)
         qsizetype skip = 0;
         while (skip < rest.size() && rest.at(skip) == u' ')
             ++skip;
-        rest.remove(0, skip);
+        rest = rest.mid(skip);
         lead = indent;
     }
     if (!rest.isEmpty() || lines.isEmpty())

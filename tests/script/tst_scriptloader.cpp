@@ -172,6 +172,41 @@ private Q_SLOTS:
         QCOMPARE(reporter_.problems.front().StatementNumber, 2);
     }
 
+    // A background's pictures are stored once for all the slides drawn on it; each slide still
+    // lists them first, each name once, with its narration exchanged to the front.
+    void backgroundPicturesAreSharedBySlides()
+    {
+        const SlideShowModel m = Load(
+            u"%resource\n/resource {b1.jpg [10] b2.jpg [20] s1.ogg [2340] x.jpg [40] s2.ogg "
+            u"[4680]}\n"
+            "%background\n/image {0 0 b1.jpg}\n/image {5 5 B1.jpg}\n/image {0 0 b2.jpg}\n"
+            "%slide\n/play {s1.ogg}\n/image {0 0 B2.jpg}\n"
+            "%slide\n/image {0 0 x.jpg}\n/play {s2.ogg}\n"
+            "%background\n/image {0 0 n.ogg}\n/image {0 0 c.gif}\n"
+            "%slide\n/text {1 1 a}\n"
+            "%slide\n/text {1 1 b}\n%background\n/image {0 0 d.bmp}\n%subslide 1\n%subslide 2\n"
+            "%slide\n/play {s5.ogg}"_s);
+        using Names = std::vector<QString>;
+        QCOMPARE(m.SlideAt(1).ResourceName, (Names { u"s1.ogg"_s, u"b2.jpg"_s, u"b1.jpg"_s }));
+        QCOMPARE(m.SlideAt(2).ResourceName,
+            (Names { u"s2.ogg"_s, u"b2.jpg"_s, u"x.jpg"_s, u"b1.jpg"_s }));
+        QCOMPARE(m.SlideAt(3).ResourceName, (Names { u"n.ogg"_s, u"c.gif"_s }));
+        QCOMPARE(m.SlideAt(4).ResourceName, (Names { u"n.ogg"_s, u"c.gif"_s, u"d.bmp"_s }));
+        QCOMPARE(m.SlideAt(5).ResourceName, (Names { u"s5.ogg"_s, u"d.bmp"_s }));
+        QVERIFY(m.SlideAt(1).ResourceName.Shared());
+        QCOMPARE(m.SlideAt(1).ResourceName.Shared(), m.SlideAt(2).ResourceName.Shared());
+        QCOMPARE(m.SlideAt(3).ResourceName.Shared(), m.SlideAt(4).ResourceName.Shared());
+
+        // A shared file counts for the first slide that needs it.
+        QCOMPARE(m.SlideDownLoadSize, (std::vector<int32_t> { 2370, 4720, 0, 0, 0 }));
+        QCOMPARE(m.SlideOggFileSize, (std::vector<int32_t> { 2340, 4680, 0, 0, 0 }));
+        const QString resources = folders_.ResourcePath + u"/"_s;
+        QCOMPARE(m.ThumbnailResources,
+            (Names { resources + u"b2.jpg"_s, resources + u"b2.jpg"_s, resources + u"c.gif"_s,
+                resources + u"c.gif"_s, resources + u"d.bmp"_s }));
+        QCOMPARE(m.DownloadList, u"s1.ogg b2.jpg b1.jpg | x.jpg s2.ogg n.ogg c.gif d.bmp s5.ogg"_s);
+    }
+
     // Ovals, polygons and polylines are drawing statements like boxes and lines: they are kept
     // in backgrounds, slides and subslides so that they reach the drawing code.
     void shapesAreKeptLikeBoxesAndLines()

@@ -101,11 +101,39 @@ private Q_SLOTS:
         QCOMPARE(Split(QByteArray("a\0b", 3)), (std::vector<QString> { u"a"_s, u"b"_s }));
     }
 
+    // The same decoding whether the script is held in memory or read from its file in blocks.
+    void textIsUtf8ElseWindows1252_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf-8") << QByteArray("caf\xc3\xa9") << u"caf\u00e9"_s;
+        QTest::newRow("windows-1252")
+            << QByteArray("caf\xe9 \x93q\x94") << u"caf\u00e9 \u201cq\u201d"_s;
+        QTest::newRow("mark, utf-8") << QByteArray("\xef\xbb\xbf%slide") << u"%slide"_s;
+        QTest::newRow("mark, windows-1252")
+            << QByteArray("\xef\xbb\xbf%slide caf\xe9 x") << u"%slide caf\u00e9 x"_s;
+        QTest::newRow("cut at the end") << QByteArray("caf\xc3") << u"caf\u00c3"_s;
+        QTest::newRow("cut three-byte") << QByteArray("a\xe2\x82") << u"a\u00e2\u201a"_s;
+        QTest::newRow("mark, cut at the end")
+            << QByteArray("\xef\xbb\xbf\xc3\xa9\xc3") << u"\u00c3\u00a9\u00c3"_s;
+        QTest::newRow("only a mark") << QByteArray("\xef\xbb\xbf") << QString();
+        QTest::newRow("across blocks") << QByteArray(256 * 1024 - 1, 'x') + "\xc3\xa9"
+                                       << QString(256 * 1024 - 1, u'x') + u"\u00e9"_s;
+    }
     void textIsUtf8ElseWindows1252()
     {
-        QCOMPARE(Split("caf\xc3\xa9"), std::vector<QString> { u"caf\u00e9"_s });
-        QCOMPARE(Split("caf\xe9 \x93q\x94"), std::vector<QString> { u"caf\u00e9 \u201cq\u201d"_s });
-        QCOMPARE(Split("\xef\xbb\xbf%slide"), std::vector<QString> { u"%slide"_s });
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        const std::vector<QString> expected
+            = text.isEmpty() ? std::vector<QString> {} : std::vector<QString> { text };
+        QCOMPARE(Split(bytes), expected);
+
+        DebugLog log(clock_, false);
+        const QString path = dir_.filePath(u"text.zentil"_s);
+        WriteBytes(path, bytes);
+        ScriptStatements script;
+        LoadScriptFromFile(path, Temp(), script, log);
+        QCOMPARE(script.ScriptArray, expected);
     }
 
     void readsThroughAWorkingCopyAndPrescans()
