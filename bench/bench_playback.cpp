@@ -2,11 +2,14 @@
 //  - milliseconds from process start to the first slide on screen, for the player on a
 //    presentation, beside a minimal Qt program that opens a full-screen window and shows one
 //    800×600 picture (the floor);
-//  - milliseconds from a narration's natural end to the next slide's picture on screen.
+//  - milliseconds from a narration's natural end to the next slide's picture on screen: median,
+//    99th percentile and worst case.
 // Each measurement runs in a fresh process (this program re-starts itself), with silent
-// narration output so the numbers do not depend on a sound server.
+// narration output so the numbers do not depend on a sound server. A run that fails (the show
+// does not load or play, the process crashes or times out) ends the benchmark with a message
+// and a non-zero exit code: no numbers are better than made-up ones.
 //
-// Usage: bench_playback SCRIPT [RUNS]
+// Usage: bench_playback SCRIPT [RUNS]  (SCRIPT needs at least three slides)
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
 #include "playback/WavePlayer.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QProcess>
@@ -23,6 +27,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -110,31 +115,48 @@ int RunPlayer(int argc, char** argv, const QString& script)
         QObject::connect(&wave, &zentil::WavePlayer::Done, &player,
             [&](int index, int code) { player.Sequencer().WaveControlDone(index, code); });
     }
-    if (!player.Start(script))
+    if (!player.Start(script) || player.Model().SlideCount() < 3) {
+        std::fprintf(stderr, "the player did not load a show of at least three slides\n");
         return 1;
+    }
     QTimer::singleShot(120000, &app, &QApplication::quit);
     QApplication::exec();
     for (double ms : changes)
         Report("slide_change_ms", ms);
     player.ExecuteExitZentil();
+    if (changes.size() < 2) {
+        std::fprintf(stderr, "the show did not change slides twice within two minutes\n");
+        return 1;
+    }
     return 0;
 }
 
-double Median(std::vector<double> values)
+// The value below which the given share of the values lie (nearest rank).
+double Percentile(std::vector<double> values, double share)
 {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    const auto rank = static_cast<size_t>(std::ceil(share * static_cast<double>(values.size())));
+    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
 }
 
-// Runs this program in the given mode and collects the values it reports per key.
-void Measure(const QString& self, const QStringList& args, std::vector<double>& first,
+double Median(const std::vector<double>& values)
+{
+    return Percentile(values, 0.5);
+}
+
+// Runs this program in the given mode and collects the values it reports per key. Returns false,
+// after saying why on standard error, when the run failed or reported nothing.
+bool Measure(const QString& self, const QStringList& args, std::vector<double>& first,
     std::vector<double>& changes)
 {
     QProcess process;
     process.start(self, args);
-    process.waitForFinished(180000);
+    const bool finished = process.waitForFinished(180000);
+    if (!finished)
+        process.kill();
+    const size_t firstBefore = first.size();
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> parts = line.split(' ');
         if (parts.size() != 2)
@@ -144,6 +166,20 @@ void Measure(const QString& self, const QStringList& args, std::vector<double>& 
         else if (parts[0] == "slide_change_ms")
             changes.push_back(parts[1].toDouble());
     }
+    QString failure;
+    if (!finished)
+        failure = u"did not finish within 180 s"_s;
+    else if (process.exitStatus() != QProcess::NormalExit)
+        failure = u"crashed"_s;
+    else if (process.exitCode() != 0)
+        failure = u"ended with exit code %1"_s.arg(process.exitCode());
+    else if (first.size() == firstBefore)
+        failure = u"reported no first picture"_s;
+    if (failure.isEmpty())
+        return true;
+    QTextStream(stderr) << u"bench_playback: the run \""_s << args.join(u' ') << u"\" "_s << failure
+                        << u"\n"_s << process.readAllStandardError();
+    return false;
 }
 
 } // namespace
@@ -169,8 +205,9 @@ int main(int argc, char** argv)
     const int runs = std::max(1, args.value(1, u"5"_s).toInt());
     std::vector<double> floorFirst, playerFirst, changes, unused;
     for (int i = 0; i < runs; ++i) {
-        Measure(self, { u"--floor"_s }, floorFirst, unused);
-        Measure(self, { u"--player"_s, script }, playerFirst, changes);
+        if (!Measure(self, { u"--floor"_s }, floorFirst, unused)
+            || !Measure(self, { u"--player"_s, script }, playerFirst, changes))
+            return 1;
     }
     const double floor = Median(floorFirst);
     const double player = Median(playerFirst);
@@ -178,7 +215,10 @@ int main(int argc, char** argv)
     std::printf("  minimal Qt window   %8.1f ms\n", floor);
     std::printf(
         "  zentil, first slide %8.1f ms   ratio %.2f\n", player, floor > 0 ? player / floor : 0.0);
-    std::printf("narration end to next slide on screen (median of %zu changes)\n", changes.size());
-    std::printf("  %8.2f ms   (one frame at 60 Hz: 16.7 ms)\n", Median(changes));
+    std::printf(
+        "narration end to next slide on screen (%zu changes; one frame at 60 Hz: 16.7 ms)\n",
+        changes.size());
+    std::printf("  median %8.2f ms   p99 %8.2f ms   worst %8.2f ms\n", Median(changes),
+        Percentile(changes, 0.99), *std::max_element(changes.begin(), changes.end()));
     return 0;
 }

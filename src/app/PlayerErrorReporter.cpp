@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,17 +20,21 @@ PlayerErrorReporter::PlayerErrorReporter(
 
 void PlayerErrorReporter::ExecuteFatalError(const FatalError& error)
 {
-    ZT_DEBUG(log_, TraceProcedures, "enter",
-        u"ExecuteFatalError - ErrorType = "_s + FatalErrorKindName(error.Kind));
+    if (ReportFatalError(error) && hooks_.ShutDown)
+        hooks_.ShutDown();
+}
+
+bool PlayerErrorReporter::ReportFatalError(const FatalError& error)
+{
+    ZT_TRACE_SCOPE_ARGS(
+        log_, u"ExecuteFatalError"_s, u"ErrorType = "_s + FatalErrorKindName(error.Kind));
     if (!BeginFatalError())
-        return;
+        return false;
     if (error.CorruptFileFound)
         state_.CorruptFileFound = true;
     ZT_DEBUG(log_, TraceProcedures, "error", error.Text);
-    ShowFatalMessage(error.Title, error.Text);
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"ExecuteFatalError"_s);
-    if (hooks_.ShutDown)
-        hooks_.ShutDown();
+    ShowBox(error.Title, error.Text, true);
+    return true;
 }
 
 void PlayerErrorReporter::ScriptProblem(int32_t statementNumber, const QString& text)
@@ -53,7 +58,7 @@ void PlayerErrorReporter::DisplayResourceFatalError(const QString& lookingFor)
         QCoreApplication::processEvents();
     }
     const QString name = state_.MissingFileName.isEmpty() ? lookingFor : state_.MissingFileName;
-    ShowFatalMessage(ResourceFatalErrorTitle(), ResourceFatalErrorText(name));
+    ShowBox(ResourceFatalErrorTitle(), ResourceFatalErrorText(name), true);
     if (hooks_.ShutDown)
         hooks_.ShutDown();
 }
@@ -62,8 +67,20 @@ void PlayerErrorReporter::ShowErrorDisplay()
 {
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"ErrorDisplay - ErrorDescriptionText = "_s + state_.ErrorDescriptionText);
+    if (!showDialogs_) {
+        QTextStream err(stderr);
+        err << state_.ErrorDescriptionText << u"\n"_s;
+        if (!state_.ErrorDetailsText.isEmpty())
+            err << state_.ErrorDetailsText << u"\n"_s;
+        return;
+    }
     ErrorDisplay dialog(state_.ErrorDescriptionText, state_.ErrorDetailsText, dialogParent_);
     dialog.exec();
+}
+
+void PlayerErrorReporter::ShowMessage(const QString& title, const QString& text)
+{
+    ShowBox(title, text, false);
 }
 
 bool PlayerErrorReporter::BeginFatalError()
@@ -74,13 +91,22 @@ bool PlayerErrorReporter::BeginFatalError()
     return true;
 }
 
-void PlayerErrorReporter::ShowFatalMessage(const QString& title, const QString& text)
+void PlayerErrorReporter::ShowBox(const QString& title, const QString& text, bool critical)
 {
-    QMessageBox box(QMessageBox::Critical, title, QString(), QMessageBox::Ok, dialogParent_);
-    box.setObjectName(u"FatalErrorBox"_s);
-    box.setTextFormat(Qt::PlainText);
     // Lines of a message are joined by carriage returns; the label breaks lines at line feeds.
-    box.setText(QString(text).replace(u'\r', u'\n'));
+    const QString lines = QString(text).replace(u'\r', u'\n');
+    if (!showDialogs_) {
+        QTextStream(stderr) << title << u": "_s << lines << u"\n"_s;
+        return;
+    }
+    // Before the slide window is shown (start-up) a box stands on its own.
+    QWidget* parent = dialogParent_ && dialogParent_->isVisible() ? dialogParent_.data() : nullptr;
+    QMessageBox box(critical ? QMessageBox::Critical : QMessageBox::NoIcon, title, QString(),
+        QMessageBox::Ok, parent);
+    if (critical)
+        box.setObjectName(u"FatalErrorBox"_s);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(lines);
     box.exec();
 }
 

@@ -21,13 +21,17 @@ struct ErrorReportingHooks {
 };
 
 // Error reporting of the player: fatal errors in a modal message box followed by the shut-down,
-// script problems kept as the pending ErrorDescriptionText, and the ErrorDisplay dialog.
+// script problems kept as the pending ErrorDescriptionText, and the ErrorDisplay dialog. Every
+// message box and dialog of the player goes through here, so one switch decides whether they
+// appear: with dialogs off (tests, the benchmark) their text goes to standard error instead and
+// nothing waits for a user.
 class PlayerErrorReporter : public ErrorReporter {
 public:
     PlayerErrorReporter(ErrorReportingState& state, DebugLog& log, ErrorReportingHooks hooks);
 
     // Parent of the message boxes and the dialog (the slide window once it exists).
     void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
+    void SetShowDialogs(bool show) { showDialogs_ = show; }
 
     // Shows the message of the error (OK only, the error's title), then runs ShutDown.
     void ExecuteFatalError(const FatalError& error) override;
@@ -42,6 +46,8 @@ public:
     // Shows ErrorDisplay with ErrorDescriptionText and ErrorDetailsText; returns once the user
     // has closed it. The program keeps running.
     void ShowErrorDisplay();
+    // A plain message box with an OK button; returns once it is closed.
+    void ShowMessage(const QString& title, const QString& text);
 
     // True once a fatal error has been shown: the program is on its way out, and a second
     // fatal report (a timer firing under the message box) is ignored.
@@ -50,13 +56,16 @@ public:
 private:
     // Returns false when a fatal error is already being reported.
     bool BeginFatalError();
-    void ShowFatalMessage(const QString& title, const QString& text);
+    // Traces and shows the fatal error; false when one is already being reported.
+    bool ReportFatalError(const FatalError& error);
+    void ShowBox(const QString& title, const QString& text, bool critical);
 
     ErrorReportingState& state_;
     DebugLog& log_;
     ErrorReportingHooks hooks_;
     QPointer<QWidget> dialogParent_;
     bool fatalErrorReported_ = false;
+    bool showDialogs_ = true;
 };
 
 } // namespace zentil

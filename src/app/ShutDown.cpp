@@ -24,7 +24,8 @@ void ZentilApp::ExecuteExitZentil()
     if (unloadStarted_)
         return;
     RunShutDownSteps();
-    QCoreApplication::exit(exitCode_);
+    if (options_.EndEventLoopAtExit)
+        QCoreApplication::exit(exitCode_);
 }
 
 // Each step is followed by letting events run; handlers that run then see ExitInProgress and

@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTextStream>
 
 using namespace Qt::Literals::StringLiterals;
@@ -127,10 +126,7 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
 {
     if (!log_.DebugMode)
         return;
-    if (options_.ShowDialogs) {
-        QMessageBox box(QMessageBox::NoIcon, u"DownloadScriptName"_s, scriptPath, QMessageBox::Ok);
-        box.exec();
-    }
+    ShowMessage(u"DownloadScriptName"_s, scriptPath);
     if (!scriptPath.isEmpty())
         ZT_DEBUG(log_, TraceProcedures, "status", u"DownloadScriptName = "_s + scriptPath);
     log_.Switches = DebugSwitches {};
@@ -297,6 +293,7 @@ void ZentilApp::InitializeSlideShow()
     ResetThumbnails(thumbnails_);
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
+    ++state_.SlideChangeCount; // what was being prepared for the old show is stale
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WaveControl(play->ResourceSet).Command(u"Stop"_s);
         WaveControl(play->ResourceSet).Command(u"Close"_s);

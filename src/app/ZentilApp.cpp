@@ -23,7 +23,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTextStream>
 
@@ -66,6 +65,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
     };
     reporter_ = std::make_unique<PlayerErrorReporter>(errors_, log_, std::move(errorHooks));
     reporter_->SetDialogParent(window_.get());
+    reporter_->SetShowDialogs(options_.ShowDialogs);
 }
 
 ZentilApp::~ZentilApp()
@@ -84,20 +84,12 @@ void ZentilApp::ShowErrorDialog(const QString& description, const QString& detai
 {
     errors_.ErrorDescriptionText = description;
     errors_.ErrorDetailsText = details;
-    if (options_.ShowDialogs)
-        reporter_->ShowErrorDisplay();
-    else
-        QTextStream(stderr) << description << u"\n"_s;
+    reporter_->ShowErrorDisplay();
 }
 
 void ZentilApp::ShowMessage(const QString& title, const QString& text)
 {
-    if (options_.ShowDialogs && window_) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, window_.get());
-        box.exec();
-    } else {
-        QTextStream(stderr) << title << u": "_s << text << u"\n"_s;
-    }
+    reporter_->ShowMessage(title, text);
 }
 
 // ---- Drawing -----------------------------------------------------------------------------
@@ -187,8 +179,9 @@ WavePlayer& ZentilApp::WaveControl(int index)
 
 bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
 {
-    const NarrationServices services { log_, state_.ExitInProgress,
+    NarrationServices services { log_, state_.ExitInProgress,
         [this](const QString& name) { return DecompressFile(WorkingCopies(), name); } };
+    services.OpenRetryLimit = options_.NarrationOpenRetryLimit;
     return zentil::LoadWavePlayer(waveFileName, WaveControl(set), model_.Map, services);
 }
 

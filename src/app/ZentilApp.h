@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 
 namespace zentil {
@@ -42,6 +43,11 @@ struct PlayerOptions {
     QString HomeFolder; // one folder for all the player's files; empty: the folder rule
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
+    // How long opening a narration that is not (yet) a playable wave file is retried.
+    std::chrono::milliseconds NarrationOpenRetryLimit { 60000 };
+    // The exit ends the application's event loop. Tests that drive several players in one
+    // process turn it off: once the loop is told to end, no nested wait lets events run again.
+    bool EndEventLoopAtExit = true;
 };
 
 // The application object: owns the player's state, timers, narration players and window, runs

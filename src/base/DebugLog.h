@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QString>
 
+#include <utility>
+
 namespace zentil {
 
 class MonotonicClock;
@@ -61,6 +63,35 @@ private:
     float debugTimeMark_ = 0.0F;
 };
 
+// The "enter" line of a procedure when made and its "exit" line when it goes out of scope, so that
+// no return can leave the indentation one level too deep. Made through ZT_TRACE_SCOPE: with the
+// trace off it costs one test of a boolean and no message is built.
+class TraceScope {
+public:
+    explicit TraceScope(DebugLog& log)
+        : log_(log.DebugMode && log.Switches.TraceProcedures ? &log : nullptr)
+    { }
+    ~TraceScope()
+    {
+        if (log_)
+            log_->WriteDebug(QStringLiteral("exit"), exit_);
+    }
+    TraceScope(const TraceScope&) = delete;
+    TraceScope& operator=(const TraceScope&) = delete;
+
+    bool Active() const { return log_ != nullptr; }
+    void Enter(const QString& enterMessage, QString exitMessage)
+    {
+        log_->WriteDebug(QStringLiteral("enter"), enterMessage);
+        exit_ = std::move(exitMessage);
+    }
+    void SetExitMessage(QString exitMessage) { exit_ = std::move(exitMessage); }
+
+private:
+    DebugLog* log_;
+    QString exit_;
+};
+
 } // namespace zentil
 
 // ZT_DEBUG(log, TraceProcedures, "enter", u"LoadSlideShow"_s): the message expression is only
@@ -69,4 +100,21 @@ private:
     do {                                                                                           \
         if ((log).DebugMode && (log).Switches.category)                                            \
             (log).WriteDebug(QStringLiteral(kind), (message));                                     \
+    } while (false)
+
+// ZT_TRACE_SCOPE(log, u"DecompressFile"_s) writes the entry line of DecompressFile now and its
+// exit line when the enclosing block is left, by whichever return. ZT_TRACE_SCOPE_ARGS adds the
+// arguments to the entry line only ("LoadSlideBackground - SlideIndex = 3"); ZT_TRACE_EXIT
+// replaces the exit line's text with one that reports a result. One scope per block.
+#define ZT_TRACE_SCOPE(log, name) ZT_TRACE_SCOPE_WITH(log, (name), (name))
+#define ZT_TRACE_SCOPE_ARGS(log, name, arguments)                                                  \
+    ZT_TRACE_SCOPE_WITH(log, (name) + QStringLiteral(" - ") + (arguments), (name))
+#define ZT_TRACE_SCOPE_WITH(log, enterMessage, exitMessage)                                        \
+    ::zentil::TraceScope ztTraceScope(log);                                                        \
+    if (ztTraceScope.Active())                                                                     \
+    ztTraceScope.Enter((enterMessage), (exitMessage))
+#define ZT_TRACE_EXIT(message)                                                                     \
+    do {                                                                                           \
+        if (ztTraceScope.Active())                                                                 \
+            ztTraceScope.SetExitMessage(message);                                                  \
     } while (false)

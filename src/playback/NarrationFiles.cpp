@@ -16,11 +16,16 @@ namespace zentil {
 
 namespace {
 
-void WaitLettingEventsRun(std::chrono::milliseconds interval)
+// False when the wait ended early: the application's event loop is ending, and no wait lets
+// events run any more.
+bool WaitLettingEventsRun(std::chrono::milliseconds interval)
 {
+    QElapsedTimer waited;
+    waited.start();
     QEventLoop loop;
     QTimer::singleShot(interval, &loop, &QEventLoop::quit);
     loop.exec();
+    return waited.elapsed() >= interval.count() / 2;
 }
 
 QString OpenErrorLine(const WavePlayer& player)
@@ -35,27 +40,52 @@ bool RetriableOpenError(const WavePlayer& player)
         || player.Error() == static_cast<int>(WaveError::InvalidFile);
 }
 
-// Steps up to the first "Open": the playable file, then the player pointed at it.
-bool OpenNarration(const QString& waveFileName, WavePlayer& player, ResourceMap& map,
-    const NarrationServices& services)
+QString RefusedOpenLine(const WavePlayer& player)
+{
+    return u"WaveControl("_s + QString::number(player.Index()) + u") Open refused: an open of "_s
+        + player.FileName() + u" is still being retried"_s;
+}
+
+// The playable file of the narration, made when the map entry has none (or it was deleted);
+// "" when there is nothing to open.
+QString PlayableFile(
+    const QString& waveFileName, ResourceMap& map, const NarrationServices& services)
 {
     if (services.ExitInProgress || waveFileName.isEmpty() || map.IsEmpty())
-        return false;
+        return {};
     const int32_t index = map.GetMapIndex(waveFileName);
     if (index < 1)
-        return false;
+        return {};
     ResourceMapEntry& entry = map.At(index);
-    if (entry.LocalFileName.isEmpty() || !QFile::exists(entry.LocalFileName))
-        entry.LocalFileName
-            = services.DecompressFile ? services.DecompressFile(entry.ResourceName) : QString();
-    if (entry.LocalFileName.isEmpty())
-        return false;
+    if (entry.LocalFileName.isEmpty() || !QFile::exists(entry.LocalFileName)) {
+        const QString name = entry.ResourceName;
+        const QString made = services.DecompressFile ? services.DecompressFile(name) : QString();
+        // Events ran while the file was made: the map may have been replaced meanwhile.
+        if (index > map.Count() || map.At(index).ResourceName != name)
+            return {};
+        map.At(index).LocalFileName = made;
+    }
+    return map.At(index).LocalFileName;
+}
 
-    player.Close();
-    player.SetFileName(entry.LocalFileName);
-    if (services.ExitInProgress)
-        return false;
-    player.Open();
+// Sends "Open" again while the file is missing or not (yet) a wave file, letting events run in
+// between, until it opens, the time is up, the program exits, or someone else closes the player.
+// False when the player was taken over: it must not be touched again.
+bool RetryOpen(WavePlayer& player, const NarrationServices& services)
+{
+    const quint64 ticket = player.BeginRetriedOpen();
+    QElapsedTimer waited;
+    waited.start();
+    while (RetriableOpenError(player) && waited.elapsed() < services.OpenRetryLimit.count()) {
+        const bool eventsRan = WaitLettingEventsRun(services.OpenRetryInterval);
+        if (!player.HoldsRetriedOpen(ticket))
+            return false;
+        player.ClearError();
+        if (services.ExitInProgress || !eventsRan)
+            break;
+        player.Open();
+    }
+    player.EndRetriedOpen(ticket);
     return true;
 }
 
@@ -65,18 +95,32 @@ bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap
     const NarrationServices& services)
 {
     DebugLog& log = services.Log;
-    ZT_DEBUG(log, TraceProcedures, "enter", u"LoadWavePlayer"_s);
-    bool loaded = OpenNarration(waveFileName, player, map, services);
+    ZT_TRACE_SCOPE(log, u"LoadWavePlayer"_s);
+    // An open still retried on this player (events run during its retries) keeps it: a second
+    // one would close the file under it, and both would report into slide records that are no
+    // longer theirs.
+    const auto refused = [&] {
+        if (!player.RetriedOpenPending())
+            return false;
+        ZT_DEBUG(log, TraceSound, "status", RefusedOpenLine(player));
+        return true;
+    };
+    bool loaded = false;
+    if (!refused()) {
+        const QString path = PlayableFile(waveFileName, map, services);
+        if (!path.isEmpty() && !services.ExitInProgress && !refused()) {
+            player.Close();
+            player.SetFileName(path);
+            player.Open();
+            loaded = true;
+        }
+    }
     if (loaded && player.Error() != 0) {
         ZT_DEBUG(log, TraceSound, "status", OpenErrorLine(player));
-        QElapsedTimer waited;
-        waited.start();
-        while (RetriableOpenError(player) && waited.elapsed() < services.OpenRetryLimit.count()) {
-            WaitLettingEventsRun(services.OpenRetryInterval);
-            player.ClearError();
-            if (services.ExitInProgress)
-                break;
-            player.Open();
+        if (!RetryOpen(player, services)) {
+            ZT_DEBUG(log, TraceSound, "status",
+                u"WaveControl(%1) Open abandoned: the player was closed"_s.arg(player.Index()));
+            return false;
         }
         loaded = player.Error() == 0 && player.Mode() != WaveMode::NotOpen;
         if (!loaded)
@@ -85,7 +129,6 @@ bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap
     }
     ZT_DEBUG(log, TraceSound, "status",
         loaded ? u"WavePlayerLoaded = True"_s : u"WavePlayerLoaded = False"_s);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"LoadWavePlayer"_s);
     return loaded;
 }
 

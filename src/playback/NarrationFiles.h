@@ -30,6 +30,9 @@ struct NarrationServices {
 // Opens the narration named waveFileName (a resource name, matched ignoring case) in the player.
 // Makes the playable file when the map entry has none (or it was deleted) and records it in the
 // entry. True when the player holds the file open; the player's error state is cleared.
+// False at once, leaving the player alone, while another call's open is still being retried on
+// the same player; a retried open that someone else ends by closing the player returns false
+// without touching the player again.
 bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap& map,
     const NarrationServices& services);
 

@@ -16,6 +16,10 @@ struct PlaybackState {
     bool WaveControlBusy = false; // the narration-end handler is running
     int WaveControlIndex = 0; // player of a parked narration end; 0 = none pending
     bool SlideChangeInProgress = false;
+    // Grows whenever CurrentSlide and NextSlide are given new slides (a slide started, the swap
+    // at a narration's end). Code that let events run compares it with the value it began with:
+    // if it moved, a handler that ran meanwhile changed the slides, and the earlier work is stale.
+    quint64 SlideChangeCount = 0;
     int NewSlideNumber = 0; // slide chosen by key navigation, not yet played
     double NewSlideTime = 0; // last navigation key time; 0 = none
     bool PreviewPauseActive = false;

@@ -101,27 +101,40 @@ void SlideSequencer::BuildNextSlideAfterSubslides()
     const int k = model_.CurrentSlide.Index + 1;
     if (k > model_.SlideCount())
         return;
+    const quint64 changes = state_.SlideChangeCount;
     if (LoadSlideBackground(k, model_.NextSlide.ResourceSet)) {
-        state_.NextSlideWaitingRsrcs = k;
+        if (!SlidesChangedSince(changes))
+            state_.NextSlideWaitingRsrcs = k;
         return;
     }
     state_.BuildNextSlideFlag = false;
     model_.NextSlide.Index = k;
-    if (!model_.NextSlide.SoundLoaded)
-        OpenNextNarration(k);
+    if (!model_.NextSlide.SoundLoaded && !OpenNextNarration(k))
+        return;
     if (!model_.NextSlide.SoundLoaded)
         state_.NextSlideWaitingRsrcs = k;
 }
 
-// Opens slide k's narration on the next slide's player and learns its length.
-void SlideSequencer::OpenNextNarration(int k)
+bool SlideSequencer::SlidesChangedSince(quint64 changeCount) const
 {
+    return state_.SlideChangeCount != changeCount;
+}
+
+// Opens slide k's narration on the next slide's player and learns its length. Events run while
+// the file is opened (its open may be retried for a long time); when the slides changed
+// meanwhile, the result belongs to no slide any more: nothing is recorded and false returned.
+bool SlideSequencer::OpenNextNarration(int k)
+{
+    const quint64 changes = state_.SlideChangeCount;
+    const int set = model_.NextSlide.ResourceSet;
+    const bool loaded = host_.LoadWavePlayer(model_.SlideAt(k).WaveFileName, set);
+    if (SlidesChangedSince(changes))
+        return false;
+    model_.NextSlide.SoundLoaded = loaded;
     Slide& slide = model_.SlideAt(k);
-    model_.NextSlide.SoundLoaded
-        = host_.LoadWavePlayer(slide.WaveFileName, model_.NextSlide.ResourceSet);
-    if (model_.NextSlide.SoundLoaded && slide.WaveFileLength <= 0)
-        slide.WaveFileLength
-            = static_cast<int32_t>(host_.WaveControl(model_.NextSlide.ResourceSet).Length());
+    if (loaded && slide.WaveFileLength <= 0)
+        slide.WaveFileLength = static_cast<int32_t>(host_.WaveControl(set).Length());
+    return true;
 }
 
 void SlideSequencer::WaveControlDone(int index, int notifyCode)
@@ -151,7 +164,10 @@ void SlideSequencer::WaveControlDone(int index, int notifyCode)
 void SlideSequencer::ShowEndSlide()
 {
     state_.BuildNextSlideFlag = false;
+    const quint64 changes = state_.SlideChangeCount;
     host_.WaitLettingEventsRun(kEndSlidePauseMs);
+    if (SlidesChangedSince(changes))
+        return; // another slide was started during the pause
     model_.NextSlide.Index = 0;
     model_.NextSlide.SoundLoaded = false;
     state_.ShowPlaying = false;
@@ -189,17 +205,35 @@ void SlideSequencer::ChangeToNextSlide()
             EnterWaitingDisplay(following, false);
             return;
         }
-        model_.NextSlide.SoundLoaded = host_.LoadWavePlayer(
+        const quint64 changes = state_.SlideChangeCount;
+        const bool loaded = host_.LoadWavePlayer(
             model_.SlideAt(model_.NextSlide.Index).WaveFileName, model_.NextSlide.ResourceSet);
+        if (SlidesChangedSince(changes))
+            return; // a handler that ran meanwhile has already moved the show on
+        model_.NextSlide.SoundLoaded = loaded;
     }
     if (state_.ExitInProgress)
         return;
     state_.SlideChangeInProgress = true;
     SwapSlideRecords();
+    StartSwappedSlide();
+    state_.SlideChangeInProgress = false;
+}
+
+// After the swap: the new narration plays, its predecessor's player closes, the slide shows and
+// the one after it is prepared. Each step that lets events run is followed by a look at the
+// slides: once a handler that ran meanwhile has started others, the rest is not done.
+void SlideSequencer::StartSwappedSlide()
+{
+    const quint64 changes = state_.SlideChangeCount;
     if (!state_.ExitInProgress)
         StartCurrentNarration();
+    if (SlidesChangedSince(changes))
+        return;
     if (!state_.ExitInProgress) {
         StopAndClose(model_.NextSlide.ResourceSet);
+        if (SlidesChangedSince(changes))
+            return;
         model_.NextSlide.SoundLoaded = false;
     }
     if (!state_.ExitInProgress) {
@@ -207,9 +241,8 @@ void SlideSequencer::ChangeToNextSlide()
         StartSubslideClock();
     }
     host_.TrimWavefiles();
-    if (!state_.ExitInProgress && state_.BuildNextSlideFlag)
+    if (!SlidesChangedSince(changes) && !state_.ExitInProgress && state_.BuildNextSlideFlag)
         StartBuildingNextSlide();
-    state_.SlideChangeInProgress = false;
 }
 
 void SlideSequencer::SwapSlideRecords()
@@ -220,6 +253,7 @@ void SlideSequencer::SwapSlideRecords()
     model_.NextSlide.SoundLoaded = false;
     state_.BuildNextSlideFlag = model_.CurrentSlide.Index < model_.SlideCount();
     state_.CurrentSubslideIndex = 0;
+    ++state_.SlideChangeCount;
     ZT_DEBUG(log_, TraceSequencing, "status",
         u"CurrentSlide.Index = %1; CurrentSlide.ResourceSet = %2"_s.arg(model_.CurrentSlide.Index)
             .arg(model_.CurrentSlide.ResourceSet));
@@ -288,7 +322,7 @@ void SlideSequencer::PlayGivenSlide(int n)
 {
     if (model_.SlideCount() < 1 || n < 1)
         return;
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"PlayGivenSlide - SlideIndex = %1"_s.arg(n));
+    ZT_TRACE_SCOPE_ARGS(log_, u"PlayGivenSlide"_s, u"SlideIndex = %1"_s.arg(n));
     state_.CurSlideWaitingRsrcs = 0;
     state_.NextSlideWaitingRsrcs = 0;
     state_.CheckWavePosition = false;
@@ -302,30 +336,37 @@ void SlideSequencer::PlayGivenSlide(int n)
     model_.CurrentSlide.Index = n;
     model_.NextSlide.Index = 0;
     state_.BuildNextSlideFlag = n < model_.SlideCount();
+    const quint64 changes = ++state_.SlideChangeCount;
     if (LoadSlideBackground(n, model_.CurrentSlide.ResourceSet)) {
+        if (SlidesChangedSince(changes))
+            return;
         RunFatalCheck();
         EnterWaitingDisplay(n, true);
-        ZT_DEBUG(log_, TraceProcedures, "exit", u"PlayGivenSlide"_s);
         return;
     }
     host_.HideWaitingPanel();
     host_.ShowSlide(n);
-    Slide& slide = model_.SlideAt(n);
-    model_.CurrentSlide.SoundLoaded
-        = host_.LoadWavePlayer(slide.WaveFileName, model_.CurrentSlide.ResourceSet);
-    if (model_.CurrentSlide.SoundLoaded) {
+    const bool loaded
+        = host_.LoadWavePlayer(model_.SlideAt(n).WaveFileName, model_.CurrentSlide.ResourceSet);
+    if (SlidesChangedSince(changes))
+        return;
+    model_.CurrentSlide.SoundLoaded = loaded;
+    if (loaded) {
         WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
+        Slide& slide = model_.SlideAt(n);
         if (slide.WaveFileLength <= 0)
             slide.WaveFileLength = static_cast<int32_t>(player.Length());
         StartSubslideClock();
         player.Command(u"Play"_s);
         host_.LetEventsRun();
+        if (SlidesChangedSince(changes))
+            return;
     }
     host_.FocusSlideWindow();
     if (state_.BuildNextSlideFlag)
         StartBuildingNextSlide();
-    host_.TrimWavefiles();
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"PlayGivenSlide"_s);
+    if (!SlidesChangedSince(changes))
+        host_.TrimWavefiles();
 }
 
 void SlideSequencer::StartBuildingNextSlide()
@@ -338,21 +379,24 @@ void SlideSequencer::StartBuildingNextSlide()
         OpenNextNarration(k);
         return;
     }
+    const quint64 changes = state_.SlideChangeCount;
     if (LoadSlideBackground(k, model_.NextSlide.ResourceSet)) {
-        state_.NextSlideWaitingRsrcs = k;
+        if (!SlidesChangedSince(changes))
+            state_.NextSlideWaitingRsrcs = k;
         return;
     }
     state_.BuildNextSlideFlag = false;
     model_.NextSlide.Index = k;
-    OpenNextNarration(k);
-    if (!model_.NextSlide.SoundLoaded)
+    if (OpenNextNarration(k) && !model_.NextSlide.SoundLoaded)
         state_.NextSlideWaitingRsrcs = k;
 }
 
 void SlideSequencer::LoadNextSlide(int n)
 {
     state_.NextSlideWaitingRsrcs = 0;
-    if (n <= 0 || n > model_.SlideCount())
+    // Only the slide after the one on screen is ever prepared: a request left from before a
+    // slide change is stale.
+    if (n <= 0 || n > model_.SlideCount() || n != model_.CurrentSlide.Index + 1)
         return;
     if (SlideResourcesMissing(n)) {
         RunFatalCheck();
@@ -369,9 +413,7 @@ void SlideSequencer::LoadNextSlide(int n)
         model_.NextSlide.Index = n;
         host_.DrawNewBackground(model_.SlideAt(n).BackgroundIndex, model_.NextSlide.ResourceSet);
     }
-    model_.NextSlide.SoundLoaded
-        = host_.LoadWavePlayer(model_.SlideAt(n).WaveFileName, model_.NextSlide.ResourceSet);
-    if (!model_.NextSlide.SoundLoaded)
+    if (OpenNextNarration(n) && !model_.NextSlide.SoundLoaded)
         state_.NextSlideWaitingRsrcs = n;
 }
 
@@ -379,6 +421,7 @@ bool SlideSequencer::LoadSlideBackground(int n, int set)
 {
     ZT_DEBUG(log_, TraceTiming, "time", u"Begin LoadSlideBackground"_s);
     ZT_DEBUG(log_, TraceProcedures, "enter", u"LoadSlideBackground - SlideIndex = %1"_s.arg(n));
+    const quint64 changes = state_.SlideChangeCount;
     bool missing = SlideResourcesMissing(n);
     for (int attempt = 0; missing && attempt < kResourceWaitAttempts && !state_.ExitInProgress;
          ++attempt) {
@@ -387,6 +430,9 @@ bool SlideSequencer::LoadSlideBackground(int n, int set)
         ZT_DEBUG(log_, TraceSequencing, "status", u"Waited .5 seconds for resources"_s);
         missing = SlideResourcesMissing(n);
     }
+    // Slides started during the waits own the drawing surfaces now: the caller's slide is stale.
+    if (SlidesChangedSince(changes))
+        missing = true;
     if (!missing && n >= 1 && n <= model_.SlideCount()) {
         // The surfaces are single: the set of the caller is not passed on.
         (void)set;

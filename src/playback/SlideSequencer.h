@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <functional>
 
@@ -30,7 +31,8 @@ public:
     void PlayGivenSlide(int n);
     void StartBuildingNextSlide();
     void LoadNextSlide(int n);
-    // Waits briefly for slide n's files and draws its background; true while still waiting.
+    // Waits briefly for slide n's files and draws its background; true while still waiting, or
+    // when other slides were started while it waited (nothing is drawn then).
     bool LoadSlideBackground(int n, int set);
     // True when a file slide n needs is absent (sets MissingFileName / UnmappedResourceName).
     bool SlideResourcesMissing(int n);
@@ -44,10 +46,12 @@ private:
     void RunFatalCheck();
     void EnterWaitingDisplay(int n, bool fromPlayGivenSlide);
     void StopAndClose(int set);
-    void OpenNextNarration(int k);
+    bool SlidesChangedSince(quint64 changeCount) const;
+    bool OpenNextNarration(int k);
     void StartSubslideClock();
     void BuildNextSlideAfterSubslides();
     void ChangeToNextSlide();
+    void StartSwappedSlide();
     void ShowEndSlide();
     void SwapSlideRecords();
     void StartCurrentNarration();

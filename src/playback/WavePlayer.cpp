@@ -52,7 +52,7 @@ void WavePlayer::Command(const QString& command)
 
 void WavePlayer::Open()
 {
-    Close();
+    CloseFile();
     switch (source_->OpenFile(fileName_)) {
     case WaveFileSource::OpenResult::FileNotFound:
         error_ = WaveError::FileNotFound;
@@ -113,6 +113,12 @@ void WavePlayer::Stop()
 }
 
 void WavePlayer::Close()
+{
+    retriedOpen_ = 0;
+    CloseFile();
+}
+
+void WavePlayer::CloseFile()
 {
     from_.reset();
     error_ = WaveError::NoError;

@@ -90,12 +90,26 @@ public:
     // True while (or, once stopped, when last) the sound went to a real output device.
     bool Audible() const { return audible_; }
 
+    // An open retried while events run (a narration file still being written) holds the player:
+    // while it is pending no second open may start on it. Close abandons it, so that a slide
+    // change can take the player over; the retrying code sees that its ticket is no longer held
+    // and leaves the player alone from then on.
+    quint64 BeginRetriedOpen() { return retriedOpen_ = ++retriedOpenSerial_; }
+    bool RetriedOpenPending() const { return retriedOpen_ != 0; }
+    bool HoldsRetriedOpen(quint64 ticket) const { return ticket != 0 && retriedOpen_ == ticket; }
+    void EndRetriedOpen(quint64 ticket)
+    {
+        if (HoldsRetriedOpen(ticket))
+            retriedOpen_ = 0;
+    }
+
 Q_SIGNALS:
     // A play ended; notifyCode is a WaveNotify value.
     void Done(int index, int notifyCode);
 
 private:
     bool RequireOpen();
+    void CloseFile();
     void StartAt(qint64 ms);
     void ResumePlay();
     void StartOutput(bool allowDevice);
@@ -121,6 +135,8 @@ private:
     // still waiting in the event queue is dropped once it no longer belongs to what is open.
     quint64 playSerial_ = 0;
     quint64 outputSerial_ = 0; // tells the running output's signals from a replaced one's
+    quint64 retriedOpen_ = 0; // ticket of the pending retried open; 0 = none
+    quint64 retriedOpenSerial_ = 0;
 };
 
 } // namespace zentil

@@ -421,7 +421,7 @@ LoadOutcome LoadSlideShow(
     const ScriptStatements& script, SlideShowModel& model, const LoadContext& context)
 {
     DebugLog& log = context.Log;
-    ZT_DEBUG(log, TraceProcedures, "enter", u"LoadSlideShow"_s);
+    ZT_TRACE_SCOPE(log, u"LoadSlideShow"_s);
     ClearSlideShowModel(model);
     const ParseSummary summary = ParseScript(script, model, context);
 
@@ -452,9 +452,8 @@ LoadOutcome LoadSlideShow(
     model.StartSlide = ChooseStartSlide(model, context.Folders, present);
     if (log.DebugMode)
         WriteSlideStructure(model, context.Folders.ZTTempPath);
-    ZT_DEBUG(log, TraceProcedures, "exit",
-        u"LoadSlideShow - SlideCount = "_s + QString::number(model.SlideCount())
-            + u", StartSlide = "_s + QString::number(model.StartSlide));
+    ZT_TRACE_EXIT(u"LoadSlideShow - SlideCount = "_s + QString::number(model.SlideCount())
+        + u", StartSlide = "_s + QString::number(model.StartSlide));
     return LoadOutcome::Loaded;
 }
 

@@ -249,11 +249,13 @@ bool SplitScriptBytes(
 ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QString& tempFolder,
     ScriptStatements& script, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"LoadScriptFromFile - "_s + currentFileName);
+    // A refused script leaves the statements empty.
+    ZT_TRACE_SCOPE_WITH(log, u"LoadScriptFromFile - "_s + currentFileName,
+        u"LoadScriptFromFile - MaxScriptIndex = 0"_s);
     ScriptReadResult result;
     const QFileInfo info(currentFileName);
     if (currentFileName.isEmpty() || !info.exists()) {
-        ZT_DEBUG(log, TraceProcedures, "exit", u"LoadScriptFromFile - no such file"_s);
+        ZT_TRACE_EXIT(u"LoadScriptFromFile - no such file"_s);
         return result;
     }
     if (!info.isFile()) {
@@ -326,7 +328,7 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
             result.ScriptVersion = static_cast<float>(LeadingNumber(text));
         }
     }
-    ZT_DEBUG(log, TraceProcedures, "exit",
+    ZT_TRACE_EXIT(
         u"LoadScriptFromFile - MaxScriptIndex = "_s + QString::number(script.MaxScriptIndex()));
     return result;
 }

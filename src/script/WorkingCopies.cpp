@@ -47,7 +47,7 @@ QString ResolveResourceFile(const QString& folder, const QString& name)
 QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName)
 {
     DebugLog& log = context.Log;
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DecompressFile - "_s + resourceName);
+    ZT_TRACE_SCOPE_ARGS(log, u"DecompressFile"_s, resourceName);
     const QString name = QFileInfo(resourceName).isAbsolute()
             && InsideFolder(resourceName, context.Folders.ResourcePath)
         ? QFileInfo(resourceName).fileName()

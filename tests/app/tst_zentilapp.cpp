@@ -4,21 +4,27 @@
 #include "app/ZentilApp.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/WavePlayer.h"
 #include "storage/FileTree.h"
 #include "support/SilentWave.h"
 #include "support/StandardErrorCapture.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
 using namespace zentil;
 using zentil::test::StandardErrorCapture;
 using zentil::test::WriteSilentWave;
@@ -69,12 +75,20 @@ struct Show {
     {
         WriteScript(script, slides, narrationMs, extra, name, folder + u"/resources"_s);
     }
+    void WriteText(const QString& text)
+    {
+        QDir().mkpath(folder + u"/resources"_s);
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
     PlayerOptions Options() const
     {
         PlayerOptions options;
         options.HomeFolder = home;
         options.SilentAudio = true;
         options.ShowDialogs = false;
+        options.EndEventLoopAtExit = false;
         return options;
     }
 };
@@ -103,6 +117,26 @@ private:
     bool had_;
 };
 
+// Closes every modal window that appears and counts it, so that a test which meets one fails
+// instead of waiting for a user until its time runs out.
+class ModalWatch {
+public:
+    ModalWatch()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++Seen;
+                dialog->reject();
+            }
+        });
+        timer_.start(20);
+    }
+    int Seen = 0;
+
+private:
+    QTimer timer_;
+};
+
 } // namespace
 
 class TestZentilApp : public QObject {
@@ -120,6 +154,9 @@ private Q_SLOTS:
     void onlyARunningPlayerEndsStartUpSilently();
     void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
     void foldersThatCannotBeWrittenEndTheStartWithAnError();
+    void aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn();
+    void fatalErrorsWithoutDialogsEndThePlayerAtOnce_data();
+    void fatalErrorsWithoutDialogsEndThePlayerAtOnce();
 };
 
 void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
@@ -384,6 +421,81 @@ void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
     options.HomeFolder = blocker.fileName() + u"/home"_s;
     ZentilApp app(options);
     QVERIFY(!app.Start(show.script));
+    QVERIFY(app.Finished());
+    QCOMPARE(app.ExitCode(), 1);
+}
+
+void TestZentilApp::aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn()
+{
+    Show show;
+    show.Write(3, 1000);
+    QFile corrupt(show.folder + u"/resources/n2.wav"_s);
+    QVERIFY(corrupt.open(QIODevice::WriteOnly));
+    QRandomGenerator random(8);
+    QByteArray noise(3000, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    corrupt.write(noise);
+    corrupt.close();
+
+    PlayerOptions options = show.Options();
+    options.NarrationOpenRetryLimit = 2500ms; // slide 1's narration ends while slide 2's is retried
+    ZentilApp app(options);
+    QVERIFY(app.Start(show.script));
+    SlidePlay& current = app.Model().CurrentSlide;
+    SlidePlay& next = app.Model().NextSlide;
+    QTRY_COMPARE_WITH_TIMEOUT(current.Index, 2, 10000);
+
+    // Once every open of slide 2's narration has given up, slide 2 stays on screen without sound
+    // while slide 3 waits on the other player, its narration open.
+    QTest::qWait(3500);
+    QCOMPARE(current.Index, 2);
+    QVERIFY(!current.SoundLoaded);
+    QVERIFY(app.Playback().DefaultSlideShown.isEmpty());
+    QCOMPARE(app.Playback().NextSlideWaitingRsrcs, 0);
+    QCOMPARE(next.Index, 3);
+    QVERIFY(next.SoundLoaded);
+    QVERIFY(next.ResourceSet != current.ResourceSet);
+    const WavePlayer& prepared = app.WaveControl(next.ResourceSet);
+    QCOMPARE(prepared.Mode(), WaveMode::Stopped);
+    QCOMPARE(prepared.Length(), qint64(1000));
+
+    // Stepping on plays slide 3 with its narration, and the show ends as usual.
+    app.Sequencer().PlayGivenSlide(3);
+    QCOMPARE(current.Index, 3);
+    QVERIFY(current.SoundLoaded);
+    QCOMPARE(app.WaveControl(current.ResourceSet).Mode(), WaveMode::Playing);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 10000);
+    app.ExecuteExitZentil();
+    QCOMPARE(app.ExitCode(), 0);
+}
+
+void TestZentilApp::fatalErrorsWithoutDialogsEndThePlayerAtOnce_data()
+{
+    QTest::addColumn<QString>("script"); // empty: a playable show whose file then goes missing
+    QTest::newRow("no slides") << u"/name {apptest.zentil}\r\n%resource\r\n"_s;
+    QTest::newRow("a slide without narration")
+        << u"/name {apptest.zentil}\r\n%slide\r\n/box {0 0 10 10}\r\n%endslide\r\n"_s;
+    QTest::newRow("a file missing while playing") << QString();
+}
+
+void TestZentilApp::fatalErrorsWithoutDialogsEndThePlayerAtOnce()
+{
+    QFETCH(QString, script);
+    Show show;
+    if (script.isEmpty())
+        show.Write(1, 5000);
+    else
+        show.WriteText(script);
+    ModalWatch modals;
+    ZentilApp app(show.Options());
+    const bool started = app.Start(show.script);
+    QCOMPARE(started, script.isEmpty());
+    if (started) {
+        QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
+        app.Playback().MissingFileName = u"n1.wav"_s;
+        app.DisplayResourceFatalError();
+    }
+    QCOMPARE(modals.Seen, 0);
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), 1);
 }

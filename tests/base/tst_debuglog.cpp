@@ -62,6 +62,7 @@ private Q_SLOTS:
     void nothingIsWrittenWhileClosed();
     void replacesAReadOnlyOldTrace();
     void messageIsNotBuiltWhenTheTraceIsOff();
+    void traceScopeExitsOnEveryReturn();
 };
 
 void TestDebugLog::headerAndLineEnds()
@@ -221,6 +222,44 @@ void TestDebugLog::messageIsNotBuiltWhenTheTraceIsOff()
     ZT_DEBUG(trace.Log, TraceProcedures, "status", message());
     QCOMPARE(built, 1);
     QCOMPARE(trace.Body(), QStringList({ u"Status: built"_s }));
+}
+
+namespace {
+// A procedure with two ways out; the second reports its result on the exit line.
+int Procedure(DebugLog& log, bool early, int& built)
+{
+    const auto name = [&] {
+        ++built;
+        return u"Procedure"_s;
+    };
+    ZT_TRACE_SCOPE_ARGS(log, name(), u"Early = "_s + (early ? u"True"_s : u"False"_s));
+    if (early)
+        return 1;
+    ZT_DEBUG(log, TraceProcedures, "status", u"working"_s);
+    ZT_TRACE_EXIT(name() + u" - Result = 2"_s);
+    return 2;
+}
+} // namespace
+
+void TestDebugLog::traceScopeExitsOnEveryReturn()
+{
+    Trace trace;
+    int built = 0;
+    QCOMPARE(Procedure(trace.Log, true, built), 1);
+    QCOMPARE(Procedure(trace.Log, false, built), 2);
+    QCOMPARE(trace.Body(),
+        QStringList({ u"Enter:  Procedure - Early = True"_s, u"Exit:   Procedure"_s,
+            u"Enter:  Procedure - Early = False"_s, u"  Status: working"_s,
+            u"Exit:   Procedure - Result = 2"_s }));
+    QCOMPARE(trace.Log.DebugIndent(), 0);
+
+    built = 0;
+    trace.Log.Switches.TraceProcedures = false;
+    Procedure(trace.Log, false, built);
+    trace.Log.DebugMode = false;
+    Procedure(trace.Log, true, built);
+    QCOMPARE(built, 0);
+    QCOMPARE(trace.Body().size(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestDebugLog)

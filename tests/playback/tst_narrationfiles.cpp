@@ -69,6 +69,7 @@ private Q_SLOTS:
     void retriesWhileTheDecoderIsWriting();
     void givesUpAfterTheRetryLimit();
     void shutDownDuringRetriesIsNoSuccess();
+    void aRetriedOpenHoldsThePlayerUntilItIsClosed();
     void trimKeepsCurrentAndNextNarration();
     void trimAtTheLastSlideKeepsOnlyItsNarration();
 };
@@ -160,6 +161,37 @@ void tst_NarrationFiles::shutDownDuringRetriesIsNoSuccess()
     QVERIFY2(!LoadWavePlayer(u"never.ogg"_s, b.player, b.map, b.services),
         "a player that never opened was reported loaded");
     QVERIFY(waited.elapsed() < 5000);
+}
+
+void tst_NarrationFiles::aRetriedOpenHoldsThePlayerUntilItIsClosed()
+{
+    Bench b;
+    const QString late = b.dir.filePath(u"late.wav"_s);
+    const auto copySpeech = b.services.DecompressFile;
+    b.services.DecompressFile
+        = [&](const QString& name) { return name == u"late.ogg"_s ? late : copySpeech(name); };
+    b.map.Append(u"late.ogg"_s);
+    b.map.Append(u"other.ogg"_s);
+    bool secondLoaded = true;
+    QString openDuringRetry;
+    QTimer::singleShot(100, [&] {
+        secondLoaded = LoadWavePlayer(u"other.ogg"_s, b.player, b.map, b.services);
+        openDuringRetry = b.player.FileName();
+        // A slide change takes the player over; the narration turns up just after.
+        b.player.Command(u"Close"_s);
+        WriteFile(late, SpeechBytes());
+    });
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(!LoadWavePlayer(u"late.ogg"_s, b.player, b.map, b.services));
+    QVERIFY2(waited.elapsed() < 5000, "the closed player's open went on being retried");
+    QVERIFY2(!secondLoaded, "a second open started while the first was being retried");
+    QCOMPARE(openDuringRetry, late);
+    QCOMPARE(b.player.Mode(), WaveMode::NotOpen); // left alone once taken over
+    QVERIFY(LoadWavePlayer(u"other.ogg"_s, b.player, b.map, b.services));
+    const QString trace = ReadTrace(b.log);
+    QVERIFY(trace.contains(u"Status: WaveControl(2) Open refused: "_s));
+    QVERIFY(trace.contains(u"Status: WaveControl(2) Open abandoned"_s));
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
@@ -86,13 +87,8 @@ private Q_SLOTS:
     void initTestCase();
     void lengthMatchesFile_data();
     void lengthMatchesFile();
-    void outputs_data();
-    void naturalEndGivesDoneOneAtLength_data() { outputs_data(); }
-    void naturalEndGivesDoneOneAtLength();
-    void stopGivesNoNaturalEnd_data() { outputs_data(); }
-    void stopGivesNoNaturalEnd();
-    void pauseThenPauseResumes_data() { outputs_data(); }
-    void pauseThenPauseResumes();
+    void playRunsToItsNaturalEnd_data();
+    void playRunsToItsNaturalEnd();
     void fromRestartsAndSupersedes();
     void naturalEndIsDroppedOnceAnotherFileIsOpen();
     void openErrors_data();
@@ -139,16 +135,35 @@ void tst_WavePlayer::lengthMatchesFile()
     QCOMPARE(player.Position(), qint64(0));
 }
 
-void tst_WavePlayer::outputs_data()
+void tst_WavePlayer::playRunsToItsNaturalEnd_data()
 {
     QTest::addColumn<WaveOutputChoice>("output");
-    QTest::newRow("default device") << WaveOutputChoice::DefaultDevice;
-    QTest::newRow("silent") << WaveOutputChoice::Silent;
+    QTest::addColumn<QString>("interrupt"); // empty: the play is not interrupted
+    QTest::addColumn<QString>("resume");
+    QTest::addColumn<int>("heldMode");
+    const std::pair<const char*, WaveOutputChoice> outputs[]
+        = { { "default device", WaveOutputChoice::DefaultDevice },
+              { "silent", WaveOutputChoice::Silent } };
+    for (const auto& [name, output] : outputs) {
+        const auto row = [&](const char* what) {
+            return &QTest::newRow(
+                qPrintable(QString::fromLatin1(name) + u": "_s + QString::fromLatin1(what)));
+        };
+        *row("uninterrupted") << output << QString() << QString() << int(WaveMode::Stopped);
+        *row("Stop, then Play") << output << u"Stop"_s << u"Play"_s << int(WaveMode::Stopped);
+        *row("Pause, then Pause") << output << u"Pause"_s << u"Pause"_s << int(WaveMode::Paused);
+        *row("Pause, then Play") << output << u"Pause"_s << u"Play"_s << int(WaveMode::Paused);
+    }
 }
 
-void tst_WavePlayer::naturalEndGivesDoneOneAtLength()
+// A play reports its natural end (code 1) once, when the sound has ended; stopped or paused it
+// holds its place, reports only code 4 (no slide change), and goes on from there when resumed.
+void tst_WavePlayer::playRunsToItsNaturalEnd()
 {
     QFETCH(WaveOutputChoice, output);
+    QFETCH(QString, interrupt);
+    QFETCH(QString, resume);
+    QFETCH(int, heldMode);
     WavePlayer player(2, output);
     QSignalSpy done(&player, &WavePlayer::Done);
     player.SetFileName(SpeechFixture());
@@ -163,80 +178,33 @@ void tst_WavePlayer::naturalEndGivesDoneOneAtLength()
     const bool expectSound
         = output == WaveOutputChoice::DefaultDevice && SinkAudioOutput::DeviceAvailable();
     QVERIFY2(player.Audible() == expectSound, "the real sink was not used where one exists");
-
     QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 400, 3000);
     QCOMPARE(player.Mode(), WaveMode::Playing);
     QVERIFY(player.Position() < player.Length());
-    QVERIFY(done.isEmpty());
 
+    QList<int> codes { 1 };
+    if (!interrupt.isEmpty()) {
+        player.Command(interrupt);
+        QCOMPARE(int(player.Mode()), heldMode);
+        const qint64 heldAt = player.Position();
+        QVERIFY(heldAt >= 400 && heldAt < player.Length());
+        // Past the time the narration would have ended.
+        QTest::qWait(static_cast<int>(player.Length() - heldAt) + 300);
+        QVERIFY2(qAbs(player.Position() - heldAt) <= 20, "the position moved while held");
+        QCOMPARE(Codes(done), QList<int> { 4 });
+        player.Command(resume);
+        QCOMPARE(player.Mode(), WaveMode::Playing);
+        QVERIFY2(player.Position() >= heldAt, "resuming started the narration again");
+        codes = { 4, 1 };
+    }
     QVERIFY2(WaitForDone(done, 1, 5000), "no natural-end notification");
     // The end is the end of the sound, not of handing the samples to the device.
     QVERIFY2(clock.elapsed() >= player.Length() - 60,
         qPrintable(u"ended after %1 ms"_s.arg(clock.elapsed())));
-    QCOMPARE(done.size(), 1);
-    QCOMPARE(done.first().at(0).toInt(), 2); // the player's own index
+    QCOMPARE(Codes(done), codes);
+    QCOMPARE(done.last().at(0).toInt(), 2); // the player's own index
     QCOMPARE(player.Mode(), WaveMode::Stopped);
     QCOMPARE(player.Position(), player.Length());
-}
-
-void tst_WavePlayer::stopGivesNoNaturalEnd()
-{
-    QFETCH(WaveOutputChoice, output);
-    WavePlayer player(1, output);
-    QSignalSpy done(&player, &WavePlayer::Done);
-    player.SetFileName(SpeechFixture());
-    player.Open();
-    player.Play();
-    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
-    player.Command(u"Stop"_s);
-    QCOMPARE(player.Mode(), WaveMode::Stopped);
-    const qint64 stoppedAt = player.Position();
-    QVERIFY(stoppedAt >= 200 && stoppedAt < player.Length());
-
-    QTest::qWait(static_cast<int>(player.Length()) + 300);
-    QCOMPARE(Codes(done), QList<int> { 4 });
-    QCOMPARE(player.Position(), stoppedAt);
-
-    // "Play" after "Stop" goes on from where the sound stopped, to the natural end.
-    player.Play();
-    QCOMPARE(player.Mode(), WaveMode::Playing);
-    QVERIFY(player.Position() >= stoppedAt);
-    QVERIFY(WaitForDone(done, 1, 5000));
-    QCOMPARE(Codes(done), (QList<int> { 4, 1 }));
-}
-
-void tst_WavePlayer::pauseThenPauseResumes()
-{
-    QFETCH(WaveOutputChoice, output);
-    WavePlayer player(1, output);
-    QSignalSpy done(&player, &WavePlayer::Done);
-    player.SetFileName(SpeechFixture());
-    player.Open();
-    player.Play();
-    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
-
-    player.Command(u"Pause"_s);
-    QCOMPARE(player.Mode(), WaveMode::Paused);
-    const qint64 pausedAt = player.Position();
-    QTest::qWait(400);
-    QVERIFY2(qAbs(player.Position() - pausedAt) <= 20, "position moved while paused");
-    QCOMPARE(Codes(done), QList<int> { 4 }); // a paused player produces no slide change
-
-    player.Command(u"Pause"_s);
-    QCOMPARE(player.Mode(), WaveMode::Playing);
-    QVERIFY(WaitForDone(done, 1, 5000));
-    QCOMPARE(Codes(done), (QList<int> { 4, 1 }));
-    QCOMPARE(player.Position(), player.Length());
-
-    // "Play" resumes a paused player as well, without restarting it.
-    player.SetFrom(0);
-    player.Play();
-    QTRY_VERIFY_WITH_TIMEOUT(player.Position() >= 200, 3000);
-    player.Pause();
-    const qint64 secondPause = player.Position();
-    player.Play();
-    QCOMPARE(player.Mode(), WaveMode::Playing);
-    QVERIFY(player.Position() >= secondPause);
 }
 
 void tst_WavePlayer::fromRestartsAndSupersedes()
