@@ -1,6 +1,7 @@
 #include "render/Thumbnails.h"
 
 #include "base/DebugLog.h"
+#include "platform/MonotonicClock.h"
 #include "render/ImageScale.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
@@ -60,7 +61,7 @@ void MakeThumbnail(const ThumbnailContext& c, int n)
     if (thumbnail.isNull()) {
         ZT_DEBUG(c.Log, TraceProcedures, "enter",
             u"CreateThumbnailImages - Drawing slide %1 for "_s.arg(n) + target);
-        thumbnail = DrawSlideThumbnail(c.Model, c.Drawing, c.Log, n);
+        thumbnail = DrawSlideThumbnail(c.Model, c.Drawing, n);
     }
     if (!SaveThumbnail(thumbnail, target, n))
         ZT_DEBUG(c.Log, TraceFaults, "error", u"CreateThumbnailImages - not written: "_s + target);
@@ -88,10 +89,14 @@ void ResetThumbnails(ThumbnailState& state)
 }
 
 QImage DrawSlideThumbnail(
-    const SlideShowModel& model, const DrawingEnvironment& env, DebugLog& log, int slideNumber)
+    const SlideShowModel& model, const DrawingEnvironment& env, int slideNumber)
 {
     if (slideNumber < 1 || slideNumber > model.SlideCount())
         return QImage();
+    // Drawing a thumbnail changes nothing on the screen, so its steps stay out of the trace,
+    // whose ShowSlide lines tell what was shown.
+    MonotonicClock clock;
+    DebugLog log(clock, false);
     RenderState offScreen;
     PrepareRenderState(offScreen, log);
     ComposeSlide(

@@ -53,9 +53,9 @@ bool ThumbnailExists(const SlideShowModel& model, int slideNumber);
 
 // Slide n as it looks at its end (background, slide, every subslide), drawn off screen on a
 // drawing state of its own and reduced to thumbnail size: the thumbnail of a slide that has no
-// picture to be made from.
+// picture to be made from. It writes nothing to the trace.
 QImage DrawSlideThumbnail(
-    const SlideShowModel& model, const DrawingEnvironment& env, DebugLog& log, int slideNumber);
+    const SlideShowModel& model, const DrawingEnvironment& env, int slideNumber);
 
 // Writes a finished thumbnail picture to thumbnailPath as JPEG of quality 95, by way of the
 // bitmap "thumbnail" + the slide number in three digits + ".bmp" beside it, which is deleted

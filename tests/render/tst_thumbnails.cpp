@@ -305,7 +305,7 @@ void tst_Thumbnails::slideWithoutPicture_isDrawnWithItsSubslides()
 {
     ThumbnailShow show;
     const DrawingEnvironment env;
-    const QImage drawn = DrawSlideThumbnail(show.model, env, show.log, 3);
+    const QImage drawn = DrawSlideThumbnail(show.model, env, 3);
     QCOMPARE(drawn.size(), QSize(160, 120));
     // Background blue, the slide's red quarter, the subslide's green quarter.
     QCOMPARE(Pixel(drawn, 40, 30), 0xFF0000U);
@@ -326,7 +326,7 @@ void tst_Thumbnails::slideWithoutPicture_isDrawnWithItsSubslides()
     const JpegDifference difference = Compare(written, drawn);
     QVERIFY2(difference.Mean < 5 && difference.LargestInside <= 4,
         qPrintable(u"mean %1, largest %2"_s.arg(difference.Mean).arg(difference.LargestInside)));
-    QVERIFY(DrawSlideThumbnail(show.model, env, show.log, 5).isNull());
+    QVERIFY(DrawSlideThumbnail(show.model, env, 5).isNull());
 }
 
 void tst_Thumbnails::scrambledPresentation()
