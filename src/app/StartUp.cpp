@@ -23,6 +23,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <utility>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -276,7 +278,8 @@ void ZentilApp::StartNewSlideShow()
     state_.PreviewPauseVisible = false;
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"StartNewSlideShow: PreviewPauseActive = False; PreviewPauseVisible = False"_s);
-    sequencer_.PlayGivenSlide(model_.StartSlide);
+    const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
+    sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
     state_.SlideChangeInProgress = false;
     ZT_DEBUG(log_, TraceProcedures, "exit", u"StartNewSlideShow"_s);
 }

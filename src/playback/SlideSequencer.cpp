@@ -318,7 +318,7 @@ void SlideSequencer::EnterWaitingDisplay(int n, bool fromPlayGivenSlide)
         host_.ShowWaitingPanel(caption, u"Waiting for file "_s + state_.MissingFileName + u"."_s);
 }
 
-void SlideSequencer::PlayGivenSlide(int n)
+void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
 {
     if (model_.SlideCount() < 1 || n < 1)
         return;
@@ -357,6 +357,8 @@ void SlideSequencer::PlayGivenSlide(int n)
         if (slide.WaveFileLength <= 0)
             slide.WaveFileLength = static_cast<int32_t>(player.Length());
         StartSubslideClock();
+        if (startPosition > 0 && startPosition < player.Length())
+            player.SetFrom(startPosition);
         player.Command(u"Play"_s);
         host_.LetEventsRun();
         if (SlidesChangedSince(changes))

@@ -28,7 +28,9 @@ public:
     // The Done notification of WaveControl(index) (WaveControl_Done).
     void WaveControlDone(int index, int notifyCode);
     // Stops everything and starts slide n.
-    void PlayGivenSlide(int n);
+    // startPosition (ms) resumes the narration there; the subslides due by then follow within a
+    // heartbeat each. 0 plays the slide from its start.
+    void PlayGivenSlide(int n, qint64 startPosition = 0);
     void StartBuildingNextSlide();
     void LoadNextSlide(int n);
     // Waits briefly for slide n's files and draws its background; true while still waiting, or

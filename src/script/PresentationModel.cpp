@@ -70,6 +70,7 @@ void ClearSlideShowModel(SlideShowModel& model)
     model.Info = PresentationInfo {};
     model.Connection = ConnectionSettings {};
     model.StartSlide = 1;
+    model.StartPosition = 0;
     model.Messages.clear();
     model.DownloadRate = 0.0F;
     model.CurrentSlide.Index = 0;

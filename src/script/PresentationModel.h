@@ -183,6 +183,9 @@ struct SlideShowModel {
     PresentationInfo Info;
     ConnectionSettings Connection;
     int32_t StartSlide = 1; // the slide playback starts at (from the quit point)
+    // Narration position (ms) at which StartSlide resumes when it is the quit point's own slide;
+    // 0 plays it from its start.
+    qint64 StartPosition = 0;
     // Every validation message of the last parse, in order; the last one is the pending error
     // text (ErrorDescriptionText).
     std::vector<ScriptMessage> Messages;

@@ -450,6 +450,11 @@ LoadOutcome LoadSlideShow(
     QueueBuilder(model, context, present).Build(summary.SeparatorSeen);
     model.Connection = ParseConnectionSettings(model.Defn.ResourceServer);
     model.StartSlide = ChooseStartSlide(model, context.Folders, present);
+    const std::optional<QuitPoint> left
+        = ReadQuitPoint(context.Folders, model.Defn.ScriptShortName);
+    model.StartPosition = left && model.StartSlide > 1 && left->SlideIndex == model.StartSlide
+        ? std::max<qint64>(0, left->Position)
+        : 0;
     if (log.DebugMode)
         WriteSlideStructure(model, context.Folders.ZTTempPath);
     ZT_TRACE_EXIT(u"LoadSlideShow - SlideCount = "_s + QString::number(model.SlideCount())

@@ -146,6 +146,7 @@ private Q_SLOTS:
     void playsALocalPresentationToItsEndSlideAndCleansUp();
     void escapeOnALaterSlideLeavesAQuitPoint();
     void openingAMissingFileKeepsTheShowPlaying();
+    void aShowResumesWhereItWasLeft();
     void whereAScriptIsPlayedFrom_data();
     void whereAScriptIsPlayedFrom();
     void scriptsThatCannotBePlayedAreReported_data();
@@ -203,6 +204,35 @@ void TestZentilApp::escapeOnALaterSlideLeavesAQuitPoint()
     QFile quitPoint(show.home + u"/quitpoints/apptest.txt"_s);
     QVERIFY2(quitPoint.open(QIODevice::ReadOnly), "leaving on slide 2 remembers the place");
     QVERIFY(quitPoint.readAll().startsWith("2 "));
+}
+
+void TestZentilApp::aShowResumesWhereItWasLeft()
+{
+    Show show;
+    // Slide 2 has subslides at 0.5 s and 4 s; the show was left on slide 2 at 1.5 s.
+    show.WriteText(u"/name {apptest.zentil}\r\n%resource\r\n/resource {n1.wav n2.wav}\r\n"
+                   "%slide\r\n/play {n1.wav}\r\n/box {0 0 800 600 fill #C00000}\r\n%endslide\r\n"
+                   "%slide\r\n/play {n2.wav}\r\n/box {0 0 800 600 fill #C00000}\r\n"
+                   "%subslide 0.5\r\n/box {0 0 10 10 fill #00FF00}\r\n"
+                   "%subslide 4\r\n/box {0 0 10 10 fill #0000FF}\r\n%endslide\r\n"_s);
+    for (int i = 1; i <= 2; ++i)
+        QVERIFY(WriteSilentWave(show.folder + u"/resources/n%1.wav"_s.arg(i), 6000));
+    QDir().mkpath(show.home + u"/quitpoints"_s);
+    QFile quitPoint(show.home + u"/quitpoints/apptest.txt"_s);
+    QVERIFY(quitPoint.open(QIODevice::WriteOnly));
+    quitPoint.write("2 1500\r\n");
+    quitPoint.close();
+
+    ZentilApp app(show.Options());
+    QVERIFY(app.Start(show.script));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    WavePlayer& player = app.WaveControl(app.Model().CurrentSlide.ResourceSet);
+    QTRY_COMPARE_WITH_TIMEOUT(player.Mode(), WaveMode::Playing, 5000);
+    QVERIFY2(player.Position() >= 1500, "the narration goes on from where it was left");
+    // The subslide due before that point is drawn at once; the later one waits for its time.
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().CurrentSubslideIndex, 1, 500);
+    QTest::qWait(300);
+    QCOMPARE(app.Playback().CurrentSubslideIndex, 1);
 }
 
 void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
