@@ -164,6 +164,7 @@ void DownloadManager::ProbeRate()
         StopTransfers();
         Call(hooks_.HideResourcePanel);
         Call(hooks_.FocusSlideWindow);
+        StartWithoutDownloads();
     };
     // The panel is up while the first file measures the rate: the user sees the show coming, and
     // a failed connection is answered in the dialog rather than skipped unseen.
@@ -218,6 +219,19 @@ void DownloadManager::RunQueue()
     StopTransfers();
     Call(hooks_.HideResourcePanel);
     Call(hooks_.FocusSlideWindow);
+    StartWithoutDownloads();
+}
+
+// Downloading has ended for good (no web server to fetch from) before the show started: the show
+// starts with the files it has, and playback waits for or reports any that never came.
+void DownloadManager::StartWithoutDownloads()
+{
+    const bool exiting = hooks_.ExitInProgress && hooks_.ExitInProgress();
+    if (state_.SlideShowStarted || !state_.StopDownloads || state_.DownloadInterrupt != 0
+        || exiting)
+        return;
+    state_.SlideShowStarted = true;
+    Call(hooks_.StartNewSlideShow);
 }
 
 // Every file before the marker is present: start the show and go on fetching behind it.

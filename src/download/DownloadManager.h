@@ -98,6 +98,7 @@ private:
     void UpdateFilesBar();
     void ProbeRate();
     void RunQueue();
+    void StartWithoutDownloads();
     void ReachedStartMarker();
     FileOutcome DownloadOneFile(const QString& name);
     FileOutcome HandleFailure(const QString& name, const TransferResult& result);
