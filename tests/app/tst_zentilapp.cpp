@@ -147,6 +147,7 @@ private Q_SLOTS:
     void escapeOnALaterSlideLeavesAQuitPoint();
     void openingAMissingFileKeepsTheShowPlaying();
     void aShowResumesWhereItWasLeft();
+    void aLocalShowNamingNoServerStarts();
     void whereAScriptIsPlayedFrom_data();
     void whereAScriptIsPlayedFrom();
     void scriptsThatCannotBePlayedAreReported_data();
@@ -233,6 +234,21 @@ void TestZentilApp::aShowResumesWhereItWasLeft()
     QTRY_COMPARE_WITH_TIMEOUT(app.Playback().CurrentSubslideIndex, 1, 500);
     QTest::qWait(300);
     QCOMPARE(app.Playback().CurrentSubslideIndex, 1);
+}
+
+void TestZentilApp::aLocalShowNamingNoServerStarts()
+{
+    // The bundled demo names no web server and lists its font among the files to fetch.
+    Show show;
+    const QDir demo(QStringLiteral(ZENTIL_FIXTURES_DIR "/../../examples/demo"));
+    QDir().mkpath(show.folder + u"/resources"_s);
+    QVERIFY(QFile::copy(demo.filePath(u"demo.zentil"_s), show.folder + u"/demo.zentil"_s));
+    for (const QString& name : QDir(demo.filePath(u"resources"_s)).entryList(QDir::Files))
+        QVERIFY(QFile::copy(
+            demo.filePath(u"resources/"_s + name), show.folder + u"/resources/"_s + name));
+    ZentilApp app(show.Options());
+    QVERIFY(app.Start(show.folder + u"/demo.zentil"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 20000);
 }
 
 void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
