@@ -1,5 +1,7 @@
 #include "playback/InfoPanel.h"
 
+#include "playback/FullScreenWindow.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -12,8 +14,8 @@ namespace zentil {
 
 namespace {
 
-constexpr int kVirtualWidth = 800;
-constexpr int kVirtualHeight = 600;
+constexpr int kVirtualWidth = FullScreenWindow::kVirtualWidth;
+constexpr int kVirtualHeight = FullScreenWindow::kVirtualHeight;
 constexpr int kMargin = 12;
 constexpr int kLineGap = 3;
 const QColor kBackground(0, 0, 158);
