@@ -1,6 +1,6 @@
 #include "base/DebugLog.h"
 
-#include "platform/MonotonicClock.h"
+#include "base/FileRemoval.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,7 +18,7 @@ constexpr int kRuleWidth = 74;
 const QString kTitle = u" Zentil Debug File "_s;
 } // namespace
 
-DebugLog::DebugLog(const MonotonicClock& clock, bool debugMode)
+DebugLog::DebugLog(const TraceClock& clock, bool debugMode)
     : DebugMode(debugMode)
     , clock_(clock)
 { }
@@ -46,10 +46,7 @@ void DebugLog::OpenDebugFile(const QString& tempFolder)
 {
     CloseDebugFile();
     debugFilePath_ = QDir(tempFolder).filePath(u"ztdebug.txt"_s);
-    if (QFile::exists(debugFilePath_)) {
-        QFile::setPermissions(debugFilePath_, QFile::ReadOwner | QFile::WriteOwner);
-        QFile::remove(debugFilePath_);
-    }
+    RemoveFileForced(debugFilePath_);
     file_.setFileName(debugFilePath_);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "base/TraceClock.h"
+
 #include <QFile>
 #include <QString>
 
 #include <utility>
 
 namespace zentil {
-
-class MonotonicClock;
 
 // Category switches of the trace; a line is written only when DebugMode and its switch are on.
 struct DebugSwitches {
@@ -28,7 +28,7 @@ struct DebugSwitches {
 // off, a call costs one test of a boolean and its message is never built.
 class DebugLog {
 public:
-    explicit DebugLog(const MonotonicClock& clock, bool debugMode = ZENTIL_DEBUG_MODE_DEFAULT);
+    explicit DebugLog(const TraceClock& clock, bool debugMode = ZENTIL_DEBUG_MODE_DEFAULT);
     ~DebugLog();
     DebugLog(const DebugLog&) = delete;
     DebugLog& operator=(const DebugLog&) = delete;
@@ -46,7 +46,6 @@ public:
 
     bool DebugFileOpen() const { return file_.isOpen(); }
     const QString& DebugFilePath() const { return debugFilePath_; }
-    int DebugIndent() const { return debugIndent_; }
 
     // The title line of the header for a given date and time text; public for its padding rule.
     static QString HeaderTitleLine(const QString& date, const QString& time);
@@ -56,7 +55,7 @@ public:
 private:
     void WriteLine(const QString& text, bool indented);
 
-    const MonotonicClock& clock_;
+    const TraceClock& clock_;
     QFile file_;
     QString debugFilePath_;
     int debugIndent_ = 0;
@@ -91,6 +90,12 @@ private:
     DebugLog* log_;
     QString exit_;
 };
+
+// "True" or "False", as trace lines write a flag.
+inline QString BoolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace zentil
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TraceClock.h"
+
 #include <QElapsedTimer>
 
 namespace zentil {
@@ -7,13 +9,12 @@ namespace zentil {
 // The player's one time source. Interaction times are "seconds since midnight", but they are
 // derived from a monotonic timer started at construction, so differences never jump when the
 // wall clock is set or midnight passes (the value simply keeps growing past 86400).
-class MonotonicClock {
+class MonotonicClock : public TraceClock {
 public:
     MonotonicClock();
-    virtual ~MonotonicClock() = default;
 
     // Seconds since the start of the day the clock was created, monotonic.
-    virtual double SecondsSinceMidnight() const;
+    double SecondsSinceMidnight() const override;
     // Milliseconds since the clock was created, monotonic.
     virtual qint64 ElapsedMs() const;
 
