@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/DebugLog.h"
-#include "platform/MonotonicClock.h"
 #include "storage/FolderLayout.h"
 
 #include <QDateTime>
@@ -15,8 +14,12 @@
 // A fresh player home for one test: its own temporary folder, named by ZENTIL_HOME, with the
 // folder tree built and a debug trace open in its temp folder.
 struct StorageTestHome {
+    // Storage writes no timed trace lines: a clock standing still will do.
+    struct StillClock : zentil::TraceClock {
+        double SecondsSinceMidnight() const override { return 0.0; }
+    };
     QTemporaryDir Dir;
-    zentil::MonotonicClock Clock;
+    StillClock Clock;
     zentil::DebugLog Log { Clock, true };
     zentil::ZentilFolders Folders;
 

@@ -1,8 +1,8 @@
-#include "app/ToolMain.h"
+#include "tool/ToolMain.h"
 
 #include "base/ProductInfo.h"
-#include "render/RenderToolCommand.h"
-#include "script/ScriptToolCommands.h"
+#include "tool/RenderToolCommand.h"
+#include "tool/ScriptToolCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>

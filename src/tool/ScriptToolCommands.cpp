@@ -1,4 +1,4 @@
-#include "script/ScriptToolCommands.h"
+#include "tool/ScriptToolCommands.h"
 
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"

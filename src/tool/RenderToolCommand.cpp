@@ -1,4 +1,4 @@
-#include "render/RenderToolCommand.h"
+#include "tool/RenderToolCommand.h"
 
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"

@@ -1,4 +1,4 @@
-#include "app/ToolMain.h"
+#include "tool/ToolMain.h"
 
 int main(int argc, char** argv)
 {
