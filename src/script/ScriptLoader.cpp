@@ -7,6 +7,7 @@
 #include "script/ScriptWords.h"
 #include "script/SlideStructureDump.h"
 #include "storage/QuitPoints.h"
+#include "storage/ResourcePurge.h"
 #include "storage/ZentilFolders.h"
 
 #include <QDir>
@@ -424,6 +425,9 @@ LoadOutcome LoadSlideShow(
     ZT_TRACE_SCOPE(log, u"LoadSlideShow"_s);
     ClearSlideShowModel(model);
     const ParseSummary summary = ParseScript(script, model, context);
+    // Out-of-date cached files go before the files present are listed, so they are fetched anew.
+    if (context.ApplyPurge)
+        PurgeOutdatedResources(summary.Purges, context.Folders, log);
 
     if (model.SlideCount() == 0) {
         context.Reporter.ExecuteFatalError(

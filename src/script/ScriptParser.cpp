@@ -4,12 +4,8 @@
 #include "base/ErrorReporting.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptWords.h"
-#include "storage/FileTree.h"
 #include "storage/ZentilFolders.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
@@ -24,72 +20,6 @@ namespace {
 constexpr qsizetype kTitleLength = 35;
 // Resource lists up to this length are searched directly; longer ones through a set.
 constexpr size_t kSmallResourceList = 24;
-
-// The command words the parser knows, recognised ignoring case.
-enum class Word {
-    Slide,
-    EndSlide,
-    Subslide,
-    Background,
-    Resource,
-    Info,
-    Title,
-    OtherSection, // sections
-    Play,
-    Image,
-    Text,
-    Font,
-    Box,
-    Line,
-    Shape, // "/oval", "/polygon", "/polyline": stored wherever boxes and lines are
-    Animation,
-    Source,
-    BackgroundCommand, // drawing
-    Version,
-    InfoTitle,
-    Author,
-    Organization,
-    Comments,
-    Data, // "%info"
-    Other,
-};
-
-Word Classify(QStringView command)
-{
-    struct Entry {
-        QStringView text;
-        Word word;
-    };
-    static constexpr Entry kSections[] = { { u"%slide", Word::Slide },
-        { u"%endslide", Word::EndSlide }, { u"%subslide", Word::Subslide },
-        { u"%background", Word::Background }, { u"%resource", Word::Resource },
-        { u"%info", Word::Info }, { u"%title", Word::Title } };
-    static constexpr Entry kDirectives[] = { { u"/play", Word::Play }, { u"/image", Word::Image },
-        { u"/text", Word::Text }, { u"/font", Word::Font }, { u"/box", Word::Box },
-        { u"/line", Word::Line }, { u"/oval", Word::Shape }, { u"/polygon", Word::Shape },
-        { u"/polyline", Word::Shape }, { u"/animation", Word::Animation },
-        { u"/source", Word::Source }, { u"/background", Word::BackgroundCommand },
-        { u"/version", Word::Version }, { u"/title", Word::InfoTitle },
-        { u"/author", Word::Author }, { u"/organization", Word::Organization },
-        { u"/comments", Word::Comments }, { u"/data", Word::Data } };
-    if (command.startsWith(u'%')) {
-        for (const Entry& e : kSections) {
-            if (SameWord(command, e.text))
-                return e.word;
-        }
-        return Word::OtherSection;
-    }
-    for (const Entry& e : kDirectives) {
-        if (SameWord(command, e.text))
-            return e.word;
-    }
-    return Word::Other;
-}
-
-bool IsSection(Word w)
-{
-    return w <= Word::OtherSection;
-}
 
 bool SameName(const QString& a, const QString& b)
 {
@@ -127,9 +57,9 @@ private:
     void ParseBackground();
     void ParseSlide();
     void ParseSubslide(Slide& slide, float& runningTime);
-    void HandleSlideStatement(Slide& slide, const CommandWords& words, Word word);
+    void HandleSlideStatement(Slide& slide, const CommandWords& words, CommandWord word);
     void HandleSubslideStatement(
-        Slide& slide, Subslide& subslide, const CommandWords& words, Word word);
+        Slide& slide, Subslide& subslide, const CommandWords& words, CommandWord word);
 
     // "/play": the sound file when it is valid; otherwise "" after a message.
     QString ValidPlayFile(const CommandWords& words);
@@ -174,20 +104,20 @@ ParseSummary ScriptParser::Run()
     currentBackground_ = 1;
     while (!AtEnd()) {
         const CommandWords words = Current();
-        switch (Classify(words.Command)) {
-        case Word::Slide:
+        switch (ClassifyCommand(words.Command)) {
+        case CommandWord::Slide:
             ParseSlide();
             break;
-        case Word::Background:
+        case CommandWord::Background:
             ParseBackground();
             break;
-        case Word::Resource:
+        case CommandWord::Resource:
             ParseResource();
             break;
-        case Word::Info:
+        case CommandWord::Info:
             ParseInfo();
             break;
-        case Word::Title:
+        case CommandWord::Title:
             ParseTitle(words);
             ++index_;
             break;
@@ -211,29 +141,29 @@ void ScriptParser::ParseInfo()
     PresentationInfo& info = model_.Info;
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        const Word word = Classify(words.Command);
-        if (IsSection(word))
+        const CommandWord word = ClassifyCommand(words.Command);
+        if (IsSectionWord(word))
             return;
         const QStringView value = TrimBlanks(BraceArgument(words.Arguments));
         if (value.isEmpty())
             continue;
         switch (word) {
-        case Word::Version:
+        case CommandWord::Version:
             info.VersionText = value.toString();
             break;
-        case Word::InfoTitle:
+        case CommandWord::InfoTitle:
             info.TitleText += value + u"\r"_s;
             break;
-        case Word::Author:
+        case CommandWord::Author:
             info.AuthorText += value + u"\r"_s;
             break;
-        case Word::Organization:
+        case CommandWord::Organization:
             info.OrganizationText += value + u"\r"_s;
             break;
-        case Word::Comments:
+        case CommandWord::Comments:
             info.CommentsText += value + u"\r"_s;
             break;
-        case Word::Data: {
+        case CommandWord::Data: {
             WordReader reader(value);
             while (!reader.AtEnd()) {
                 const QStringView key = reader.Next();
@@ -301,9 +231,7 @@ void ScriptParser::ParseResourceList(QStringView arguments)
 
 void ScriptParser::ParsePurge(QStringView arguments)
 {
-    // Purging refreshes cached downloads; an author's own resources folder is never touched.
-    const bool purgeAllowed = context_.ApplyPurge
-        && IsRealFolderInside(context_.Folders.ResourcePath, context_.Folders.ZentilCachePath);
+    // The files are deleted once the script is read (PurgeOutdatedResources), not here.
     WordReader reader(BraceArgument(arguments));
     while (!reader.AtEnd()) {
         const QString name = reader.Next().toString();
@@ -312,20 +240,9 @@ void ScriptParser::ParsePurge(QStringView arguments)
             Message(RefusedNameMessage(u"purge"_s, name));
             continue;
         }
-        if (!purgeAllowed)
-            continue;
         if (stamp.size() < 9)
             stamp.prepend(u"0000"_s);
-        const QString path = QDir(context_.Folders.ResourcePath).filePath(name);
-        const QFileInfo info(path);
-        if (!info.isFile())
-            continue;
-        const QString modified = info.lastModified().toString(u"yyyyMMddHHmm"_s);
-        if (LeadingNumber(modified) < LeadingNumber(stamp)) {
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-            QFile::remove(path);
-            ZT_DEBUG(context_.Log, TraceProcedures, "status", u"Purged resource "_s + name);
-        }
+        summary_.Purges.push_back({ name, LeadingNumber(stamp) });
     }
 }
 
@@ -337,18 +254,18 @@ void ScriptParser::ParseBackground()
     BackgroundSlide& background = model_.Backgrounds.back();
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        const Word word = Classify(words.Command);
-        if (IsSection(word))
+        const CommandWord word = ClassifyCommand(words.Command);
+        if (IsSectionWord(word))
             return;
         switch (word) {
-        case Word::Text:
-        case Word::Font:
-        case Word::Box:
-        case Word::Line:
-        case Word::Shape:
+        case CommandWord::Text:
+        case CommandWord::Font:
+        case CommandWord::Box:
+        case CommandWord::Line:
+        case CommandWord::Shape:
             background.ScriptText.push_back(Stored());
             break;
-        case Word::Image: {
+        case CommandWord::Image: {
             const QString file = ValidImageFile(words);
             if (!file.isEmpty()) {
                 background.ScriptText.push_back(Stored());
@@ -356,10 +273,10 @@ void ScriptParser::ParseBackground()
             }
             break;
         }
-        case Word::BackgroundCommand:
-        case Word::Animation:
-        case Word::Source:
-        case Word::Play:
+        case CommandWord::BackgroundCommand:
+        case CommandWord::Animation:
+        case CommandWord::Source:
+        case CommandWord::Play:
             Message(u"A background definition cannot contain a "_s
                 + words.Command.toString().toLower() + u" command."_s);
             break;
@@ -452,25 +369,25 @@ void ScriptParser::ParseSlide()
     ++index_;
     while (!AtEnd()) {
         const CommandWords words = Current();
-        const Word word = Classify(words.Command);
-        if (word == Word::Slide || word == Word::EndSlide)
+        const CommandWord word = ClassifyCommand(words.Command);
+        if (word == CommandWord::Slide || word == CommandWord::EndSlide)
             return; // handled again by the caller
-        if (word == Word::Subslide) {
+        if (word == CommandWord::Subslide) {
             ParseSubslide(slide, runningTime);
-        } else if (word == Word::Background) {
+        } else if (word == CommandWord::Background) {
             ParseBackground();
         } else {
-            if (!IsSection(word))
+            if (!IsSectionWord(word))
                 HandleSlideStatement(slide, words, word);
             ++index_;
         }
     }
 }
 
-void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words, Word word)
+void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words, CommandWord word)
 {
     switch (word) {
-    case Word::Play: {
+    case CommandWord::Play: {
         const QString file = ValidPlayFile(words);
         if (file.isEmpty())
             return;
@@ -480,7 +397,7 @@ void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words,
         slide.ScriptText.push_back(Stored());
         break;
     }
-    case Word::Image: {
+    case CommandWord::Image: {
         const QString file = ValidImageFile(words);
         if (file.isEmpty())
             return;
@@ -488,12 +405,12 @@ void ScriptParser::HandleSlideStatement(Slide& slide, const CommandWords& words,
         slide.ScriptText.push_back(Stored());
         break;
     }
-    case Word::Font:
-    case Word::Text:
-    case Word::Animation:
-    case Word::Box:
-    case Word::Line:
-    case Word::Shape:
+    case CommandWord::Font:
+    case CommandWord::Text:
+    case CommandWord::Animation:
+    case CommandWord::Box:
+    case CommandWord::Line:
+    case CommandWord::Shape:
         slide.ScriptText.push_back(Stored());
         break;
     default:
@@ -521,37 +438,38 @@ void ScriptParser::ParseSubslide(Slide& slide, float& runningTime)
         AddBackgroundImages(slide, currentBackground_);
     for (++index_; !AtEnd(); ++index_) {
         const CommandWords words = Current();
-        const Word w = Classify(words.Command);
-        if (IsSection(w))
+        const CommandWord w = ClassifyCommand(words.Command);
+        if (IsSectionWord(w))
             return;
         HandleSubslideStatement(slide, subslide, words, w);
     }
 }
 
 void ScriptParser::HandleSubslideStatement(
-    Slide& slide, Subslide& subslide, const CommandWords& words, Word word)
+    Slide& slide, Subslide& subslide, const CommandWords& words, CommandWord word)
 {
     switch (word) {
-    case Word::Animation:
+    case CommandWord::Animation:
         subslide.SubslideType = u"animation"_s;
         subslide.ScriptText.push_back(Stored());
         break;
-    case Word::Play:
-    case Word::Image: {
-        const QString file = word == Word::Play ? ValidPlayFile(words) : ValidImageFile(words);
+    case CommandWord::Play:
+    case CommandWord::Image: {
+        const QString file
+            = word == CommandWord::Play ? ValidPlayFile(words) : ValidImageFile(words);
         if (file.isEmpty())
             return;
         AddSlideResource(slide, file);
         subslide.ScriptText.push_back(Stored());
         break;
     }
-    case Word::Font:
-    case Word::Text:
-    case Word::Box:
-    case Word::Line:
-    case Word::Shape:
-    case Word::Source:
-    case Word::BackgroundCommand:
+    case CommandWord::Font:
+    case CommandWord::Text:
+    case CommandWord::Box:
+    case CommandWord::Line:
+    case CommandWord::Shape:
+    case CommandWord::Source:
+    case CommandWord::BackgroundCommand:
         subslide.ScriptText.push_back(Stored());
         break;
     default:

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "script/PresentationModel.h"
+#include "storage/ResourcePurge.h"
+
+#include <vector>
 
 namespace zentil {
 
@@ -9,6 +12,7 @@ struct LoadContext;
 // What the parse phase learnt beyond the model itself.
 struct ParseSummary {
     bool SeparatorSeen = false; // some "/resource" held a "|"
+    std::vector<ResourcePurge> Purges; // the "/purge" entries with plain names, in order
 };
 
 // The parse phase of LoadSlideShow: fills an emptied model from the statements (built-in

@@ -163,4 +163,43 @@ bool NamesFont(const QString& name)
     return name.endsWith(u".ttf"_s, Qt::CaseInsensitive);
 }
 
+CommandWord ClassifyCommand(QStringView command)
+{
+    struct Entry {
+        QStringView text;
+        CommandWord word;
+    };
+    static constexpr Entry kSections[] = { { u"%slide", CommandWord::Slide },
+        { u"%endslide", CommandWord::EndSlide }, { u"%subslide", CommandWord::Subslide },
+        { u"%background", CommandWord::Background }, { u"%resource", CommandWord::Resource },
+        { u"%info", CommandWord::Info }, { u"%title", CommandWord::Title } };
+    static constexpr Entry kDirectives[] = { { u"/play", CommandWord::Play },
+        { u"/image", CommandWord::Image }, { u"/text", CommandWord::Text },
+        { u"/font", CommandWord::Font }, { u"/box", CommandWord::Box },
+        { u"/line", CommandWord::Line }, { u"/oval", CommandWord::Shape },
+        { u"/polygon", CommandWord::Shape }, { u"/polyline", CommandWord::Shape },
+        { u"/animation", CommandWord::Animation }, { u"/source", CommandWord::Source },
+        { u"/background", CommandWord::BackgroundCommand }, { u"/version", CommandWord::Version },
+        { u"/title", CommandWord::InfoTitle }, { u"/author", CommandWord::Author },
+        { u"/organization", CommandWord::Organization }, { u"/comments", CommandWord::Comments },
+        { u"/data", CommandWord::Data } };
+    if (command.startsWith(u'%')) {
+        for (const Entry& e : kSections) {
+            if (SameWord(command, e.text))
+                return e.word;
+        }
+        return CommandWord::OtherSection;
+    }
+    for (const Entry& e : kDirectives) {
+        if (SameWord(command, e.text))
+            return e.word;
+    }
+    return CommandWord::Other;
+}
+
+bool IsSectionWord(CommandWord w)
+{
+    return w <= CommandWord::OtherSection;
+}
+
 } // namespace zentil

@@ -52,6 +52,39 @@ private:
     qsizetype pos_ = 0;
 };
 
+// The command words the parser knows, recognised ignoring case; the sections come first.
+enum class CommandWord {
+    Slide,
+    EndSlide,
+    Subslide,
+    Background,
+    Resource,
+    Info,
+    Title,
+    OtherSection, // sections
+    Play,
+    Image,
+    Text,
+    Font,
+    Box,
+    Line,
+    Shape, // "/oval", "/polygon", "/polyline": stored wherever boxes and lines are
+    Animation,
+    Source,
+    BackgroundCommand, // drawing
+    Version,
+    InfoTitle,
+    Author,
+    Organization,
+    Comments,
+    Data, // "%info"
+    Other,
+};
+// The word of a statement's command ("%Slide", "/play"); OtherSection or Other when unknown.
+CommandWord ClassifyCommand(QStringView command);
+// Whether the word starts a section ("%..."), known or not.
+bool IsSectionWord(CommandWord word);
+
 // The leading-number rule: the longest prefix forming a decimal number (optional sign, digits,
 // one "." as decimal separator) is the value; without such a prefix the value is 0.
 double LeadingNumber(QStringView text);

@@ -1,6 +1,7 @@
 #include "StorageTestHome.h"
 
 #include "storage/CacheCopy.h"
+#include "storage/ResourcePurge.h"
 
 #include <QObject>
 #include <QRegularExpression>
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void refreshFollowsTheDatesByDay();
     void interruptedCopyIsRedone();
     void withoutResourcesNothingIsCopied();
+    void purgeDeletesOnlyOutdatedCachedFiles_data();
+    void purgeDeletesOnlyOutdatedCachedFiles();
 };
 
 void TestCacheCopy::firstCopyFillsTheCache()
@@ -138,6 +141,34 @@ void TestCacheCopy::withoutResourcesNothingIsCopied()
     QCOMPARE(disc.Parent, disc.Disc);
     QVERIFY(
         QDir(disc.Folders.ZentilCachePath).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TestCacheCopy::purgeDeletesOnlyOutdatedCachedFiles_data()
+{
+    QTest::addColumn<bool>("cached");
+    QTest::addColumn<double>("stamp"); // yyyyMMddHHmm; the files date from 202603100800
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("cached, older than the stamp") << true << 202603100801.0 << true;
+    QTest::newRow("cached, as new as the stamp") << true << 202603100800.0 << false;
+    QTest::newRow("the author's own folder") << false << 202603100801.0 << false;
+}
+
+void TestCacheCopy::purgeDeletesOnlyOutdatedCachedFiles()
+{
+    QFETCH(bool, cached);
+    QFETCH(double, stamp);
+    QFETCH(bool, deleted);
+    DiscFixture disc;
+    if (cached)
+        QVERIFY(disc.Copy());
+    else
+        disc.Folders.ResourcePath = disc.Disc + u"/resources"_s;
+    const QString file = disc.Folders.ResourcePath + u"/a.png"_s;
+    QFile::setPermissions(file, QFile::ReadOwner);
+    const std::vector<ResourcePurge> purges { { u"a.png"_s, stamp }, { u"gone.png"_s, 3e12 } };
+    QCOMPARE(PurgeOutdatedResources(purges, disc.Folders, disc.Log), deleted ? 1 : 0);
+    QCOMPARE(QFile::exists(file), !deleted);
+    QCOMPARE(disc.Trace().contains(u"Purged resource a.png"_s), deleted);
 }
 
 QTEST_GUILESS_MAIN(TestCacheCopy)
