@@ -2,6 +2,7 @@
 
 #include "app/ErrorDisplay.h"
 #include "base/DebugLog.h"
+#include "base/TextLines.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -94,7 +95,7 @@ bool PlayerErrorReporter::BeginFatalError()
 void PlayerErrorReporter::ShowBox(const QString& title, const QString& text, bool critical)
 {
     // Lines of a message are joined by carriage returns; the label breaks lines at line feeds.
-    const QString lines = QString(text).replace(u'\r', u'\n');
+    const QString lines = WithNewlines(text);
     if (!showDialogs_) {
         QTextStream(stderr) << title << u": "_s << lines << u"\n"_s;
         return;

@@ -1,5 +1,6 @@
 #include "playback/HelpWindow.h"
 
+#include "base/TextLines.h"
 #include "script/ScriptReader.h"
 
 #include <QFrame>
@@ -61,7 +62,7 @@ QPlainTextEdit* MakeColumn(const QString& name, const QString& text)
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setPlainText(QString(text).replace(u"\r\n"_s, u"\n"_s));
+    box->setPlainText(WithNewlines(text));
     const int lines = static_cast<int>(std::size(kHelpLines)) + 1;
     box->setMinimumHeight(box->fontMetrics().lineSpacing() * lines + 12);
     return box;

@@ -1,6 +1,7 @@
 #include "playback/SaveCommand.h"
 
 #include "base/DebugLog.h"
+#include "base/TextLines.h"
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 #include "storage/PresentationSaving.h"
@@ -18,11 +19,6 @@ namespace zentil {
 namespace {
 
 const QString kSaveTitle = u"Zentil Save Presentation"_s;
-
-QString BoxText(const QString& text)
-{
-    return QString(text).replace(u'\r', u'\n');
-}
 
 QStringList SetFileNames(const SlideShowModel& model)
 {
@@ -73,10 +69,10 @@ SaveQuestions DialogSaveQuestions(QWidget* parent)
             QFileDialog::DontConfirmOverwrite);
     };
     questions.Inform = [parent](const QString& text) {
-        QMessageBox::information(parent, kSaveTitle, BoxText(text));
+        QMessageBox::information(parent, kSaveTitle, WithNewlines(text));
     };
     questions.Confirm = [parent](const QString& text) {
-        return QMessageBox::question(parent, kSaveTitle, BoxText(text),
+        return QMessageBox::question(parent, kSaveTitle, WithNewlines(text),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
             == QMessageBox::Yes;
     };
@@ -88,7 +84,7 @@ SaveQuestions NoDialogSaveQuestions()
     SaveQuestions questions;
     questions.ChooseFolder = [](const QString&, const QString&) { return QString(); };
     questions.Inform = [](const QString& text) {
-        QTextStream(stderr) << kSaveTitle << u": "_s << BoxText(text) << u'\n';
+        QTextStream(stderr) << kSaveTitle << u": "_s << WithNewlines(text) << u'\n';
     };
     questions.Confirm = [](const QString&) { return false; };
     return questions;

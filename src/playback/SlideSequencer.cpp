@@ -29,10 +29,6 @@ qint64 DueTime(qint64 startTime, qint64 narrationLength)
     return std::min(startTime, std::max<qint64>(0, narrationLength - SlideSequencer::kHeartbeatMs));
 }
 
-QString Bool(bool value)
-{
-    return value ? u"True"_s : u"False"_s;
-}
 } // namespace
 
 SlideSequencer::SlideSequencer(SlideShowModel& model, PlaybackState& state, PlaybackHost& host,
@@ -440,7 +436,8 @@ bool SlideSequencer::LoadSlideBackground(int n, int set)
         (void)set;
         host_.DrawNewBackground(model_.SlideAt(n).BackgroundIndex, 1);
     }
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"LoadSlideBackground - Waiting = "_s + Bool(missing));
+    ZT_DEBUG(
+        log_, TraceProcedures, "exit", u"LoadSlideBackground - Waiting = "_s + BoolText(missing));
     return missing;
 }
 

@@ -20,10 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace zentil {
 
 namespace {
-QString Bool(bool value)
-{
-    return value ? u"True"_s : u"False"_s;
-}
 
 bool IsNavigationKey(ControlKey key)
 {
@@ -275,8 +271,8 @@ void UserControl::PlayNarration()
 void UserControl::PauseToggle()
 {
     ZT_DEBUG(log_, TraceUserControl, "status",
-        u"PauseToggle - PreviewPauseActive = "_s + Bool(state_.PreviewPauseActive)
-            + u"; PreviewThumbnailActive = "_s + Bool(state_.PreviewThumbnailActive));
+        u"PauseToggle - PreviewPauseActive = "_s + BoolText(state_.PreviewPauseActive)
+            + u"; PreviewThumbnailActive = "_s + BoolText(state_.PreviewThumbnailActive));
     pausedBeforeNavigation_ = false;
     if (state_.PreviewPauseActive) {
         state_.PreviewThumbnailActive = false;

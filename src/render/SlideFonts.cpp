@@ -1,10 +1,10 @@
 #include "render/SlideFonts.h"
 
 #include "base/DebugLog.h"
+#include "base/FileRemoval.h"
 #include "render/RenderState.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
@@ -51,10 +51,7 @@ void DeletePrivateFonts(PrivateFontList& fonts, const QString& fontFolder, Debug
         }
         for (int i = 0; i < fonts.PrivateFontCount; ++i) {
             const QString path = QDir(fontFolder).filePath(fonts.PrivateFonts[i]);
-            if (QFile::exists(path)) {
-                QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-                QFile::remove(path);
-            }
+            RemoveFileForced(path);
         }
     }
     fonts = PrivateFontList {};

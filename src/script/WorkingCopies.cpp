@@ -2,6 +2,7 @@
 
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
+#include "base/FileRemoval.h"
 #include "platform/OggDecoder.h"
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"
@@ -106,16 +107,6 @@ QString GetRealFilename(const WorkingCopyContext& context, const QString& resour
     return QString();
 }
 
-void InitializeSlideShowModel(
-    SlideShowModel& model, ScriptStatements& script, const ZentilFolders& folders, DebugLog& log)
-{
-    ZT_DEBUG(log, TraceProcedures, "enter", u"InitializeSlideShow"_s);
-    script.EncryptFlag = false;
-    ClearSlideShowModel(model);
-    DeleteWorkingCopies(folders.ZTTempPath, log);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"InitializeSlideShow"_s);
-}
-
 void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log)
 {
     if (tempFolder.isEmpty())
@@ -126,8 +117,7 @@ void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log)
         const QString path = dir.filePath(file);
         if (QFileInfo(path).absoluteFilePath() == QFileInfo(log.DebugFilePath()).absoluteFilePath())
             continue; // the open trace stays
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        if (!QFile::remove(path))
+        if (!RemoveFileForced(path))
             ZT_DEBUG(log, TraceFaults, "status", u"Deleting File "_s + file + u" failed."_s);
     }
 }

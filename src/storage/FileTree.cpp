@@ -54,14 +54,6 @@ bool RemoveTree(const QString& path, const std::function<void(const QString&)>& 
     return RemoveTreeAt(ToPath(path), onFailure);
 }
 
-bool RemoveFileForced(const QString& path)
-{
-    if (QFile::remove(path))
-        return true;
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner | QFile::ReadOwner);
-    return QFile::remove(path);
-}
-
 bool IsRealFolderInside(const QString& folder, const QString& parent)
 {
     const QFileInfo info(folder);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileRemoval.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -14,9 +16,6 @@ namespace zentil {
 // permission are removed too. Every entry that could not be removed is reported to onFailure;
 // returns true when path no longer exists.
 bool RemoveTree(const QString& path, const std::function<void(const QString&)>& onFailure = {});
-
-// Removes one file (or link), giving it write permission first when a plain remove fails.
-bool RemoveFileForced(const QString& path);
 
 // True when folder is a real folder (not a symbolic link) strictly inside parent, once both are
 // resolved; the parent itself is never inside itself.
