@@ -359,8 +359,7 @@ DownloadManager::FileOutcome DownloadManager::HandleFailure(
     ZT_DEBUG(log_, TraceProcedures, "error",
         u"HTTP1_Error ["_s + QString::number(result.ErrorNumber) + u"] "_s + result.Description);
     switch (result.ErrorNumber) {
-    case ErrorNoConnection:
-    case ErrorNoConnectionAlt: {
+    case ErrorNoConnection: {
         Call(hooks_.Beep);
         Call(hooks_.SetPanelBytes, kNoConnectionText);
         ZT_DEBUG(log_, TraceProcedures, "error", kNoConnectionText);
@@ -383,7 +382,6 @@ DownloadManager::FileOutcome DownloadManager::HandleFailure(
         ShowError(u"An overrun occurred while downloading the requested file, "_s + name + u"."_s);
         return FileOutcome::Retry;
     case ErrorFileMissing:
-    case ErrorFileMissingAlt:
         Call(hooks_.ResourceFatalError, name);
         return FileOutcome::Stop;
     default:

@@ -16,9 +16,7 @@ namespace zentil {
 enum TransferError : int {
     TransferOk = 0,
     ErrorFileMissing = 20302, // the server does not have the file (404, 410)
-    ErrorFileMissingAlt = 20152,
     ErrorStopped = 25000, // stopped: interrupted, overrun, cut short, stalled — retried
-    ErrorNoConnectionAlt = 25061,
     ErrorNoConnection = 26002, // the host could not be contacted or refused the connection
     ErrorLocalFile = 27001, // the downloaded file could not be written or a name was refused
 };

@@ -222,9 +222,6 @@ struct SlideShowModel {
     {
         return ResourceArray.at(static_cast<size_t>(number - 1));
     }
-
-    // The last validation message, "" when the parse met none (ErrorDescriptionText).
-    QString PendingErrorText() const { return Messages.empty() ? QString() : Messages.back().Text; }
 };
 
 // The two statements of the built-in black background 1.

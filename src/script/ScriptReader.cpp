@@ -124,23 +124,6 @@ bool AllDigits(const QString& text)
     return true;
 }
 
-QString GetShortFileName(const QString& origFileName, bool stripExtension)
-{
-    QString name;
-    const QFileInfo info(origFileName);
-    if (!origFileName.isEmpty() && info.exists() && info.isFile()) {
-        name = info.fileName();
-    } else {
-        const qsizetype cut
-            = std::max(origFileName.lastIndexOf(u'/'), origFileName.lastIndexOf(u'\\'));
-        name = origFileName.mid(cut + 1);
-    }
-    if (!stripExtension)
-        return name;
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot >= 1 ? name.left(dot) : QString();
-}
-
 QString RemoveBrowserInstanceNumber(const QString& fileName)
 {
     static const QString ext = u".zentil"_s;

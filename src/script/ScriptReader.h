@@ -27,11 +27,6 @@ QString ScriptPathFromCommandLine(const QString& commandLine);
 // True when text is not empty and every character is "0" to "9".
 bool AllDigits(const QString& text);
 
-// The file-name part of a path: the name the file system reports when the file exists,
-// otherwise the text after the last "/" or "\". With stripExtension, the part before the last
-// "." when that "." is not the first character, else "".
-QString GetShortFileName(const QString& origFileName, bool stripExtension);
-
 // The name a browser gave a downloaded script with its instance number removed:
 // talk[12].zentil and talk-2.zentil become talk.zentil; other names are returned unchanged.
 QString RemoveBrowserInstanceNumber(const QString& fileName);

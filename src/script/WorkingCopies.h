@@ -42,10 +42,4 @@ QString ResolveResourceFile(const QString& folder, const QString& name);
 // "Deleting File <name> failed.". Part of InitializeSlideShow.
 void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log);
 
-// The script subsystem's part of InitializeSlideShow: empties the model (ClearSlideShowModel),
-// clears EncryptFlag and deletes the working copies. Wave players, timers, fonts and thumbnails
-// are reset by their own subsystems.
-void InitializeSlideShowModel(
-    SlideShowModel& model, ScriptStatements& script, const ZentilFolders& folders, DebugLog& log);
-
 } // namespace zentil

@@ -101,15 +101,12 @@ QString CacheFolderName(const QString& scriptShortName)
 bool CopyPresentationToCache(ZentilFolders& folders, QString& scriptParentFolder,
     const QString& scriptShortName, DebugLog& log, const CacheQueries& queries)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"CopyPresentationToCache"_s);
+    ZT_TRACE_SCOPE_WITH(log, u"CopyPresentationToCache"_s, u"CopyPresentationToCache - False"_s);
     const QDir source(CleanFolderPath(scriptParentFolder));
     const QString sourceResources = source.filePath(u"resources"_s);
     const QString name = CacheFolderName(scriptShortName);
-    if (!QFileInfo(sourceResources).isDir() || name.isEmpty()
-        || folders.ZentilCachePath.isEmpty()) {
-        ZT_DEBUG(log, TraceProcedures, "exit", u"CopyPresentationToCache - False"_s);
+    if (!QFileInfo(sourceResources).isDir() || name.isEmpty() || folders.ZentilCachePath.isEmpty())
         return false;
-    }
     const QString cache = CleanFolderPath(folders.ZentilCachePath);
     const QString target = QDir(cache).filePath(name);
     if (target != source.path()) {
@@ -130,7 +127,7 @@ bool CopyPresentationToCache(ZentilFolders& folders, QString& scriptParentFolder
             ZT_DEBUG(log, TraceFaults, "status", u"Failed to copy file "_s + scriptSource);
     }
     scriptParentFolder = target;
-    ZT_DEBUG(log, TraceProcedures, "exit", u"CopyPresentationToCache - True"_s);
+    ZT_TRACE_EXIT(u"CopyPresentationToCache - True"_s);
     return true;
 }
 

@@ -95,25 +95,21 @@ int CacheDeleteCount(int entryCount, bool scriptPathFound, std::optional<quint64
 int TrimCache(const ZentilFolders& folders, const QString& scriptParentFolder, DebugLog& log,
     const CacheQueries& queries)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"TrimCache"_s);
+    ZT_TRACE_SCOPE(log, u"TrimCache"_s);
     const QString cache = CleanFolderPath(folders.ZentilCachePath);
-    if (cache.isEmpty()) {
-        ZT_DEBUG(log, TraceProcedures, "exit", u"TrimCache"_s);
+    if (cache.isEmpty())
         return 0;
-    }
     std::vector<CacheEntry> entries = ListCachedPresentations(cache, queries);
     const bool scriptPathFound = std::any_of(entries.begin(), entries.end(),
         [&](const CacheEntry& e) { return SameFolder(e.Path, scriptParentFolder); });
 
     int deleteCount = CacheDeleteCount(
         static_cast<int>(entries.size()), scriptPathFound, queries.FreeBytes(cache));
-    if (deleteCount < 1) {
-        ZT_DEBUG(log, TraceProcedures, "exit", u"TrimCache"_s);
+    if (deleteCount < 1)
         return 0;
-    }
     ZT_DEBUG(log, TraceProcedures, "status",
         u"deletecount = "_s + QString::number(deleteCount) + u"; ScriptPathFound = "_s
-            + (scriptPathFound ? u"True"_s : u"False"_s));
+            + BoolText(scriptPathFound));
 
     std::stable_sort(entries.begin(), entries.end(),
         [](const CacheEntry& a, const CacheEntry& b) { return a.Time < b.Time; });
@@ -133,7 +129,6 @@ int TrimCache(const ZentilFolders& folders, const QString& scriptParentFolder, D
         --deleteCount;
         ++deleted;
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"TrimCache"_s);
     return deleted;
 }
 

@@ -33,10 +33,9 @@ bool IsDebugFileName(const QString& name)
 
 ZentilFolders BuildZentilFolders(ZentilFolders folders, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildZentilFolders"_s);
+    ZT_TRACE_SCOPE(log, u"BuildZentilFolders"_s);
     MakeZentilFolders(folders);
     folders.ZentilSavePath = GetLastSaveFolder(folders);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildZentilFolders"_s);
     return folders;
 }
 
@@ -57,23 +56,19 @@ bool IsInsideCache(const ZentilFolders& folders, const QString& folder)
 void BuildPresentationFolder(
     ZentilFolders& folders, const QString& folder, DebugLog& log, const CacheQueries& queries)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"BuildPresentationFolder - folder = "_s + folder);
-    if (folder.trimmed().isEmpty()) {
-        // An empty path would name the working directory.
-        ZT_DEBUG(log, TraceProcedures, "exit", u"BuildPresentationFolder"_s);
-        return;
-    }
+    ZT_TRACE_SCOPE_ARGS(log, u"BuildPresentationFolder"_s, u"folder = "_s + folder);
+    if (folder.trimmed().isEmpty())
+        return; // an empty path would name the working directory
     if (IsInsideCache(folders, folder))
         TrimCache(folders, folder, log, queries);
     const QDir presentation(MakeFolder(CleanFolderPath(folder)));
     folders.ResourcePath = MakeFolder(presentation.filePath(u"resources"_s));
     folders.ThumbnailPath = MakeFolder(presentation.filePath(u"thumbnails"_s));
-    ZT_DEBUG(log, TraceProcedures, "exit", u"BuildPresentationFolder"_s);
 }
 
 void DeleteTempResourceFiles(const ZentilFolders& folders, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteTempResourceFiles"_s);
+    ZT_TRACE_SCOPE(log, u"DeleteTempResourceFiles"_s);
     if (!folders.ZTTempPath.isEmpty()) {
         // Working copies have hidden names; broken links show up only as "system" entries.
         const QFileInfoList files
@@ -86,13 +81,12 @@ void DeleteTempResourceFiles(const ZentilFolders& folders, DebugLog& log)
                     u"Failed to delete file "_s + file.absoluteFilePath());
         }
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteTempResourceFiles"_s);
 }
 
 bool DeleteCachedPresentation(
     ZentilFolders& folders, const QString& scriptParentFolder, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteCachedPresentation"_s);
+    ZT_TRACE_SCOPE(log, u"DeleteCachedPresentation"_s);
     bool deleted = false;
     if (IsRealFolderInside(scriptParentFolder, folders.ZentilCachePath)) {
         folders.ResourcePath.clear();
@@ -104,7 +98,6 @@ bool DeleteCachedPresentation(
             ZT_DEBUG(log, TraceFaults, "status",
                 u"ScriptParentFolder "_s + scriptParentFolder + u" not deleted."_s);
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteCachedPresentation"_s);
     return deleted;
 }
 

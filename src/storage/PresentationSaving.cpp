@@ -184,7 +184,7 @@ SaveOutcome SavePresentation(const QString& targetFolder, const QString& scriptP
     ZentilFolders& folders, DebugLog& log, const FileCopier& copyFile)
 {
     const FileCopier copy = copyFile ? copyFile : FileCopier(CopyFileKeepingTime);
-    ZT_DEBUG(log, TraceProcedures, "enter", u"SavePresentation - folder = "_s + targetFolder);
+    ZT_TRACE_SCOPE_ARGS(log, u"SavePresentation"_s, u"folder = "_s + targetFolder);
     SaveOutcome outcome;
     const QString target = CleanFolderPath(targetFolder);
     const QFileInfo targetInfo(target);
@@ -206,7 +206,6 @@ SaveOutcome SavePresentation(const QString& targetFolder, const QString& scriptP
     outcome.Saved = outcome.FailureText.isEmpty();
     if (!outcome.Saved)
         ZT_DEBUG(log, TraceFaults, "status", u"SavePresentation failed: "_s + outcome.FailureText);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"SavePresentation"_s);
     return outcome;
 }
 

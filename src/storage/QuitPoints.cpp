@@ -88,14 +88,13 @@ QString QuitPointFileName(const ZentilFolders& folders, const QString& scriptNam
 void SaveQuitPoint(const ZentilFolders& folders, const QString& scriptName, int slideIndex,
     qint64 position, bool builtInSlideShown, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"SaveQuitPoint - scriptName = "_s + scriptName);
+    ZT_TRACE_SCOPE_ARGS(log, u"SaveQuitPoint"_s, u"scriptName = "_s + scriptName);
     const QString file = QuitPointFileName(folders, scriptName);
     if (!file.isEmpty()) {
         RemoveFileForced(file);
         if (!builtInSlideShown && slideIndex > 1)
             WriteOneLine(file, QString::number(slideIndex) + u' ' + QString::number(position));
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"SaveQuitPoint"_s);
 }
 
 std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QString& scriptName)
@@ -113,12 +112,6 @@ std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QStri
     if (blank >= 0)
         point.Position = LeadingWholeNumber(QStringView(*line).mid(blank + 1).trimmed());
     return point;
-}
-
-bool DeleteQuitPoint(const ZentilFolders& folders, const QString& scriptName)
-{
-    const QString file = QuitPointFileName(folders, scriptName);
-    return file.isEmpty() || RemoveFileForced(file) || !QFile::exists(file);
 }
 
 QString GetLastSaveFolder(const ZentilFolders& folders)

@@ -34,7 +34,6 @@ void SaveQuitPoint(const ZentilFolders& folders, const QString& scriptName, int 
 std::optional<QuitPoint> ReadQuitPoint(const ZentilFolders& folders, const QString& scriptName);
 
 // Removes the script's quit point; true when none remains.
-bool DeleteQuitPoint(const ZentilFolders& folders, const QString& scriptName);
 
 // The folder last used to open or save a presentation, kept in "lastopenfolder.txt" in the cache
 // folder. A missing or empty file gives the user's home folder, which is then written down.

@@ -129,12 +129,14 @@ void tst_ScriptTrace::everyReturnWritesTheExitLine()
         break;
     }
 
-    QCOMPARE(log.DebugIndent(), 0);
+    // Every "enter" met its "exit": a line written now is not indented.
+    log.WriteDebug(u"status"_s, u"done"_s);
     log.CloseDebugFile();
     QFile trace(log.DebugFilePath());
     QVERIFY(trace.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(trace.readAll()).split(u"\r\n"_s);
     QVERIFY2(lines.contains(exitLine), qPrintable(lines.join(u'\n')));
+    QCOMPARE(lines.at(lines.size() - 2), u"Status: done"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ScriptTrace)

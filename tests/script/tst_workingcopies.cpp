@@ -141,14 +141,6 @@ private Q_SLOTS:
         QCOMPARE(reporter.fatal->Title, u"Zentil Resource File Corrupted"_s);
         QVERIFY(!reporter.fatal->CorruptFileFound);
         QVERIFY(reporter.fatal->Text.contains(model.Defn.ScriptParentFolder));
-
-        ScriptStatements script;
-        script.EncryptFlag = true;
-        InitializeSlideShowModel(model, script, folders, log);
-        QVERIFY(QDir(folders.ZTTempPath).isEmpty());
-        QVERIFY(!script.EncryptFlag);
-        QCOMPARE(model.Map.Count(), 0);
-        QCOMPARE(model.Defn.ScriptParentFolder, dir_.filePath(u"show"_s));
     }
 
     void narrationIsDecodedOneAtATime()

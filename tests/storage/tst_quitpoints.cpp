@@ -38,10 +38,6 @@ void TestQuitPoints::roundTrip()
     // A name with a path and several dots: the file name without its last extension.
     SaveQuitPoint(home.Folders, u"/media/disc/part.two.zentil"_s, 2, 0, false, home.Log);
     QCOMPARE(ReadAll(home.Folders.QuitPointPath + u"part.two.txt"_s), QByteArray("2 0\r\n"));
-
-    QVERIFY(DeleteQuitPoint(home.Folders, u"lecture.zentil"_s));
-    QVERIFY(!QFile::exists(file));
-    QVERIFY(!ReadQuitPoint(home.Folders, u"lecture.zentil"_s).has_value());
 }
 
 void TestQuitPoints::leavingOnTheFirstOrABuiltInSlideRemovesIt()
