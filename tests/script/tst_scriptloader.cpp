@@ -371,8 +371,7 @@ private Q_SLOTS:
         SlideShowModel model;
         DebugLog log(clock_, true);
         Touch(folders_.ZTTempPath + u"/slidestructure.txt"_s, "old");
-        QCOMPARE(
-            LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, applyPurge, {} }),
+        QCOMPARE(LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, true, {} }),
             LoadOutcome::Loaded);
         QFile f(folders_.ZTTempPath + u"/slidestructure.txt"_s);
         QVERIFY(f.open(QIODevice::ReadOnly));
