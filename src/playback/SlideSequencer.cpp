@@ -266,7 +266,7 @@ void SlideSequencer::StartCurrentNarration()
     const int set = model_.CurrentSlide.ResourceSet;
     WavePlayer& player = host_.WaveControl(set);
     player.SetFrom(0);
-    player.Command(u"Play"_s);
+    player.Command(WaveCommand::Play);
     host_.LetEventsRun();
     if (player.Error() != 0) {
         ZT_DEBUG(log_, TraceSound, "status",
@@ -292,8 +292,8 @@ void SlideSequencer::StartSubslideClock()
 void SlideSequencer::StopAndClose(int set)
 {
     WavePlayer& player = host_.WaveControl(set);
-    player.Command(u"Stop"_s);
-    player.Command(u"Close"_s);
+    player.Command(WaveCommand::Stop);
+    player.Command(WaveCommand::Close);
     host_.LetEventsRun();
 }
 
@@ -359,7 +359,7 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
         StartSubslideClock();
         if (startPosition > 0 && startPosition < player.Length())
             player.SetFrom(startPosition);
-        player.Command(u"Play"_s);
+        player.Command(WaveCommand::Play);
         host_.LetEventsRun();
         if (SlidesChangedSince(changes))
             return;
