@@ -233,8 +233,8 @@ void ZentilApp::LoadSlideShow()
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
-    downloadTimer_.start(5);
-    thumbnailTimer_.start();
+    // The first tick checks the files at once; thumbnails wait for the first slide.
+    downloadTimer_.start(0);
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
@@ -262,6 +262,8 @@ void ZentilApp::StartNewSlideShow()
     const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
     sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
     state_.SlideChangeInProgress = false;
+    if (!unloadStarted_)
+        thumbnailTimer_.start();
     ZT_DEBUG(log_, TraceProcedures, "exit", u"StartNewSlideShow"_s);
 }
 
@@ -282,7 +284,6 @@ void ZentilApp::InitializeSlideShow()
         WaveControl(play->ResourceSet).Command(WaveCommand::Stop);
         WaveControl(play->ResourceSet).Command(WaveCommand::Close);
         play->SoundLoaded = false;
-        LetEventsRun();
     }
     downloads_.Reset();
     ClearSlideShowModel(model_);
@@ -304,7 +305,6 @@ void ZentilApp::ExecuteFileOpen()
     WavePlayer& current = WaveControl(model_.CurrentSlide.ResourceSet);
     if (current.Mode() == WaveMode::Playing) {
         current.Command(WaveCommand::Pause);
-        LetEventsRun();
     }
     QString chosen;
     if (options_.ShowDialogs)

@@ -298,8 +298,6 @@ void ZentilApp::WireUserControl()
         model_, state_, *this, sequencer_, window_->Preview(), clock_, log_);
     sequencer_.NavigationCommit = [this] { control_->CommitNavigation(); };
     menus_ = std::make_unique<PopupMenus>(state_, window_.get());
-    help_ = std::make_unique<HelpWindow>(window_.get());
-    help_->OnClosed = [this] { ParkCursor(); };
 
     UserControlHooks hooks;
     hooks.LeaveShow = [this](qint64 position) {
@@ -339,9 +337,18 @@ void ZentilApp::WireUserControl()
     };
 }
 
+HelpWindow& ZentilApp::Help()
+{
+    if (!help_) {
+        help_ = std::make_unique<HelpWindow>(window_.get());
+        help_->OnClosed = [this] { ParkCursor(); };
+    }
+    return *help_;
+}
+
 void ZentilApp::ShowHelp()
 {
-    help_->ShowHelp();
+    Help().ShowHelp();
 }
 
 } // namespace zentil

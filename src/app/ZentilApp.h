@@ -84,7 +84,8 @@ public:
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
     UserControl& Control() { return *control_; }
     PopupMenus& Menus() { return *menus_; }
-    HelpWindow& Help() { return *help_; }
+    // Made on first use: the first slide does not wait for it.
+    HelpWindow& Help();
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
     // The information and volume panels over the slide.

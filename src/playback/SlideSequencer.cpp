@@ -267,7 +267,6 @@ void SlideSequencer::StartCurrentNarration()
     WavePlayer& player = host_.WaveControl(set);
     player.SetFrom(0);
     player.Command(WaveCommand::Play);
-    host_.LetEventsRun();
     if (player.Error() != 0) {
         ZT_DEBUG(log_, TraceSound, "status",
             u"WaveControl(%1) Play Error [%2] %3"_s.arg(set)
@@ -294,7 +293,6 @@ void SlideSequencer::StopAndClose(int set)
     WavePlayer& player = host_.WaveControl(set);
     player.Command(WaveCommand::Stop);
     player.Command(WaveCommand::Close);
-    host_.LetEventsRun();
 }
 
 void SlideSequencer::RunFatalCheck()
@@ -360,9 +358,6 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
         if (startPosition > 0 && startPosition < player.Length())
             player.SetFrom(startPosition);
         player.Command(WaveCommand::Play);
-        host_.LetEventsRun();
-        if (SlidesChangedSince(changes))
-            return;
     }
     host_.FocusSlideWindow();
     if (state_.BuildNextSlideFlag)

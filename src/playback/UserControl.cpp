@@ -263,13 +263,11 @@ void UserControl::PauseNarration()
     if (player.Mode() != WaveMode::Playing)
         return;
     player.Command(WaveCommand::Pause);
-    host_.LetEventsRun();
 }
 
 void UserControl::PlayNarration()
 {
     host_.WaveControl(model_.CurrentSlide.ResourceSet).Command(WaveCommand::Play);
-    host_.LetEventsRun();
 }
 
 void UserControl::PauseToggle()
@@ -394,7 +392,6 @@ void UserControl::ExitSequence()
         player.Command(WaveCommand::Stop);
         player.Command(WaveCommand::Close);
         play->SoundLoaded = false;
-        host_.LetEventsRun();
     }
     if (hooks_.LeaveShow)
         hooks_.LeaveShow(position);
