@@ -4,7 +4,11 @@
 #   or names a project header without its folder.
 # cmake -DSOURCE_DIR=<src> -DMAX_LINES=<n> -P CheckSources.cmake
 #   Fails when a source file under SOURCE_DIR has more than MAX_LINES lines.
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)
+if(NOT sources)
+  message(FATAL_ERROR "no source files under ${SOURCE_DIR}")
+endif()
 list(SORT sources)
 set(bad "")
 
