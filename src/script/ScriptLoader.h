@@ -33,7 +33,7 @@ enum class LoadOutcome {
 
 // LoadSlideShow: empties the model (keeping ScriptShortName and ScriptParentFolder), parses the
 // statements into it and completes it: narration first in every slide, the preload and download
-// sets, thumbnail tables, ResourceMap, DownloadList, planning tables, connection settings and
+// sets, thumbnail tables, ResourceMap, the download queue, planning tables, connection settings and
 // the start slide. With the trace on it also writes slidestructure.txt. Reading the proxy
 // settings, setting SlideShowLoaded and CheckWavePosition and starting the download timer are
 // the caller's.
