@@ -141,9 +141,8 @@ struct PresentationInfo {
 struct ConnectionSettings {
     QString ServerAddress; // first word of ResourceServer, always ending in "/" when set
     uint16_t Port = 0; // 80 for "http..." addresses, 21 otherwise, or the PORT option
-    bool Passive = false; // PASSIVE option
-    QString UserName; // USER option (FTP only)
-    QString Password; // PASSWORD option (FTP only)
+    QString UserName; // USER option: credentials for a server that asks
+    QString Password; // PASSWORD option
 };
 
 // The script text as read by LoadScriptFromFile: statement n (1-based) is ScriptArray[n - 1].

@@ -409,13 +409,12 @@ ConnectionSettings ParseConnectionSettings(const QString& resourceServer)
     if (!settings.ServerAddress.isEmpty() && !settings.ServerAddress.endsWith(u'/'))
         settings.ServerAddress += u'/';
     settings.Port = settings.ServerAddress.left(4).toLower() == u"http" ? 80 : 21;
+    // Any other word (the FTP-only PASSIVE among them) is passed over.
     while (!reader.AtEnd()) {
         const QString option = reader.Next().toString().toUpper();
         if (option == u"PORT")
             settings.Port
                 = static_cast<uint16_t>(std::clamp(LeadingWholeNumber(reader.Next()), 0, 65535));
-        else if (option == u"PASSIVE")
-            settings.Passive = true;
         else if (option == u"USER")
             settings.UserName = reader.Next().toString();
         else if (option == u"PASSWORD")

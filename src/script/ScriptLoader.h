@@ -42,7 +42,8 @@ LoadOutcome LoadSlideShow(
 
 // The connection settings of a "/resourceserver" text: the first word is the address (a "/"
 // appended when missing); port 80 for addresses starting with "http" (any case), else 21; then
-// the options PORT n, PASSIVE, USER name and PASSWORD word in any letter case.
+// the options PORT n, USER name and PASSWORD word in any letter case (PASSIVE, for FTP, is
+// passed over).
 ConnectionSettings ParseConnectionSettings(const QString& resourceServer);
 
 } // namespace zentil

@@ -350,7 +350,6 @@ private Q_SLOTS:
         c = ParseConnectionSettings(
             u"ftp://f.example.org/ Port 2121 passive USER ann PassWord pw"_s);
         QCOMPARE(c.Port, uint16_t(2121));
-        QVERIFY(c.Passive);
         QCOMPARE(c.UserName, u"ann"_s);
         QCOMPARE(c.Password, u"pw"_s);
         QCOMPARE(ParseConnectionSettings(u"HTTP://x/"_s).Port, uint16_t(80));
