@@ -4,6 +4,7 @@
 #include "download/ProxySettings.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
@@ -45,11 +46,19 @@ FetchedScript FetchScriptIntoFolder(
     TransferRequest request;
     request.Url = address;
     request.LocalFileName = FreeName(QDir(folder), name);
-    request.ProxyEnabled = proxy.HTTPProxyEnabled;
-    request.ProxyServer = proxy.HTTPProxyServer;
-    request.ProxyPort = std::clamp(proxy.HTTPProxyPort, 0, 65535);
-    HttpTransfer transfer;
-    const TransferResult result = transfer.Get(request, {});
+    HttpClient client;
+    client.SetProxyRule([&proxy](const QUrl& url) { return ProxyFor(proxy, url); });
+    // This runs at start-up, before the application's event loop: the loop here is the only one.
+    TransferResult result;
+    QEventLoop wait;
+    TransferEvents events;
+    events.Finished = [&](const TransferResult& r) {
+        result = r;
+        wait.quit();
+    };
+    client.Start(request, std::move(events));
+    wait.exec();
+    fetched.ErrorNumber = result.ErrorNumber;
     if (result.ErrorNumber != TransferOk) {
         fetched.Error = u"Error ["_s + QString::number(result.ErrorNumber) + u"]:"_s
             + result.Description + u"."_s;
