@@ -159,8 +159,11 @@ void DrawingChecker::Coordinates(Reader& words, int count)
         const QStringView word = words.Peek();
         double v = 0;
         const QString name = count == 2 ? kNames[i].left(1) : kNames[i];
-        if (!Number(words, u"coordinate "_s + name, &v))
-            return;
+        if (!Number(words, u"coordinate "_s + name, &v)) {
+            if (word.isEmpty())
+                return; // the rest is missing too
+            continue; // a mistyped number: the next words are still coordinates
+        }
         const double limit = i % 2 == 0 ? kSlideWidth : kSlideHeight;
         if (v < 0 || v > limit)
             Warning(word,

@@ -83,6 +83,17 @@ void PreviewWindow::Reload()
         }
         problemLines_ << u"line "_s + FormatProblem(QString(), p).mid(1);
     }
+    // The show is read again only when a file changed; stepping through it reuses it.
+    QString failure;
+    QTextStream err(&failure);
+    show_ = std::make_unique<ToolShow>();
+    if (show_->Load(scriptPath_, u"preview"_s, err)) {
+        loadFailure_.clear();
+    } else {
+        err.flush();
+        loadFailure_ = failure.trimmed();
+        show_.reset();
+    }
     Redraw();
 }
 
@@ -96,18 +107,15 @@ void PreviewWindow::ShowSlide(int slide, int subslide)
 
 void PreviewWindow::Redraw()
 {
-    QString failure;
-    QTextStream err(&failure);
-    ToolShow show;
-    if (show.Load(scriptPath_, u"preview"_s, err)) {
-        const SlideShowModel& model = show.Model();
+    if (show_) {
+        const SlideShowModel& model = show_->Model();
         slideCount_ = model.SlideCount();
         slide_ = std::clamp(slide_, 1, std::max(1, slideCount_));
         const Slide& slide = model.SlideAt(slide_);
         const QSignalBlocker quiet(timeline_);
         timeline_->setRange(0, slide.SubslideCount());
         const int k = timeline_->value();
-        picture_ = show.DrawSlide(slide_, k);
+        picture_ = show_->DrawSlide(slide_, k);
         const double at = k == 0 ? 0.0 : slide.SubSlide[size_t(k - 1)].StartTime / 1000.0;
         caption_->setText(
             u"Slide %1 of %2 - subslide %3 of %4 (%5 s)   PgUp/PgDn: slide"_s.arg(slide_)
@@ -115,10 +123,7 @@ void PreviewWindow::Redraw()
                 .arg(k)
                 .arg(slide.SubslideCount())
                 .arg(at, 0, 'f', 1));
-        loadFailure_.clear();
     } else {
-        err.flush();
-        loadFailure_ = failure.trimmed();
         picture_ = QImage();
     }
     update();

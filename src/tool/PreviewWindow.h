@@ -7,10 +7,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QSlider;
 
 namespace zentil {
+
+class ToolShow;
 
 // An author's live view of one slide: keys step through the slides, the slider through the
 // slide's subslides, and the picture is drawn again shortly after the script or a resource is
@@ -45,6 +49,7 @@ private:
     void WatchFiles();
 
     QString scriptPath_;
+    std::unique_ptr<ToolShow> show_; // the show as last read; none when it cannot be read
     QFileSystemWatcher watcher_;
     QTimer settle_; // a save often touches a file several times: draw once it is quiet
     QSlider* timeline_ = nullptr;

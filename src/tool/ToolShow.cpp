@@ -3,7 +3,6 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
-#include "platform/OggDecoder.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
 #include "render/SlideFonts.h"
@@ -44,7 +43,6 @@ struct ToolShow::State {
     ScriptStatements Script;
     ZentilFolders Folders;
     ShowErrorReporter Reporter;
-    OggDecoder Decoder;
     std::unique_ptr<WorkingCopyContext> Copies;
     PrivateFontList Fonts;
     RenderState Render;
@@ -107,8 +105,8 @@ bool ToolShow::Load(const QString& scriptPath, const QString& command, QTextStre
         err << prefix << s.Reporter.Text.replace(u'\r', u' ') << u"\n"_s;
         return false;
     }
-    s.Copies = std::make_unique<WorkingCopyContext>(WorkingCopyContext {
-        s.Folders, s.Model, s.Script.EncryptFlag, s.Reporter, s.Decoder, s.Log });
+    s.Copies = std::make_unique<WorkingCopyContext>(
+        WorkingCopyContext { s.Folders, s.Model, s.Script.EncryptFlag, s.Reporter, s.Log });
     // The show's fonts, usable by name as once the download manager has them.
     const QString fontFolder = s.Temp.filePath(u"fonts"_s);
     QDir().mkpath(fontFolder);
