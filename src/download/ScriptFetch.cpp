@@ -3,8 +3,8 @@
 #include "download/HttpTransfer.h"
 #include "download/ProxySettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
@@ -48,16 +48,17 @@ FetchedScript FetchScriptIntoFolder(
     request.LocalFileName = FreeName(QDir(folder), name);
     HttpClient client;
     client.SetProxyRule([&proxy](const QUrl& url) { return ProxyFor(proxy, url); });
-    // This runs at start-up, before the application's event loop: the loop here is the only one.
+    // Start-up waits for the script; nothing else runs yet.
     TransferResult result;
-    QEventLoop wait;
+    bool done = false;
     TransferEvents events;
     events.Finished = [&](const TransferResult& r) {
         result = r;
-        wait.quit();
+        done = true;
     };
     client.Start(request, std::move(events));
-    wait.exec();
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     fetched.ErrorNumber = result.ErrorNumber;
     if (result.ErrorNumber != TransferOk) {
         fetched.Error = u"Error ["_s + QString::number(result.ErrorNumber) + u"]:"_s
