@@ -132,9 +132,10 @@ void SinkAudioOutput::Resume()
     if (!suspended_)
         return;
     suspended_ = false;
-    // The stopped sink had read ahead: the new one starts where the sound stopped.
-    const qint64 frames = heldAtUs_ * format_.sampleRate() / 1000000;
-    source_->seek(startBytePos_ + frames * std::max(1, format_.bytesPerFrame()));
+    // The stopped sink had read ahead: the new one starts at the first sample not yet heard.
+    const qint64 frames = (heldAtUs_ * format_.sampleRate() + 999999) / 1000000;
+    source_->seek(
+        std::min(startBytePos_ + frames * std::max(1, format_.bytesPerFrame()), source_->size()));
     sinkStartUs_ = heldAtUs_;
     if (source_->atEnd()) {
         drained_ = true;
