@@ -238,6 +238,7 @@ void ZentilApp::DisplayResourceFatalError()
 {
     if (state_.ExitInProgress)
         return;
+    SaveQuitPointIfPlaying();
     errors_.MissingFileName = state_.MissingFileName;
     reporter_->DisplayResourceFatalError(state_.UnmappedResourceName);
 }
@@ -318,6 +319,7 @@ void ZentilApp::WireUserControl()
     actions.SaveCurrentShow = [this] { SaveCurrentShow(); };
     actions.AdjustVolume = [this] { panels_->OpenVolumePanel(); };
     actions.Help = [this] { ShowHelp(); };
+    actions.PrintSlides = [this] { PrintSlides(); };
     actions.ExitZentil = [this] { control_->ExitSequence(); };
     actions.PauseToggle = [this] { control_->PauseToggle(); };
     actions.ParkCursor = [this] { ParkCursor(); };

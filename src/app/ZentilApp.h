@@ -88,6 +88,8 @@ public:
     HelpWindow& Help();
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
+    // Print Slides: the handout of the show through the print dialog, two slides a page.
+    void PrintSlides();
     // The information and volume panels over the slide.
     ShowPanels& Panels() { return *panels_; }
     // The "Save Current Show" command; the quit point is written after a save.
@@ -135,6 +137,7 @@ private:
     void InitializeSlideShow();
     void StartNewSlideShow();
     void SaveQuitPoint(qint64 position);
+    void SaveQuitPointIfPlaying();
     void ShowMessage(const QString& title, const QString& text);
     void PresentForeground();
     DrawingEnvironment MakeDrawingEnvironment();
