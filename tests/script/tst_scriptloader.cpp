@@ -308,7 +308,7 @@ private Q_SLOTS:
                 + future + u"}\n%slide\n/play {a.ogg}\n/image {0 0 old.jpg}"_s,
             true, applyPurge);
         QCOMPARE(QFile::exists(old), !applyPurge);
-        QCOMPARE(m.DownloadList.contains(u"old.jpg"_s), applyPurge);
+        QCOMPARE(m.Queue.Text().contains(u"old.jpg"_s), applyPurge);
     }
 
     void startSlideFollowsTheQuitPoint_data()
