@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -93,6 +95,12 @@ QStringList PlayerFolderList(const ZentilFolders& folders)
             list.append(Clean(folder));
     }
     return list;
+}
+
+bool IsPlayersOwnFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable() && info.ownerId() == geteuid();
 }
 
 QString CanonicalFolder(const QString& folder)
