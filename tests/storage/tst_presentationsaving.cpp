@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(verdict(show.Folder + u"/resources"_s), SaveTargetVerdict::InShowFolder);
         QCOMPARE(verdict(link + u"/new/deeper"_s), SaveTargetVerdict::InShowFolder);
         QCOMPARE(verdict(other), SaveTargetVerdict::AskReplace);
-        QCOMPARE(verdict(other + u"/resources"_s), SaveTargetVerdict::AskSaveAmongOthers);
+        QCOMPARE(verdict(home.Dir.path()), SaveTargetVerdict::AskSaveAmongOthers);
         QCOMPARE(verdict(home.Dir.filePath(u"fresh"_s)), SaveTargetVerdict::Save);
     }
 
