@@ -99,6 +99,11 @@ QStringList PlayerFolderList(const ZentilFolders& folders)
 
 bool IsPlayersOwnFolder(const QString& folder)
 {
+    // Installed data belongs to the package manager, whoever may write there.
+    const QString path = CanonicalFolder(folder);
+    for (const QString& installed : { u"/usr"_s, u"/opt"_s })
+        if (IsAtOrBelow(path, installed))
+            return false;
     const QFileInfo info(folder);
     return info.isDir() && info.isWritable() && info.ownerId() == geteuid();
 }
