@@ -4,6 +4,11 @@ include(GNUInstallDirs)
 
 set(ZENTIL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
+# Hardening of the linked programs, as Debian builds its own packages: relocations read-only and
+# bound at start (-z relro -z now); the compiler makes position-independent executables by
+# default.
+target_link_options(zentil_settings INTERFACE LINKER:-z,relro LINKER:-z,now)
+
 install(TARGETS zentil zentil-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ZENTIL_PACKAGING_DIR}/zentil.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -12,13 +17,41 @@ install(FILES ${ZENTIL_PACKAGING_DIR}/zentil-mime.xml
 install(FILES ${ZENTIL_PACKAGING_DIR}/zentil.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zentil)
+# The licence in the machine-readable form Debian reads, and the package's change log.
+install(FILES ${ZENTIL_PACKAGING_DIR}/debian/copyright
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zentil)
+find_program(ZENTIL_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/doc
+  COMMAND ${ZENTIL_GZIP} -9nc ${ZENTIL_PACKAGING_DIR}/debian/changelog
+    > ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+  DEPENDS ${ZENTIL_PACKAGING_DIR}/debian/changelog
+  COMMENT "Compressing the change log")
+add_custom_target(zentil_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zentil)
+
+# The demo's font is the one fonts-liberation installs: a link to it, not a second copy.
+set(ZENTIL_DEMO_FONT LiberationSansNarrow-Bold.ttf)
+set(ZENTIL_SYSTEM_FONT_DIR /usr/share/fonts/truetype/liberation)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/demo
   DESTINATION ${CMAKE_INSTALL_DATADIR}/zentil/examples
   USE_SOURCE_PERMISSIONS
-  PATTERN thumbnails EXCLUDE)
+  PATTERN thumbnails EXCLUDE
+  PATTERN LiberationSansNarrow-* EXCLUDE)
+install(CODE "
+  set(resources \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/zentil/examples/demo/resources\")
+  set(font ${ZENTIL_SYSTEM_FONT_DIR}/${ZENTIL_DEMO_FONT})
+  # Relative where both lie under /usr, as Debian wants; absolute for any other prefix.
+  if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"/usr\")
+    file(RELATIVE_PATH font \"\${resources}\" \"\${font}\")
+  endif()
+  file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${resources}\")
+  file(CREATE_LINK \"\${font}\" \"\$ENV{DESTDIR}\${resources}/${ZENTIL_DEMO_FONT}\" SYMBOLIC)
+  message(STATUS \"Installing: \$ENV{DESTDIR}\${resources}/${ZENTIL_DEMO_FONT} -> \${font}\")
+")
 
 # Manual pages carry the version from project(); they are installed compressed.
-find_program(ZENTIL_GZIP gzip REQUIRED)
 set(man_pages)
 foreach(page zentil zentil-tool)
   configure_file(${ZENTIL_PACKAGING_DIR}/${page}.1.in ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1
@@ -48,7 +81,11 @@ plays. zentil-tool checks, dumps, renders and scrambles scripts for authors.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.zentil.org/")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY zentil)
-set(CPACK_STRIP_FILES ON)
+# The programs are shipped stripped; their debug symbols go into a zentil-dbgsym package beside
+# the .deb (a build with debug information, such as RelWithDebInfo, gives them).
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ZentilDebugSymbols.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ZentilDebugSymbols.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

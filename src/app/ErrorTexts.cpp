@@ -35,8 +35,8 @@ QString ResourceFatalErrorText(const QString& fileName)
 {
     if (fileName.isEmpty())
         return QString();
-    // The wording, spelling included, is the text users and authors have always seen.
-    return u"A critcal file, "_s + fileName + u", is missing and"_s + u"\r"_s
+    // The wording is the text users and authors have always seen.
+    return u"A critical file, "_s + fileName + u", is missing and"_s + u"\r"_s
         + u"not available on the host computer. As a result, the"_s + u"\r"_s
         + u"slide presentation cannot continue. Zentil will exit."_s;
 }

@@ -15,7 +15,10 @@ namespace {
 
 const char* const kUsage
     = "Usage: zentil [SCRIPT.zentil]\n"
+      "       zentil http://HOST/PATH/SCRIPT.zentil   (or https://)\n"
       "Plays a narrated Zentil presentation full screen; without a script it starts empty.\n"
+      "A web address is fetched first; the presentation's files then come from its server,\n"
+      "or from the \"resources/\" folder beside the address when the script names none.\n"
       "Anything after the first \".zentil\" on the command line is ignored.\n"
       "\n"
       "Options:\n"

@@ -77,15 +77,11 @@ bool ZentilApp::Start(const QString& commandLine)
     SetDisplayRatio(render_.Display, log_);
     model_.CurrentSlide.Index = 0;
 
-    if (!scriptPath.isEmpty()) {
-        if (!QFileInfo::exists(scriptPath)) {
-            // Not an error that stops the player: the "none" slide invites opening another.
-            QTextStream(stderr) << u"zentil: the presentation "_s << scriptPath
-                                << u" was not found.\n"_s;
-        } else if (!LocatePresentation(scriptPath)) {
-            return false;
-        }
-    }
+    // A script that does not exist is not an error that stops the player: the error dialog
+    // says so, then the "none" slide invites opening another.
+    const bool scriptMissing = !scriptPath.isEmpty() && !QFileInfo::exists(scriptPath);
+    if (!scriptPath.isEmpty() && !scriptMissing && !LocatePresentation(scriptPath))
+        return false;
 
     window_->ShowFullScreen();
     render_.Display.FullScreenLoaded = true;
@@ -99,6 +95,8 @@ bool ZentilApp::Start(const QString& commandLine)
         state_.DefaultSlideShown = u"none"_s;
         ShowDefaultSlide(u"none"_s);
         FocusSlideWindow();
+        if (scriptMissing)
+            ShowErrorDialog(MissingPresentationText(scriptPath), QString());
     } else {
         LoadSlideShow();
         if (unloadStarted_)
@@ -147,9 +145,10 @@ bool ZentilApp::LocatePresentation(const QString& scriptPath)
     const ScriptOrigin origin = onDisc
         ? ScriptOrigin::Local
         : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
-    // A presentation the user may not write to (an installed example, a read-only share) is
-    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
-    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
+    // A presentation in a folder that is not the player's (an installed example, a read-only
+    // share) is copied into the cache like one on a disc, so its thumbnails and fetched files
+    // have a place of their own.
+    const bool readOnly = hasResources && !IsPlayersOwnFolder(parent);
     if (origin == ScriptOrigin::Local)
         return OpenLocalPresentation(
             scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
@@ -331,8 +330,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     // A choice that names no file leaves the show on screen as it was.
     const QFileInfo file(fileName);
     if (!file.isFile()) {
-        ShowErrorDialog(
-            u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
+        ShowErrorDialog(MissingPresentationText(fileName), QString());
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
             current.Command(WaveCommand::Pause);
         return;

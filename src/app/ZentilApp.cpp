@@ -140,7 +140,7 @@ void ZentilApp::SaveCurrentShow()
     SaveCommandContext context { folders_, model_, &narration, log_, [this] { LetEventsRun(); } };
     const SaveQuestions questions
         = options_.ShowDialogs ? DialogSaveQuestions(window_.get()) : NoDialogSaveQuestions();
-    if (ExecuteFileSave1(context, questions))
+    if (ExecuteSaveCurrentShow(context, questions))
         SaveQuitPoint(narration.Position());
 }
 

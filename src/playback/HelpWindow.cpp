@@ -6,12 +6,9 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
-
-#include <iterator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -53,19 +50,17 @@ QString JoinColumn(const char16_t* HelpLine::*column)
     return lines.join(u"\r\n"_s);
 }
 
-QPlainTextEdit* MakeColumn(const QString& name, const QString& text)
+// A column is as wide and as tall as its text in the window's font, whatever its size.
+QLabel* MakeColumn(const QString& name, const QString& text)
 {
-    auto* box = new QPlainTextEdit;
-    box->setObjectName(name);
-    box->setReadOnly(true);
-    box->setFrameShape(QFrame::NoFrame);
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setPlainText(WithNewlines(text));
-    const int lines = static_cast<int>(std::size(kHelpLines)) + 1;
-    box->setMinimumHeight(box->fontMetrics().lineSpacing() * lines + 12);
-    return box;
+    auto* column = new QLabel;
+    column->setObjectName(name);
+    column->setTextFormat(Qt::PlainText);
+    column->setWordWrap(false);
+    column->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->setText(WithNewlines(text));
+    return column;
 }
 
 QFrame* MakeRule(QFrame::Shape shape)
@@ -89,15 +84,9 @@ QString HelpWindow::DescriptionText()
 
 QString HelpWindow::VersionLine(int index)
 {
-    switch (index) {
-    case 0:
+    if (index == 0)
         return u"Language Version: "_s + QString::number(PlayerScriptVersion, 'f', 2);
-    case 1:
-        return u"Zentil Player "_s + u"1.40"_s + u":  "_s + u"December 27, 2005"_s;
-    default:
-        return u"Linux edition "_s + QStringLiteral(ZENTIL_VERSION_TEXT) + u", Qt "_s
-            + QString::fromLatin1(qVersion());
-    }
+    return u"Zentil Player "_s + QStringLiteral(ZENTIL_VERSION_TEXT);
 }
 
 HelpWindow::HelpWindow(QWidget* parent)
@@ -119,7 +108,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     layout->addWidget(instruction);
     layout->addLayout(columns);
     layout->addWidget(MakeRule(QFrame::HLine));
-    for (int index = 0; index < 3; ++index) {
+    for (int index = 0; index < kVersionLines; ++index) {
         auto* label = new QLabel(VersionLine(index));
         label->setObjectName(u"VersionLabel%1"_s.arg(index));
         layout->addWidget(label);
@@ -133,7 +122,8 @@ HelpWindow::HelpWindow(QWidget* parent)
         if (OnClosed)
             OnClosed();
     });
-    resize(420, sizeHint().height());
+    // The layout keeps the window at least as large as its texts.
+    adjustSize();
 }
 
 void HelpWindow::ShowHelp()

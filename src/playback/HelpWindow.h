@@ -5,14 +5,13 @@
 #include <functional>
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace zentil {
 
 // The help form (`HelpDisplay`): the slide show's keys and mouse actions beside what they do,
-// and the version lines. It is not modal: the show goes on while it is open, and opening it
-// again shows the same window.
+// and the version lines. It grows with its texts, so no column is cut at any font size. It is not
+// modal: the show goes on while it is open, and opening it again shows the same window.
 class HelpWindow : public QDialog {
     Q_OBJECT
 public:
@@ -22,7 +21,8 @@ public:
     // key it belongs to.
     static QString CommandText();
     static QString DescriptionText();
-    // VersionLabel(0..2).
+    // VersionLabel(0..kVersionLines - 1): the script language's version, then the player's.
+    static constexpr int kVersionLines = 2;
     static QString VersionLine(int index);
 
     // Shows the window (or brings the open one to the front).

@@ -18,6 +18,11 @@ constexpr int kVirtualWidth = FullScreenWindow::kVirtualWidth;
 constexpr int kVirtualHeight = FullScreenWindow::kVirtualHeight;
 constexpr int kMargin = 12;
 constexpr int kLineGap = 3;
+// The widest text line the 800-pixel picture can show.
+constexpr int kMaxTextWidth = kVirtualWidth - 4 * kMargin - 4;
+// No line of the picture holds more characters than this, so a longer text is looked at only
+// this far: the work per refresh does not grow with the script's text.
+constexpr qsizetype kMaxScannedCharacters = 4096;
 const QColor kBackground(0, 0, 158);
 const QColor kLitEdge(180, 180, 255);
 const QColor kShadedEdge(0, 0, 80);
@@ -32,15 +37,22 @@ QFont PanelFont(int points, bool bold = false)
     return font;
 }
 
-void AddPieces(std::vector<InfoPanelLine>& lines, const QString& text, const QFont& font)
+// Adds the pieces of a text, each cut to the picture's width, until the lines reach maxLines.
+void AddPieces(
+    std::vector<InfoPanelLine>& lines, const QString& text, const QFont& font, size_t maxLines)
 {
-    const QStringList pieces = text.split(u'\r', Qt::SkipEmptyParts);
-    for (const QString& piece : pieces) {
-        QString line = piece;
-        while (line.startsWith(u' '))
-            line.remove(0, 1);
-        if (!line.isEmpty())
-            lines.push_back({ line, font, 0 });
+    const QFontMetrics metrics(font);
+    const QStringView scanned = QStringView(text).left(kMaxScannedCharacters);
+    for (const QStringView piece : scanned.tokenize(u'\r', Qt::SkipEmptyParts)) {
+        if (lines.size() >= maxLines)
+            return;
+        qsizetype start = 0;
+        while (start < piece.size() && piece[start] == u' ')
+            ++start;
+        if (start < piece.size())
+            lines.push_back(
+                { metrics.elidedText(piece.mid(start).toString(), Qt::ElideRight, kMaxTextWidth),
+                    font, 0 });
     }
 }
 
@@ -108,16 +120,27 @@ std::vector<InfoPanelLine> InfoPanelLines(const InfoPanelContent& content)
     std::vector<InfoPanelLine> lines;
     const PresentationInfo empty;
     const PresentationInfo& info = content.Info ? *content.Info : empty;
-    AddPieces(lines, info.TitleText, PanelFont(20));
-    AddPieces(lines, info.AuthorText, PanelFont(16, true));
-    AddPieces(lines, info.OrganizationText, PanelFont(12));
-    AddPieces(lines, info.CommentsText, PanelFont(12));
+    // No more text lines than 12-point ones would fill the picture's height.
+    const int smallLine = QFontMetrics(PanelFont(12)).height() + kLineGap;
+    const auto maxLines = static_cast<size_t>(kVirtualHeight / smallLine);
+    AddPieces(lines, info.TitleText, PanelFont(20), maxLines);
+    AddPieces(lines, info.AuthorText, PanelFont(16, true), maxLines);
+    AddPieces(lines, info.OrganizationText, PanelFont(12), maxLines);
+    AddPieces(lines, info.CommentsText, PanelFont(12), maxLines);
+    const auto texts = static_cast<std::ptrdiff_t>(lines.size());
     lines.push_back({ FormatInfoDate(content.Now, content.Locale), PanelFont(12), 1 });
     if (content.SlideCount > 0)
         lines.push_back({ u"Slide %1 of %2"_s.arg(content.SlideIndex).arg(content.SlideCount),
             PanelFont(12), 2 });
     lines.push_back({ u"Encoded: %1 kbps"_s.arg(info.DataKbps), PanelFont(12), 2 });
     lines.push_back({ u"Length: "_s + FormatShowLength(info.DataLength), PanelFont(12), 2 });
+    // The panel fits the picture: the last text lines give way, never the facts below them.
+    for (std::ptrdiff_t last = texts; last > 0; --last) {
+        std::vector<int> tops;
+        if (LayOut(lines, tops) <= kVirtualHeight)
+            break;
+        lines.erase(lines.begin() + (last - 1));
+    }
     return lines;
 }
 

@@ -77,11 +77,14 @@ void PopupMenus::SetActions(MenuActions actions)
 }
 
 // Pause Play is offered while the show plays and Resume Play while it is paused, whichever way
-// it was paused.
+// it was paused; Save Current Show only while a show is loaded.
 void PopupMenus::RefreshEnabling()
 {
-    for (const auto& [item, action] : items_)
-        item->setEnabled(static_cast<bool>(actions_.*action));
+    for (const auto& [item, action] : items_) {
+        const bool needsShow = action == &MenuActions::SaveCurrentShow;
+        item->setEnabled(
+            static_cast<bool>(actions_.*action) && (!needsShow || state_.SlideShowLoaded));
+    }
     const bool canToggle = static_cast<bool>(actions_.PauseToggle);
     pausePlay_->setEnabled(canToggle && !state_.PreviewPauseActive);
     resumePlay_->setEnabled(canToggle && state_.PreviewPauseActive);

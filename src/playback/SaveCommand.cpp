@@ -42,8 +42,15 @@ bool SaveInto(const SaveTarget& target, SaveCommandContext& context, const SaveQ
     case SaveTargetVerdict::InCache:
         ask.Inform(InCacheSaveText());
         return false;
+    case SaveTargetVerdict::InShowFolder:
+        ask.Inform(InShowFolderSaveText());
+        return false;
     case SaveTargetVerdict::AskReplace:
         if (!ask.Confirm(ReplaceSaveText(target.Folder)))
+            return false;
+        break;
+    case SaveTargetVerdict::AskSaveAmongOthers:
+        if (!ask.Confirm(SaveAmongOthersText(target.Folder)))
             return false;
         break;
     case SaveTargetVerdict::Save:
@@ -90,7 +97,7 @@ SaveQuestions NoDialogSaveQuestions()
     return questions;
 }
 
-bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& questions)
+bool ExecuteSaveCurrentShow(SaveCommandContext& context, const SaveQuestions& questions)
 {
     ZT_DEBUG(context.Log, TraceProcedures, "enter", u"ExecuteFileSave1"_s);
     const SlideShowModel& model = context.Model;

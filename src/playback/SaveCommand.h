@@ -38,11 +38,12 @@ struct SaveCommandContext {
     std::function<void()> LetEventsRun;
 };
 
-// ExecuteFileSave1, the "Save Current Show" command: refuses while files or thumbnails are
-// missing, pauses the narration, asks for a folder, refuses the presentation's own folder and the
-// cache, asks before replacing a saved show, saves, and resumes the narration it paused. Returns
+// The "Save Current Show" command (traced as ExecuteFileSave1): refuses while files or
+// thumbnails are missing, pauses the narration, asks for a folder, does nothing for the
+// presentation's own folder, refuses a folder inside it or inside the cache, asks before saving
+// into a folder that holds anything, saves, and resumes the narration it paused. Returns
 // true when the show was saved (the caller then writes the quit point). A failed save is told to
 // the user and leaves the target as it was.
-bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& questions);
+bool ExecuteSaveCurrentShow(SaveCommandContext& context, const SaveQuestions& questions);
 
 } // namespace zentil

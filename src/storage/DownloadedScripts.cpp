@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -93,6 +95,17 @@ QStringList PlayerFolderList(const ZentilFolders& folders)
             list.append(Clean(folder));
     }
     return list;
+}
+
+bool IsPlayersOwnFolder(const QString& folder)
+{
+    // Installed data belongs to the package manager, whoever may write there.
+    const QString path = CanonicalFolder(folder);
+    for (const QString& installed : { u"/usr"_s, u"/opt"_s })
+        if (IsAtOrBelow(path, installed))
+            return false;
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable() && info.ownerId() == geteuid();
 }
 
 QString CanonicalFolder(const QString& folder)

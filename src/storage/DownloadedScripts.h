@@ -43,6 +43,13 @@ QStringList PlayerFolderList(const ZentilFolders& folders);
 // folder resolved by CanonicalFolder.
 ScriptPlaces CurrentScriptPlaces(const ZentilFolders& folders);
 
+// Whether the player may keep a presentation's files (thumbnails, fetched resources) in folder:
+// it lies outside the installed data (/usr, /opt) and the running user owns it and may write to
+// it. An installed example (even when root runs the player) or another's or a read-only folder
+// is not such a folder; its presentation plays from a copy in the cache, so the player never
+// leaves files where a package manager would not remove them.
+bool IsPlayersOwnFolder(const QString& folder);
+
 // The folder with symbolic links resolved when it exists, else its clean absolute form.
 QString CanonicalFolder(const QString& folder);
 

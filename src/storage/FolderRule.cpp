@@ -103,6 +103,9 @@ ZentilFolders OneFolderLayout(const QString& home, FolderLayoutKind kind)
 {
     ZentilFolders folders;
     folders.Layout = kind;
+    // Blanks name no folder (and would be a folder of blanks in the working folder): no paths.
+    if (home.trimmed().isEmpty())
+        return folders;
     const QDir dir(CleanFolderPath(home));
     folders.HomePath = dir.path();
     folders.ZentilCachePath = dir.filePath(u"cache"_s) + u'/';
@@ -144,6 +147,9 @@ ZentilFolders FindZentilFolders()
 
 QString MakeZentilFolders(const ZentilFolders& folders)
 {
+    if (folders.HomePath.isEmpty())
+        return u"Zentil has no folder for its files: ZENTIL_HOME is set but names no folder. "
+               u"Set it to a folder Zentil may write to, or unset it."_s;
     // The settings folder is needed only when the proxy settings are saved; its writer reports
     // a failure then, so it does not stop the player here.
     QDir().mkpath(QFileInfo(folders.ProxyServerFile).path());
@@ -162,6 +168,8 @@ QString MakeZentilFolders(const ZentilFolders& folders)
 
 QString DescribeZentilFolders(const ZentilFolders& f)
 {
+    if (f.HomePath.isEmpty())
+        return u"Folders in use: none (ZENTIL_HOME is set but names no folder).\n"_s;
     QString text = u"Folders in use ("_s + LayoutTitle(f.Layout) + u"):\n"_s;
     const auto line = [&](const char* role, const QString& path) {
         text += u"  "_s + QString::fromLatin1(role).leftJustified(20) + path + u'\n';

@@ -32,11 +32,12 @@ inline constexpr const char* PortableMarkerName = "portable";
 ZentilFolders FindZentilFolders(const FolderEnvironment& environment);
 ZentilFolders FindZentilFolders();
 
-// The one-folder layout in home.
+// The one-folder layout in home; no paths at all when home is empty or only blanks.
 ZentilFolders OneFolderLayout(const QString& home, FolderLayoutKind kind);
 
 // Creates the folders the player writes to. Returns an empty text when every one of them is a
-// writable folder; otherwise a message for the user naming the first that is not, and why.
+// writable folder; otherwise a message for the user naming the first that is not, and why (or
+// that the layout has no folders, when ZENTIL_HOME holds only blanks); then nothing is made.
 QString MakeZentilFolders(const ZentilFolders& folders);
 
 // The folders in use and the rule that chose them, one per line, for --help.

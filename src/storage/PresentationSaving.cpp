@@ -9,9 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <array>
-#include <vector>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
@@ -24,12 +21,21 @@ QString ThumbnailFileName(int slide)
 }
 
 // The cleaned path with links resolved as far as the path exists, so two names of one folder
-// compare equal.
+// (or of a place inside it that does not exist yet) compare equal.
 QString ResolvedPath(const QString& path)
 {
     const QString clean = CleanFolderPath(path);
-    const QString canonical = QFileInfo(clean).canonicalFilePath();
-    return canonical.isEmpty() ? clean : canonical;
+    QString existing = clean;
+    QString rest;
+    while (!QFileInfo::exists(existing) && existing != u"/"_s) {
+        const qsizetype slash = existing.lastIndexOf(u'/');
+        rest = existing.mid(slash) + rest;
+        existing = slash > 0 ? existing.left(slash) : u"/"_s;
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    if (canonical.isEmpty())
+        return clean;
+    return canonical == u"/"_s && !rest.isEmpty() ? rest : canonical + rest;
 }
 
 bool SameOrInside(const QString& path, const QString& folder)
@@ -37,8 +43,17 @@ bool SameOrInside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
-// Copies every file of source into target (made here) and checks each copy's size.
-QString CopyFolderFiles(const QString& source, const QString& target, const FileCopier& copyFile)
+bool HoldsAnything(const QString& folder)
+{
+    return QFileInfo(folder).isDir()
+        && !QDir(folder).isEmpty(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Copies every file of source into target (made here), checks each copy's size and lists the
+// copies' names below entryPrefix in entries.
+QString CopyFolderFiles(const QString& source, const QString& target, const QString& entryPrefix,
+    const FileCopier& copyFile, QStringList& entries)
 {
     if (!QDir().mkpath(target))
         return u"The folder "_s + target + u" could not be made."_s;
@@ -49,41 +64,54 @@ QString CopyFolderFiles(const QString& source, const QString& target, const File
         const QString copy = QDir(target).filePath(file.fileName());
         if (!copyFile(file.absoluteFilePath(), copy) || QFileInfo(copy).size() != file.size())
             return u"The file "_s + file.absoluteFilePath() + u" could not be copied."_s;
+        entries << entryPrefix + file.fileName();
     }
     return {};
 }
 
+// Builds the complete copy in staging and lists its entries (paths relative to staging).
 QString BuildCopy(const QString& staging, const QString& scriptPath, const ZentilFolders& folders,
-    const FileCopier& copyFile)
+    const FileCopier& copyFile, QStringList& entries)
 {
-    RemoveTree(staging);
-    if (!QDir().mkpath(staging))
-        return u"The folder "_s + staging + u" could not be made."_s;
     const QFileInfo script(scriptPath);
     const QString scriptCopy = QDir(staging).filePath(script.fileName());
     if (!copyFile(scriptPath, scriptCopy) || QFileInfo(scriptCopy).size() != script.size())
         return u"The file "_s + scriptPath + u" could not be copied."_s;
-    QString failure = CopyFolderFiles(folders.ResourcePath, staging + u"/resources"_s, copyFile);
+    entries << script.fileName();
+    QString failure = CopyFolderFiles(
+        folders.ResourcePath, staging + u"/resources"_s, u"resources/"_s, copyFile, entries);
     if (failure.isEmpty())
-        failure = CopyFolderFiles(folders.ThumbnailPath, staging + u"/thumbnails"_s, copyFile);
+        failure = CopyFolderFiles(
+            folders.ThumbnailPath, staging + u"/thumbnails"_s, u"thumbnails/"_s, copyFile, entries);
     return failure;
 }
 
-bool Rename(const QString& from, const QString& to)
+// A fresh staging folder for a save into target: inside the target, where the copies are on
+// the target's own file system, else beside it. "" when neither can be made.
+QString MakeStagingFolder(const QString& target)
 {
-    return QFileInfo::exists(from) ? QDir().rename(from, to) : true;
+    const QFileInfo info(target);
+    for (const QString& staging : QStringList { target + u"/.zentil-saving"_s,
+             info.absolutePath() + u"/."_s + info.fileName() + u".zentil-saving"_s }) {
+        RemoveTree(staging);
+        if (QDir().mkpath(staging))
+            return staging;
+    }
+    return {};
 }
 
-// Moves the staged entries into the target; the target's old entries go to retired first and
-// come back if any move fails.
-bool SwapIntoPlace(const QString& staging, const QString& retired, const QString& target,
-    const std::array<QString, 3>& entries)
+// Moves each staged entry into the target. An entry the target already has goes to retired
+// first; if any move fails, every entry placed goes back to staging and every retired one
+// returns. Only the named entries are touched: whatever else the target holds stays.
+bool SwapIntoPlace(const QString& staging, const QString& target, const QStringList& entries)
 {
-    RemoveTree(retired);
-    if (!QDir().mkpath(retired))
-        return false;
-    std::vector<QString> retiredEntries;
-    std::vector<QString> placedEntries;
+    const QString retired = staging + u"/.replaced"_s;
+    for (const QString& folder : QStringList { retired + u"/resources"_s,
+             retired + u"/thumbnails"_s, target + u"/resources"_s, target + u"/thumbnails"_s })
+        if (!QDir().mkpath(folder))
+            return false;
+    QStringList retiredEntries;
+    QStringList placedEntries;
     bool ok = true;
     for (const QString& entry : entries) {
         const QString old = target + u'/' + entry;
@@ -92,13 +120,13 @@ bool SwapIntoPlace(const QString& staging, const QString& retired, const QString
                 ok = false;
                 break;
             }
-            retiredEntries.push_back(entry);
+            retiredEntries << entry;
         }
-        if (!Rename(staging + u'/' + entry, old)) {
+        if (!QDir().rename(staging + u'/' + entry, old)) {
             ok = false;
             break;
         }
-        placedEntries.push_back(entry);
+        placedEntries << entry;
     }
     if (!ok) {
         for (const QString& entry : placedEntries)
@@ -106,8 +134,19 @@ bool SwapIntoPlace(const QString& staging, const QString& retired, const QString
         for (const QString& entry : retiredEntries)
             QDir().rename(retired + u'/' + entry, target + u'/' + entry);
     }
-    RemoveTree(retired);
     return ok;
+}
+
+// The folders from path up to (not including) the first that exists, deepest first.
+QStringList MissingFolders(const QString& path)
+{
+    QStringList missing;
+    for (QString folder = path; !folder.isEmpty() && !QFileInfo::exists(folder);) {
+        missing << folder;
+        const QString parent = QFileInfo(folder).absolutePath();
+        folder = parent == folder ? QString() : parent;
+    }
+    return missing;
 }
 
 } // namespace
@@ -156,22 +195,43 @@ SaveTarget ResolveSaveTarget(const QString& chosenPath, const QString& scriptPar
         return target;
     target.Folder = CleanFolderPath(name);
     const QString resolved = ResolvedPath(target.Folder);
-    if (!scriptParentFolder.isEmpty() && resolved == ResolvedPath(scriptParentFolder))
+    const QString showFolder
+        = scriptParentFolder.isEmpty() ? QString() : ResolvedPath(scriptParentFolder);
+    if (resolved == showFolder)
         return target;
     if (!folders.ZentilCachePath.isEmpty()
         && SameOrInside(resolved, ResolvedPath(folders.ZentilCachePath))) {
         target.Verdict = SaveTargetVerdict::InCache;
         return target;
     }
-    target.Verdict = QFileInfo::exists(QDir(target.Folder).filePath(scriptShortName))
-        ? SaveTargetVerdict::AskReplace
-        : SaveTargetVerdict::Save;
+    // A copy inside the folder it is copied from would hold copies of itself.
+    if (!showFolder.isEmpty() && SameOrInside(resolved, showFolder)) {
+        target.Verdict = SaveTargetVerdict::InShowFolder;
+        return target;
+    }
+    if (QFileInfo::exists(QDir(target.Folder).filePath(scriptShortName)))
+        target.Verdict = SaveTargetVerdict::AskReplace;
+    else if (HoldsAnything(target.Folder))
+        target.Verdict = SaveTargetVerdict::AskSaveAmongOthers;
+    else
+        target.Verdict = SaveTargetVerdict::Save;
     return target;
 }
 
 QString InCacheSaveText()
 {
     return u"The slide presentation cannot be saved in the\rcache folder because contents of the folder\rare temporary and may be deleted at any time."_s;
+}
+
+QString InShowFolderSaveText()
+{
+    return u"The slide presentation cannot be saved inside\rits own folder. Please choose a folder\routside of it."_s;
+}
+
+QString SaveAmongOthersText(const QString& folder)
+{
+    return u"The folder,\r"_s + folder
+        + u", is not empty.\rFiles in it that have the names of this presentation's\rfiles will be replaced; nothing else is removed.\rDo you want to save the presentation into it?"_s;
 }
 
 QString ReplaceSaveText(const QString& folder)
@@ -187,25 +247,28 @@ SaveOutcome SavePresentation(const QString& targetFolder, const QString& scriptP
     ZT_TRACE_SCOPE_ARGS(log, u"SavePresentation"_s, u"folder = "_s + targetFolder);
     SaveOutcome outcome;
     const QString target = CleanFolderPath(targetFolder);
-    const QFileInfo targetInfo(target);
-    const QString parent = targetInfo.absolutePath();
-    if (!QDir().mkpath(target)) {
-        outcome.FailureText = u"The folder "_s + target + u" could not be made."_s;
+    // Folders this save makes, deepest first: removed again (when still empty) if it fails.
+    const QStringList madeFolders = MissingFolders(target + u"/thumbnails"_s).mid(0, 1)
+        + MissingFolders(target + u"/resources"_s);
+    const QString staging = QDir().mkpath(target) ? MakeStagingFolder(target) : QString();
+    if (staging.isEmpty()) {
+        outcome.FailureText = u"The folder "_s + target + u" could not be made or written to."_s;
     } else {
-        folders.ZentilSavePath = parent;
-        SetLastSaveFolder(folders);
-        const QString staging = parent + u"/."_s + targetInfo.fileName() + u".zentil-saving"_s;
-        const QString retired = parent + u"/."_s + targetInfo.fileName() + u".zentil-replaced"_s;
-        outcome.FailureText = BuildCopy(staging, scriptPath, folders, copy);
-        const std::array<QString, 3> entries
-            = { QFileInfo(scriptPath).fileName(), u"resources"_s, u"thumbnails"_s };
-        if (outcome.FailureText.isEmpty() && !SwapIntoPlace(staging, retired, target, entries))
+        QStringList entries;
+        outcome.FailureText = BuildCopy(staging, scriptPath, folders, copy, entries);
+        if (outcome.FailureText.isEmpty() && !SwapIntoPlace(staging, target, entries))
             outcome.FailureText = u"The saved files could not be moved into "_s + target + u'.';
         RemoveTree(staging);
     }
     outcome.Saved = outcome.FailureText.isEmpty();
-    if (!outcome.Saved)
+    if (outcome.Saved) {
+        folders.ZentilSavePath = QFileInfo(target).absolutePath();
+        SetLastSaveFolder(folders);
+    } else {
+        for (const QString& folder : madeFolders)
+            QDir().rmdir(folder);
         ZT_DEBUG(log, TraceFaults, "status", u"SavePresentation failed: "_s + outcome.FailureText);
+    }
     return outcome;
 }
 

@@ -31,7 +31,9 @@ QString SaveRefusalText(const MissingShowFiles& missing);
 enum class SaveTargetVerdict {
     Nothing, // empty choice, or the presentation's own folder: nothing to do
     InCache, // inside the player's cache: refused with InCacheSaveText()
+    InShowFolder, // inside the presentation's own folder: refused with InShowFolderSaveText()
     AskReplace, // already holds the script: ask ReplaceSaveText() first
+    AskSaveAmongOthers, // a folder holding other things: ask SaveAmongOthersText() first
     Save, // save straight away
 };
 
@@ -47,7 +49,9 @@ SaveTarget ResolveSaveTarget(const QString& chosenPath, const QString& scriptPar
     const QString& scriptShortName, const ZentilFolders& folders);
 
 QString InCacheSaveText();
+QString InShowFolderSaveText();
 QString ReplaceSaveText(const QString& folder);
+QString SaveAmongOthersText(const QString& folder);
 
 struct SaveOutcome {
     bool Saved = false;
@@ -55,10 +59,12 @@ struct SaveOutcome {
 };
 
 // SavePresentation: copies the script, every resource and every thumbnail into targetFolder in
-// the cache layout, then remembers targetFolder's parent as the last folder. The new copy is
-// built beside the target under a temporary name and checked complete before it replaces the
-// target's script, "resources" and "thumbnails"; on any failure the target keeps what it had and
-// the partial copy is removed. Other files in the target folder are left alone.
+// the cache layout. The new copy is built in a staging folder inside the target (beside it when
+// the target allows none) and checked complete before its files replace the target's files of
+// the same names; on any failure the target keeps what it had and the partial copy is removed.
+// Nothing the presentation does not name is deleted: the target's other files, in "resources"
+// and "thumbnails" too, stay. Only a successful save remembers targetFolder's parent as the
+// last folder.
 // copyFile copies one file (source, target) and says whether it succeeded; tests hand in one
 // that fails to see a save break off part-way.
 using FileCopier = std::function<bool(const QString&, const QString&)>;

@@ -147,7 +147,7 @@ void TestErrorReporting::dialogAndResourceTexts()
     QCOMPARE(MissingPresentationText(u"/home/a/talk.zentil"_s),
         u"The requested slide show, /home/a/talk.zentil,does not exist."_s);
     QCOMPARE(ResourceFatalErrorText(u"photo1.jpg"_s),
-        u"A critcal file, photo1.jpg, is missing and\rnot available on the host computer. "
+        u"A critical file, photo1.jpg, is missing and\rnot available on the host computer. "
         "As a result, the\rslide presentation cannot continue. Zentil will exit."_s);
     QVERIFY(ResourceFatalErrorText(QString()).isEmpty());
     QCOMPARE(ResourceFatalErrorTitle(), u"Zentil Fatal Error"_s);

@@ -144,6 +144,8 @@ private Q_SLOTS:
         Show show;
         ZentilApp app(show.Options());
         QVERIFY(StartPlaying(app, show));
+        app.Menus().PopUp(false, QPoint(10, 10)); // the items' enabling is set as it pops up
+        app.Menus().SlideOptions().hide();
         QAction* save = MenuItem(app, u"SlideSave"_s);
         QVERIFY(save && save->isEnabled());
         // Without dialogs nothing is chosen: the command asks, then does nothing.

@@ -291,8 +291,9 @@ void TestZentilApp::whereAScriptIsPlayedFrom_data()
         << u"home/cache/apptest/apptest.zentil"_s << plain << u"linked"_s << copy << true;
     QTest::newRow("name without extension")
         << u"Downloads/talk.zentil"_s << u"noext"_s << QString() << u"talk/talk.zentil"_s << true;
-    QTest::newRow("read-only presentation folder")
-        << u"installed/apptest.zentil"_s << plain << u"readonly"_s << copy << true;
+    // Like an installed example: read-only for a user, another's (root's) for the superuser.
+    QTest::newRow("presentation folder not the player's")
+        << u"installed/apptest.zentil"_s << plain << u"foreign"_s << copy << true;
 }
 
 // A script without "resources" beside it is a download: it plays from a cache folder of its
@@ -317,17 +318,17 @@ void TestZentilApp::whereAScriptIsPlayedFrom()
         QVERIFY(QFile::link(show.home, show.root.filePath(u"alias"_s)));
         options.HomeFolder = show.root.filePath(u"alias"_s);
     }
-    if (setup == u"readonly" && geteuid() == 0)
-        QSKIP("permissions do not bind the superuser");
     const QString folder = QFileInfo(path).path();
-    WriteScript(
-        path, 1, 200, {}, name, setup == u"readonly" ? folder + u"/resources"_s : QString());
-    const QFileDevice::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
-    if (setup == u"readonly")
-        QVERIFY(QFile::setPermissions(folder, readOnly));
+    const bool foreign = setup == u"foreign";
+    WriteScript(path, 1, 200, {}, name, foreign ? folder + u"/resources"_s : QString());
+    const QByteArray folderName = QFile::encodeName(folder);
+    const bool superuser = geteuid() == 0;
+    if (foreign) // permissions do not bind the superuser, so the folder becomes "nobody"'s
+        QVERIFY(superuser ? chown(folderName.constData(), 65534, 65534) == 0
+                          : QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     const auto restore = qScopeGuard([&] {
-        if (setup == u"readonly")
-            QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
+        if (foreign && !superuser)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
     const QByteArray content = ReadAll(path);
 
@@ -349,7 +350,7 @@ void TestZentilApp::scriptsThatCannotBePlayedAreReported_data()
     QTest::addColumn<int>("exitCode"); // -1: start-up goes on to the "none" slide
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("missing") << u"missing"_s << -1 << u"missing.zentil was not found."_s;
+    QTest::newRow("missing") << u"missing"_s << -1 << u"missing.zentil,does not exist."_s;
     QTest::newRow("a folder") << u"folder"_s << 1 << u"apptest.zentil is not a file."_s;
     QTest::newRow("too large") << u"large"_s << 1 << u"cannot be read."_s;
     QTest::newRow("newer, named") << u"named"_s << 1

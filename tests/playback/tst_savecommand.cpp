@@ -77,7 +77,7 @@ private Q_SLOTS:
         QFile::remove(show.Folder + u"/resources/b.ogg"_s);
         Answers answers;
         auto context = show.Context();
-        QVERIFY(!ExecuteFileSave1(context, answers.Questions()));
+        QVERIFY(!ExecuteSaveCurrentShow(context, answers.Questions()));
         QCOMPARE(answers.Told.size(), 1);
         QVERIFY(answers.Told[0].endsWith(u"last file is downloaded."_s));
         QVERIFY2(answers.Proposed.isEmpty(), "no folder is asked for");
@@ -95,6 +95,8 @@ private Q_SLOTS:
         QTest::newRow("fresh, named like a script") << u"fresh.zentil"_s << false << true << 0 << 0;
         QTest::newRow("its own folder") << u"talk"_s << false << false << 0 << 0;
         QTest::newRow("the cache") << u"home/cache/talk"_s << false << false << 1 << 0;
+        QTest::newRow("inside its own folder") << u"talk/resources"_s << true << false << 1 << 0;
+        QTest::newRow("a folder holding other files, no") << u"notes"_s << false << false << 0 << 1;
         QTest::newRow("over a show, no") << u"older"_s << false << false << 0 << 1;
         QTest::newRow("over a show, yes") << u"older"_s << true << true << 0 << 1;
     }
@@ -107,11 +109,12 @@ private Q_SLOTS:
         QFETCH(int, asked);
         SavableShow show;
         WriteFile(show.Home.Dir.filePath(u"older/talk.zentil"_s), "older");
+        WriteFile(show.Home.Dir.filePath(u"notes/resources/a.jpg"_s), "mine");
         Answers answers;
         answers.Folder = choice.isEmpty() ? QString() : show.Home.Dir.filePath(choice);
         answers.Yes = yes;
         auto context = show.Context();
-        QCOMPARE(ExecuteFileSave1(context, answers.Questions()), saved);
+        QCOMPARE(ExecuteSaveCurrentShow(context, answers.Questions()), saved);
         QCOMPARE(answers.Proposed, show.Home.Dir.filePath(u"talk"_s));
         QCOMPARE(answers.Told.size(), told);
         QCOMPARE(answers.Asked.size(), asked);
@@ -139,7 +142,7 @@ private Q_SLOTS:
             return QString();
         };
         auto context = show.Context(&player);
-        ExecuteFileSave1(context, questions);
+        ExecuteSaveCurrentShow(context, questions);
         QCOMPARE(modeWhileAsked, WaveMode::Paused);
         QCOMPARE(player.Mode(), WaveMode::Playing);
     }

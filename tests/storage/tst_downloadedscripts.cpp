@@ -1,6 +1,7 @@
 #include "storage/DownloadedScripts.h"
 
 #include <QObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -29,6 +30,7 @@ class TestDownloadedScripts : public QObject {
 private Q_SLOTS:
     void originFollowsTheFolder_data();
     void originFollowsTheFolder();
+    void installedFoldersAreNotThePlayers();
 };
 
 void TestDownloadedScripts::originFollowsTheFolder_data()
@@ -66,6 +68,13 @@ void TestDownloadedScripts::originFollowsTheFolder()
     QFETCH(bool, hasResources);
     QFETCH(ScriptOrigin, origin);
     QCOMPARE(ClassifyScriptFolder(folder, hasResources, UserPlaces()), origin);
+}
+
+void TestDownloadedScripts::installedFoldersAreNotThePlayers()
+{
+    const QTemporaryDir mine;
+    QVERIFY(IsPlayersOwnFolder(mine.path()));
+    QVERIFY2(!IsPlayersOwnFolder(u"/usr/share"_s), "not even for the superuser");
 }
 
 QTEST_GUILESS_MAIN(TestDownloadedScripts)

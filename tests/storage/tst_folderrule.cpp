@@ -193,6 +193,9 @@ void TestFolderRule::unwritablePlacesGiveAClearMessage_data()
         << u""_s << c << s << u"ro:<t>/c"_s
         << QStringList { u"<t>/c/zentil"_s, u"it cannot be created in \"<t>/c\""_s,
                u"XDG_CACHE_HOME"_s };
+    QTest::newRow("ZENTIL_HOME of blanks")
+        << u"  "_s << c << s << u""_s
+        << QStringList { u"ZENTIL_HOME is set but names no folder"_s };
     QTest::newRow("read-only ZENTIL_HOME")
         << u"<t>/zh"_s << c << s << u"ro:<t>/zh"_s
         << QStringList { u"\"<t>/zh\""_s, u"it is not writable"_s, u"ZENTIL_HOME"_s };
@@ -235,6 +238,8 @@ void TestFolderRule::unwritablePlacesGiveAClearMessage()
     for (const QString& part : messageParts)
         QVERIFY2(message.contains(box.Expand(part)),
             qPrintable(u"'"_s + box.Expand(part) + u"' not in: "_s + message));
+    if (zentilHome.trimmed().isEmpty())
+        QVERIFY2(!QFileInfo::exists(zentilHome), "no folder of blanks in the working folder");
 }
 
 void TestFolderRule::describesTheFoldersInUse()

@@ -89,11 +89,11 @@ private Q_SLOTS:
         QCOMPARE(verdict(show.Folder), SaveTargetVerdict::Nothing);
         QCOMPARE(verdict(link), SaveTargetVerdict::Nothing);
         QCOMPARE(verdict(home.Cache(u"talk"_s)), SaveTargetVerdict::InCache);
+        QCOMPARE(verdict(show.Folder + u"/resources"_s), SaveTargetVerdict::InShowFolder);
+        QCOMPARE(verdict(link + u"/new/deeper"_s), SaveTargetVerdict::InShowFolder);
         QCOMPARE(verdict(other), SaveTargetVerdict::AskReplace);
+        QCOMPARE(verdict(home.Dir.path()), SaveTargetVerdict::AskSaveAmongOthers);
         QCOMPARE(verdict(home.Dir.filePath(u"fresh"_s)), SaveTargetVerdict::Save);
-        const SaveTarget named = ResolveSaveTarget(
-            home.Dir.filePath(u"fresh.zentil"_s), show.Folder, u"talk.zentil"_s, home.Folders);
-        QCOMPARE(named.Folder, home.Dir.filePath(u"fresh"_s));
     }
 
     void savedFolderHasTheCacheLayout()
@@ -101,7 +101,13 @@ private Q_SLOTS:
         StorageTestHome home;
         ShowFolder show(home.Dir.filePath(u"show"_s), home.Folders);
         const QString target = home.Dir.filePath(u"saved/talk"_s);
-        const SaveOutcome outcome = SavePresentation(target, show.Script, home.Folders, home.Log);
+        QStringList copiedTo;
+        const FileCopier copier = [&](const QString& source, const QString& copy) {
+            copiedTo << copy;
+            return CopyFileKeepingTime(source, copy);
+        };
+        const SaveOutcome outcome
+            = SavePresentation(target, show.Script, home.Folders, home.Log, copier);
         QVERIFY2(outcome.Saved, qPrintable(outcome.FailureText));
         QCOMPARE(
             Entries(target), QStringList({ u"resources"_s, u"talk.zentil"_s, u"thumbnails"_s }));
@@ -110,20 +116,27 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(target + u"/thumbnails/thumbnail001.jpg"_s), QByteArray("thumb"));
         QCOMPARE(Entries(home.Dir.filePath(u"saved"_s)), QStringList({ u"talk"_s }));
         QCOMPARE(GetLastSaveFolder(home.Folders), home.Dir.filePath(u"saved"_s));
+        // Staged inside the target, so a writable target under a read-only parent can be saved.
+        QCOMPARE(copiedTo.filter(target + u'/').size(), copiedTo.size());
     }
 
-    void replacingKeepsTheUsersOtherFiles()
+    void savingDeletesNothingTheShowDoesNotName()
     {
         StorageTestHome home;
         ShowFolder show(home.Dir.filePath(u"show"_s), home.Folders);
         const QString target = home.Dir.filePath(u"old"_s);
         WriteFile(target + u"/talk.zentil"_s, "old script");
-        WriteFile(target + u"/resources/stale.jpg"_s, "stale");
+        WriteFile(target + u"/resources/one.jpg"_s, "older picture");
+        WriteFile(target + u"/resources/mine.jpg"_s, "mine");
+        WriteFile(target + u"/resources/drafts/a.txt"_s, "draft");
         WriteFile(target + u"/notes.txt"_s, "mine");
         QVERIFY(SavePresentation(target, show.Script, home.Folders, home.Log).Saved);
         QCOMPARE(ReadAll(target + u"/talk.zentil"_s), QByteArray("/slide {}\r\n"));
-        QCOMPARE(Entries(target + u"/resources"_s), QStringList({ u"one.jpg"_s, u"one.ogg"_s }));
-        QCOMPARE(ReadAll(target + u"/notes.txt"_s), QByteArray("mine"));
+        QCOMPARE(ReadAll(target + u"/resources/one.jpg"_s), QByteArray(5000, 'a'));
+        QCOMPARE(Entries(target + u"/resources"_s),
+            QStringList({ u"drafts"_s, u"mine.jpg"_s, u"one.jpg"_s, u"one.ogg"_s }));
+        QCOMPARE(Entries(target),
+            QStringList({ u"notes.txt"_s, u"resources"_s, u"talk.zentil"_s, u"thumbnails"_s }));
     }
 
     void failedSaveKeepsTheOldCopy()
@@ -138,6 +151,8 @@ private Q_SLOTS:
         const QString target = home.Dir.filePath(u"old"_s);
         WriteFile(target + u"/talk.zentil"_s, "old script");
         WriteFile(target + u"/resources/kept.jpg"_s, "kept");
+        home.Folders.ZentilSavePath = u"/before"_s;
+        SetLastSaveFolder(home.Folders);
         const SaveOutcome outcome
             = SavePresentation(target, show.Script, home.Folders, home.Log, copier);
         QVERIFY(!outcome.Saved);
@@ -145,7 +160,13 @@ private Q_SLOTS:
             outcome.FailureText.contains(u"unreadable.jpg"_s), qPrintable(outcome.FailureText));
         QCOMPARE(ReadAll(target + u"/talk.zentil"_s), QByteArray("old script"));
         QCOMPARE(Entries(target + u"/resources"_s), QStringList({ u"kept.jpg"_s }));
+        QCOMPARE(Entries(target), QStringList({ u"resources"_s, u"talk.zentil"_s }));
         QCOMPARE(Entries(home.Dir.path()).filter(u"zentil-"_s), QStringList());
+        QCOMPARE(GetLastSaveFolder(home.Folders), u"/before"_s);
+        // A fresh folder the failed save made is gone again.
+        const QString fresh = home.Dir.filePath(u"fresh/talk"_s);
+        QVERIFY(!SavePresentation(fresh, show.Script, home.Folders, home.Log, copier).Saved);
+        QVERIFY(!QFileInfo::exists(home.Dir.filePath(u"fresh"_s)));
     }
 };
 
