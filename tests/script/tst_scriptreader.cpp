@@ -2,6 +2,7 @@
 #include "platform/MonotonicClock.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptReader.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,15 +10,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 std::vector<QString> Split(const QByteArray& bytes)
 {
@@ -130,7 +125,7 @@ private Q_SLOTS:
 
         DebugLog log(clock_, false);
         const QString path = dir_.filePath(u"text.zentil"_s);
-        WriteBytes(path, bytes);
+        WriteFile(path, bytes);
         ScriptStatements script;
         LoadScriptFromFile(path, Temp(), script, log);
         QCOMPARE(script.ScriptArray, expected);
@@ -140,7 +135,7 @@ private Q_SLOTS:
     {
         DebugLog log(clock_, false);
         const QString path = dir_.filePath(u"show.zentil"_s);
-        WriteBytes(path, "%slide\r\n/NAME {lecture.zentil}\r\n/version { 1.2 }\r\n/play {a.ogg}");
+        WriteFile(path, "%slide\r\n/NAME {lecture.zentil}\r\n/version { 1.2 }\r\n/play {a.ogg}");
         ScriptStatements script;
         const ScriptReadResult r = LoadScriptFromFile(path, Temp(), script, log);
         QVERIFY(r.FileFound);
@@ -162,7 +157,7 @@ private Q_SLOTS:
         DebugLog log(clock_, false);
         const QString plain = dir_.filePath(u"plain.zentil"_s);
         const QString scrambled = dir_.filePath(u"scrambled.zentil"_s);
-        WriteBytes(plain, "%slide\r\n/play {a.ogg}\r\n");
+        WriteFile(plain, "%slide\r\n/play {a.ogg}\r\n");
         QString error;
         QVERIFY(ScrambleFile(plain, scrambled, 9990, &error));
         QFile::setPermissions(scrambled, QFile::ReadOwner); // a read-only original still works
@@ -189,7 +184,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         DebugLog log(clock_, false);
         const QString path = dir_.filePath(u"n.zentil"_s);
-        WriteBytes(path, (u"/name {"_s + name + u"}\r\n%slide"_s).toUtf8());
+        WriteFile(path, (u"/name {"_s + name + u"}\r\n%slide"_s).toUtf8());
         ScriptStatements script;
         const ScriptReadResult r = LoadScriptFromFile(path, Temp(), script, log);
         QVERIFY(r.ScriptName.isEmpty());
@@ -202,7 +197,7 @@ private Q_SLOTS:
         DebugLog log(clock_, false);
         // One statement longer than any real one.
         const QString longLine = dir_.filePath(u"long.zentil"_s);
-        WriteBytes(longLine, QByteArray(MaxStatementLength + 10, 'x'));
+        WriteFile(longLine, QByteArray(MaxStatementLength + 10, 'x'));
         ScriptStatements script;
         ScriptReadResult r = LoadScriptFromFile(longLine, Temp(), script, log);
         QVERIFY(!r.Refusal.isEmpty());

@@ -6,6 +6,8 @@
 #include "script/ScrambledFiles.h"
 #include "script/WorkingCopies.h"
 #include "storage/ZentilFolders.h"
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -15,33 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <optional>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
-
-namespace {
-
-class RecordingReporter : public ErrorReporter {
-public:
-    void ExecuteFatalError(const FatalError& error) override { fatal = error; }
-    std::optional<FatalError> fatal;
-};
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
+using namespace zentil::test;
 
 class tst_WorkingCopies : public QObject {
     Q_OBJECT
@@ -81,7 +59,7 @@ private Q_SLOTS:
         const QString in = dir_.filePath(u"plain.bin"_s);
         const QString scrambled = dir_.filePath(u"scrambled.bin"_s);
         const QString back = dir_.filePath(u"back.bin"_s);
-        WriteAll(in, plain);
+        WriteFile(in, plain);
         QString error;
         QVERIFY(ScrambleFile(in, scrambled, 9999, &error));
         const QByteArray s = ReadAll(scrambled);
@@ -108,9 +86,9 @@ private Q_SLOTS:
         folders.ZentilCachePath = dir_.filePath(u"cache/"_s);
         QDir().mkpath(folders.ResourcePath);
         QDir().mkpath(folders.ZTTempPath);
-        WriteAll(folders.ResourcePath + u"/pic.jpg"_s, "picture");
+        WriteFile(folders.ResourcePath + u"/pic.jpg"_s, "picture");
         QString error;
-        WriteAll(dir_.filePath(u"p.txt"_s), "picture");
+        WriteFile(dir_.filePath(u"p.txt"_s), "picture");
         QVERIFY(
             ScrambleFile(dir_.filePath(u"p.txt"_s), folders.ResourcePath + u"/s.jpg"_s, 5, &error));
         SlideShowModel model;
@@ -131,16 +109,16 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(DecompressFile(plain, u"s.jpg"_s)), QByteArray("picture"));
         QVERIFY(DecompressFile(plain, u"../resources/pic.jpg"_s).isEmpty());
         QVERIFY(DecompressFile(plain, u"none.jpg"_s).isEmpty());
-        QVERIFY(!reporter.fatal);
+        QVERIFY(reporter.Fatal.empty());
 
         // A plain file inside a scrambled presentation is a corrupt presentation.
         WorkingCopyContext scrambled { folders, model, true, reporter, decoder, log };
         QVERIFY(!DecompressFile(scrambled, u"s.jpg"_s).isEmpty());
         QVERIFY(DecompressFile(scrambled, u"pic.jpg"_s).isEmpty());
-        QVERIFY(reporter.fatal);
-        QCOMPARE(reporter.fatal->Title, u"Zentil Resource File Corrupted"_s);
-        QVERIFY(!reporter.fatal->CorruptFileFound);
-        QVERIFY(reporter.fatal->Text.contains(model.Defn.ScriptParentFolder));
+        QCOMPARE(reporter.Fatal.size(), size_t(1));
+        QCOMPARE(reporter.Fatal[0].Kind, FatalErrorKind::Encrypt);
+        QVERIFY(!reporter.Fatal[0].CorruptFileFound);
+        QVERIFY(reporter.Fatal[0].Text.contains(model.Defn.ScriptParentFolder));
 
         ScriptStatements script;
         script.EncryptFlag = true;

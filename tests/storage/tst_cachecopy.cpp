@@ -1,4 +1,4 @@
-#include "StorageTestHome.h"
+#include "support/StorageTestHome.h"
 
 #include "storage/CacheCopy.h"
 
@@ -8,6 +8,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
 
