@@ -31,10 +31,7 @@ struct Trace {
         Log.OpenDebugFile(Dir.path());
     }
 
-    QByteArray Bytes() const
-    {
-        return test::ReadAll(Log.DebugFilePath());
-    }
+    QByteArray Bytes() const { return test::ReadAll(Log.DebugFilePath()); }
 
     // The lines after the three-line header.
     QStringList Body() const

@@ -2,8 +2,8 @@
 
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
-#include "support/StorageTestHome.h"
 #include "support/SilentWave.h"
+#include "support/StorageTestHome.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 #include "storage/PresentationSaving.h"
 
-#include "support/StorageTestHome.h"
 #include "storage/FileTree.h"
 #include "storage/QuitPoints.h"
+#include "support/StorageTestHome.h"
 
 #include <QTest>
 

@@ -32,8 +32,7 @@ inline bool WriteTone(const QString& path, int rate, int channels, qint64 frames
     out.writeRawData("data", 4);
     out << dataSize;
     for (qint64 i = 0; i < frames; ++i) {
-        const double v
-            = amplitude * std::sin(2.0 * M_PI * 440.0 * static_cast<double>(i) / rate);
+        const double v = amplitude * std::sin(2.0 * M_PI * 440.0 * static_cast<double>(i) / rate);
         for (int c = 0; c < channels; ++c) {
             if (kind == SampleKind::Pcm16)
                 out << qint16(std::lround(v * 32767.0));
