@@ -3,6 +3,7 @@
 // Also through the real tinyproxy, and over TLS with certificate checks.
 #include "FaultServer.h"
 #include "download/HttpTransfer.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 using zentil::test::ClosedPort;
 using zentil::test::FaultServer;
+using zentil::test::ReadAll;
 
 Q_DECLARE_METATYPE(FaultServer::Route)
 
@@ -31,12 +33,6 @@ QByteArray Pattern(qsizetype size)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
-}
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TransferRequest RequestFor(const QString& url, const QString& localFile)
