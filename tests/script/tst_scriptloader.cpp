@@ -252,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(m.SlideAt(1).ResourceName, std::vector<QString> { u"a.ogg"_s });
         QCOMPARE(m.Queue.Text(), u"f.ttf a.ogg |"_s);
         // A font stored by an earlier run is not fetched again.
-        Touch(folders_.ResourcePath + u"/f.ttf"_s);
+        WriteFile(folders_.ResourcePath + u"/f.ttf"_s, "x");
         QCOMPARE(
             Load(u"%resource\n/resource {f.ttf | a.ogg}\n%slide\n/play {a.ogg}"_s).Queue.Text(),
             u"a.ogg |"_s);
