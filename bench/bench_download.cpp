@@ -18,8 +18,8 @@
 #include "storage/ZentilFolders.h"
 
 #include "BenchSupport.h"
-#include <QCoreApplication>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
