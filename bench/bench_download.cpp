@@ -17,6 +17,8 @@
 #include "script/PresentationModel.h"
 #include "storage/ZentilFolders.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -62,14 +64,6 @@ bool WriteFile(const QString& name, qint64 size)
     for (qint64 left = size; left > 0; left -= block.size())
         file.write(block.constData(), std::min<qint64>(left, block.size()));
     return true;
-}
-
-QString LoadAverage()
-{
-    QFile file(u"/proc/loadavg"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return u"unknown"_s;
-    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
 }
 
 struct PlayerResult {
@@ -255,7 +249,7 @@ int main(int argc, char** argv)
         return 1;
     }
     out << u"bench_download: best of %1 alternating runs per side; load average %2\n"_s.arg(kRuns)
-               .arg(LoadAverage());
+               .arg(bench::LoadAverage());
     out.flush();
     QTemporaryDir work;
     const QString site = work.filePath(u"site"_s);
@@ -334,6 +328,6 @@ int main(int argc, char** argv)
                .arg(DownloadManager::kDefaultMaxTransfers)
                .arg(slowStart.Curl)
                .arg(slowStart.Ratio(), 0, 'f', 2);
-    out << u"load average after: %1\n"_s.arg(LoadAverage());
+    out << u"load average after: %1\n"_s.arg(bench::LoadAverage());
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include "tool/ExportCommand.h"
 
+#include "BenchSupport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -78,13 +80,6 @@ bool WriteShow(const QDir& dir, int slides)
     return f.open(QIODevice::WriteOnly) && f.write(script.toUtf8()) > 0;
 }
 
-QString LoadAverage()
-{
-    QFile f(u"/proc/loadavg"_s);
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(u' ', 0, 2)
-                                       : u"?"_s;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,7 +117,7 @@ int main(int argc, char** argv)
         dir.filePath(u"reference.mp4"_s) };
 
     out << "bench_export: " << slides << " slides, " << seconds / 60 << " minutes of narration, "
-        << "1920x1080 at 30 fps; load average before: " << LoadAverage() << "\n";
+        << "1920x1080 at 30 fps; load average before: " << bench::LoadAverage() << "\n";
     out.flush();
     double bestExport = 1e100;
     double bestReference = 1e100;
@@ -161,6 +156,6 @@ int main(int argc, char** argv)
         << "x; export takes " << QString::number(bestExport / bestReference, 'f', 2)
         << " times the reference's time\n"
         << "faster than real time: " << (bestExport < seconds ? "yes" : "NO") << "\n"
-        << "load average after: " << LoadAverage() << "\n";
+        << "load average after: " << bench::LoadAverage() << "\n";
     return 0;
 }

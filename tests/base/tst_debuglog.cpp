@@ -1,4 +1,5 @@
 #include "base/DebugLog.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QObject>
@@ -29,11 +30,7 @@ struct Trace {
         Log.OpenDebugFile(Dir.path());
     }
 
-    QByteArray Bytes() const
-    {
-        QFile file(Log.DebugFilePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray Bytes() const { return test::ReadAll(Log.DebugFilePath()); }
 
     // The lines after the three-line header.
     QStringList Body() const
@@ -53,8 +50,6 @@ private Q_SLOTS:
     // Qt's warnings (a file opened twice, say) point at misuse of QFile.
     void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void headerAndLineEnds();
-    void headerTitlePadding_data();
-    void headerTitlePadding();
     void indentationNeverNegative();
     void kindsAreTrimmedCaseFoldedAndChecked();
     void timeMarks();
@@ -84,31 +79,6 @@ void TestDebugLog::headerAndLineEnds()
     QVERIFY2(title.match(lines[1]).hasMatch(), qPrintable(lines[1]));
     QCOMPARE(lines[3], u"Status: one"_s);
     QCOMPARE(lines[4], QString());
-}
-
-void TestDebugLog::headerTitlePadding_data()
-{
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("expected");
-    const QString title = u" Zentil Debug File "_s;
-    // 74 - 10 - 8 - 19 = 37 spaces to share: 18 on each side, the odd one is dropped.
-    const QString eighteen(18, u' ');
-    QTest::newRow("usual") << u"Dec 6 2026"_s << u"04:39 PM"_s
-                           << u"Dec 6 2026"_s + eighteen + title + eighteen + u"04:39 PM"_s;
-    const QString date30(30, u'd');
-    const QString time25(25, u't');
-    QTest::newRow("pad 0") << date30 << time25 << date30 + title + time25;
-    QTest::newRow("pad 1") << date30 << QString(24, u't') << date30 + title + QString(24, u't');
-    QTest::newRow("too long") << date30 << QString(40, u't') << date30 + title + QString(40, u't');
-}
-
-void TestDebugLog::headerTitlePadding()
-{
-    QFETCH(QString, date);
-    QFETCH(QString, time);
-    QFETCH(QString, expected);
-    QCOMPARE(DebugLog::HeaderTitleLine(date, time), expected);
 }
 
 void TestDebugLog::indentationNeverNegative()

@@ -6,6 +6,7 @@
 #include "playback/FullScreenWindow.h"
 #include "storage/QuitPoints.h"
 #include "support/SilentWave.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,15 +19,11 @@ using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 using zentil::test::ClosedPort;
 using zentil::test::FaultServer;
+using zentil::test::ReadAll;
+using zentil::test::WriteFile;
 using zentil::test::WriteSilentWave;
 
 namespace {
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A two-slide show whose narrations live on the server under folder, and a home folder.
 struct WebShow {
@@ -185,8 +182,10 @@ void TestDownloadPlaying::aServerGoneMidShowAsksAndKeepsThePlace()
     FaultServer::Route slow;
     slow.Body = show.narration[u"n3.wav"_s];
     slow.Kind = FaultServer::Fault::Trickle;
-    slow.ChunkBytes = 64;
-    slow.IntervalMs = 100;
+    // About 64 bytes a second: slide 3 cannot become playable before the server goes, however
+    // fast the machine plays slides 1 and 2.
+    slow.ChunkBytes = 16;
+    slow.IntervalMs = 250;
     show.server.On("/show/n3.wav", slow);
     ZentilApp app(show.Options());
     QVERIFY(app.Start(script));
@@ -245,11 +244,8 @@ void TestDownloadPlaying::openingAnotherShowStopsTheTransferAndKeepsNothing()
     const QString local = show.root.filePath(u"local"_s);
     QDir().mkpath(local + u"/resources"_s);
     QVERIFY(WriteSilentWave(local + u"/resources/l1.wav"_s, 300));
-    {
-        QFile file(local + u"/local.zentil"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("%resource\r\n/resource {l1.wav}\r\n%slide\r\n/play {l1.wav}\r\n%endslide\r\n");
-    }
+    WriteFile(local + u"/local.zentil"_s,
+        "%resource\r\n/resource {l1.wav}\r\n%slide\r\n/play {l1.wav}\r\n%endslide\r\n");
     ZentilApp app(show.Options());
     QElapsedTimer clock;
     qint64 openedIn = -1;

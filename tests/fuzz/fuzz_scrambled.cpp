@@ -4,6 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "script/ScrambledFiles.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,14 +13,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using zentil::test::ReadAll;
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // What unscrambling must make of a file that carries the marker.
 QByteArray Expected(const QByteArray& file)

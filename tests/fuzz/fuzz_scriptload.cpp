@@ -9,6 +9,7 @@
 #include "script/ScriptReader.h"
 #include "script/SlideStructureDump.h"
 #include "storage/ZentilFolders.h"
+#include "support/RecordingReporter.h"
 
 #include <QDir>
 
@@ -18,12 +19,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 
 namespace {
-
-class QuietReporter : public ErrorReporter {
-public:
-    void ExecuteFatalError(const FatalError&) override { }
-    void ScriptProblem(int32_t, const QString&) override { }
-};
 
 // Checks what must hold of every model the loader completes.
 void CheckModel(const SlideShowModel& m)
@@ -79,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ScriptStatements script;
     const ScriptReadResult read = LoadScriptFromFile(path, folders.ZTTempPath, script, log);
     (void)CheckScriptVersion(read.ScriptName, read.ScriptVersion);
-    QuietReporter reporter;
+    test::RecordingReporter reporter;
     SlideShowModel model;
     model.Defn.ScriptShortName = u"input.zentil"_s;
     if (LoadSlideShow(script, model, LoadContext { folders, reporter, log, false, {} })

@@ -1,4 +1,5 @@
 #include "platform/DiscDetection.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,9 +30,7 @@ void tst_DiscDetection::ordinaryFoldersAreNotDiscs()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString script = dir.filePath(u"talk.zentil"_s);
-    QFile file(script);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    zentil::test::WriteFile(script, {});
     QVERIFY(!DiscDetection::IsOnDisc(dir.path()));
     QVERIFY(!DiscDetection::IsOnDisc(script));
     QVERIFY(!DiscDetection::IsOnDisc(dir.filePath(u"missing.zentil"_s)));

@@ -1,4 +1,5 @@
 #include "platform/SingleInstance.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,13 +94,10 @@ void tst_SingleInstance::onlyALivePlayerIsAnotherInstance()
     } else if (situation == u"folder") {
         QVERIFY(QDir(home).mkdir(u"zentil.lock"_s));
     } else if (situation == u"garbage") {
-        QFile lock(QDir(home).filePath(u"zentil.lock"_s));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("not a lock\n");
+        zentil::test::WriteFile(QDir(home).filePath(u"zentil.lock"_s), "not a lock\n");
     } else {
         home = base.filePath(u"plain-file"_s);
-        QFile file(home);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        zentil::test::WriteFile(home, {});
     }
     SingleInstance instance(home);
     QCOMPARE(int(instance.Acquire()), outcome);

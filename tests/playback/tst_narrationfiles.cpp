@@ -3,6 +3,7 @@
 #include "playback/NarrationFiles.h"
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
+#include "support/TestFiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,22 +12,16 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
 
 // Narration arrives as Ogg Vorbis and is played from its working copy.
 const QString kTone = QStringLiteral(ZENTIL_FIXTURES_DIR "/script/sound/tone.ogg");
 
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QString ReadTrace(const DebugLog& log)
 {
-    QFile file(log.DebugFilePath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadAll(log.DebugFilePath()));
 }
 
 // One test's player state: a trace in its own folder, a resource map, and a stand-in that makes
@@ -109,7 +104,7 @@ void tst_NarrationFiles::aFileThatCannotBeOpenedFailsAtOnce()
 {
     Bench b;
     const QString noise = b.dir.filePath(u"noise.ogg"_s);
-    QVERIFY(WriteFile(noise, QByteArray(3000, 'x')));
+    WriteFile(noise, QByteArray(3000, 'x'));
     b.services.MakeWorkingCopy = [&](const QString&) { return noise; };
     b.map.Append(u"noise.ogg"_s);
     QElapsedTimer waited;

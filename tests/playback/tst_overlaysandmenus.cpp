@@ -1,6 +1,5 @@
 // The pieces the viewer sees when taking control: the pause symbol and the thumbnail preview
-// frame pixel by pixel in picture coordinates (and scaled with the picture), the popup menus'
-// names, captions and enabling, and the help window's texts.
+// (scaled with the picture), the popup menus' enabling and the help window.
 #include "playback/FullScreenWindow.h"
 #include "playback/HelpWindow.h"
 #include "playback/PlaybackState.h"
@@ -13,111 +12,28 @@
 #include <QMenu>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 
 namespace {
 const QRgb kBack = qRgb(128, 128, 255);
-const QRgb kLight = qRgb(180, 180, 255);
-const QRgb kDark = qRgb(0, 0, 80);
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kGreen = qRgb(0, 160, 0);
-
-QString Rgb(QRgb value)
-{
-    return u"(%1,%2,%3)"_s.arg(qRed(value)).arg(qGreen(value)).arg(qBlue(value));
-}
 } // namespace
 
 class TestOverlaysAndMenus : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void pauseSymbolPixels_data();
-    void pauseSymbolPixels();
-    void thumbnailFramePixels_data();
-    void thumbnailFramePixels();
     void thumbnailCaptionIsDrawnUnderThePicture();
     void overlayScalesWithThePicture();
-    void menusCarryTheirNamesCaptionsAndEnabling_data();
-    void menusCarryTheirNamesCaptionsAndEnabling();
+    void itemsWithoutAnActionAreDisabled();
     void pauseItemsFollowThePauseState();
-    void helpTextsAndVersionLines();
+    void helpWindowListsEveryCommandBesideItsDescription();
 };
-
-void TestOverlaysAndMenus::pauseSymbolPixels_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QRgb>("expected");
-    // The box covers x 707..764, y 276..322 (57.6 × 47.2 at 707.2, 276.4).
-    QTest::newRow("outside left") << QPoint(706, 300) << kBlack;
-    QTest::newRow("outside below") << QPoint(730, 323) << kBlack;
-    QTest::newRow("top-left corner") << QPoint(707, 276) << kLight;
-    QTest::newRow("second bevel line") << QPoint(708, 300) << kLight;
-    QTest::newRow("inside the bevel") << QPoint(709, 300) << kBack;
-    QTest::newRow("bottom-right corner") << QPoint(764, 322) << kDark;
-    QTest::newRow("second bottom line") << QPoint(730, 321) << kDark;
-    QTest::newRow("above the bottom bevel") << QPoint(730, 320) << kBack;
-    QTest::newRow("right edge") << QPoint(763, 300) << kDark;
-    // Bars 3 wide from y 12 to 35 of the box, at x 21 (57.6 / 2.75) and 33 (57.6 / 1.75).
-    QTest::newRow("first bar top-left") << QPoint(707 + 21, 276 + 12) << kWhite;
-    QTest::newRow("first bar right column") << QPoint(707 + 23, 276 + 20) << kWhite;
-    QTest::newRow("first bar bottom") << QPoint(707 + 21, 276 + 34) << kWhite;
-    QTest::newRow("left of first bar") << QPoint(707 + 20, 276 + 20) << kBack;
-    QTest::newRow("right of first bar") << QPoint(707 + 24, 276 + 20) << kBack;
-    QTest::newRow("above first bar") << QPoint(707 + 21, 276 + 11) << kBack;
-    QTest::newRow("below first bar") << QPoint(707 + 21, 276 + 35) << kBack;
-    QTest::newRow("second bar") << QPoint(707 + 33, 276 + 12) << kWhite;
-    QTest::newRow("second bar right column") << QPoint(707 + 35, 276 + 34) << kWhite;
-    QTest::newRow("right of second bar") << QPoint(707 + 36, 276 + 20) << kBack;
-}
-
-void TestOverlaysAndMenus::pauseSymbolPixels()
-{
-    QFETCH(QPoint, at);
-    QFETCH(QRgb, expected);
-    FullScreenWindow window;
-    window.Preview().ShowPause();
-    QCOMPARE(window.Preview().FrameRect(), QRect(707, 276, 58, 47));
-    const QImage scene = window.RenderScene();
-    const QRgb actual = scene.pixel(at) & 0xFFFFFF;
-    QVERIFY2(actual == (expected & 0xFFFFFF),
-        qPrintable(u"pixel %1,%2 is %3, expected %4"_s.arg(at.x()).arg(at.y()).arg(
-            Rgb(actual), Rgb(expected))));
-}
-
-void TestOverlaysAndMenus::thumbnailFramePixels_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QRgb>("expected");
-    // Frame 176 × 153 at 589, 224; the picture at 8, 8 inside it, framed in black.
-    QTest::newRow("outside") << QPoint(588, 300) << kBlack;
-    QTest::newRow("frame top-left") << QPoint(589, 224) << kLight;
-    QTest::newRow("frame bottom-right") << QPoint(589 + 175, 224 + 152) << kDark;
-    QTest::newRow("frame background") << QPoint(589 + 4, 224 + 60) << kBack;
-    QTest::newRow("picture frame top-left") << QPoint(597, 232) << kBlack;
-    QTest::newRow("picture frame bottom-right") << QPoint(597 + 159, 232 + 119) << kBlack;
-    QTest::newRow("picture inside") << QPoint(598, 233) << kGreen;
-    QTest::newRow("picture inside far corner") << QPoint(597 + 158, 232 + 118) << kGreen;
-    QTest::newRow("right of the picture") << QPoint(597 + 160, 232 + 60) << kBack;
-}
-
-void TestOverlaysAndMenus::thumbnailFramePixels()
-{
-    QFETCH(QPoint, at);
-    QFETCH(QRgb, expected);
-    FullScreenWindow window;
-    QImage thumbnail(160, 120, QImage::Format_RGB32);
-    thumbnail.fill(kGreen);
-    window.Preview().ShowThumbnail(thumbnail, u"7 of 20"_s);
-    QCOMPARE(window.Preview().FrameRect(), QRect(589, 224, 176, 153));
-    QCOMPARE(window.Preview().Caption(), u"7 of 20"_s);
-    const QRgb actual = window.RenderScene().pixel(at) & 0xFFFFFF;
-    QVERIFY2(actual == (expected & 0xFFFFFF),
-        qPrintable(u"pixel %1,%2 is %3, expected %4"_s.arg(at.x()).arg(at.y()).arg(
-            Rgb(actual), Rgb(expected))));
-}
 
 void TestOverlaysAndMenus::thumbnailCaptionIsDrawnUnderThePicture()
 {
@@ -159,42 +75,8 @@ void TestOverlaysAndMenus::overlayScalesWithThePicture()
     QCOMPARE(window.Preview().Shown(), PreviewOverlay::Content::Nothing);
 }
 
-void TestOverlaysAndMenus::menusCarryTheirNamesCaptionsAndEnabling_data()
+void TestOverlaysAndMenus::itemsWithoutAnActionAreDisabled()
 {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("enabled");
-    // Only Load, Help, Exit and the pause toggle are given actions here; the rest are disabled.
-    QTest::newRow("FileOpen") << u"FileOptions"_s << u"FileOpen"_s << u"&Load New Show"_s << true;
-    QTest::newRow("FileSave") << u"FileOptions"_s << u"FileSave"_s << u"&Save Current Show"_s
-                              << false;
-    QTest::newRow("FilePrint") << u"FileOptions"_s << u"FilePrint"_s << u"&Print Slides"_s << false;
-    QTest::newRow("FileProxy") << u"FileOptions"_s << u"FileProxy"_s << u"Set P&roxy Server"_s
-                               << false;
-    QTest::newRow("FileHelp") << u"FileOptions"_s << u"FileHelp"_s << u"&Help"_s << true;
-    QTest::newRow("FileExit") << u"FileOptions"_s << u"FileExit"_s << u"&Exit Zentil"_s << true;
-    QTest::newRow("PausePlay") << u"SlideOptions"_s << u"PausePlay"_s << u"&Pause Play"_s << true;
-    QTest::newRow("ResumePlay") << u"SlideOptions"_s << u"ResumePlay"_s << u"&Resume Play"_s
-                                << false;
-    QTest::newRow("SlideVolume") << u"SlideOptions"_s << u"SlideVolume"_s << u"Adjust &Volume"_s
-                                 << false;
-    QTest::newRow("SlideSave") << u"SlideOptions"_s << u"SlideSave"_s << u"&Save Current Show"_s
-                               << false;
-    QTest::newRow("SlideProxy") << u"SlideOptions"_s << u"SlideProxy"_s << u"Set P&roxy Server"_s
-                                << false;
-    QTest::newRow("SlideHelp") << u"SlideOptions"_s << u"SlideHelp"_s << u"&Help"_s << true;
-    QTest::newRow("SlidePrintSlides")
-        << u"SlideOptions"_s << u"SlidePrintSlides"_s << u"&Print Slides"_s << false;
-    QTest::newRow("SlideExit") << u"SlideOptions"_s << u"SlideExit"_s << u"&Exit Zentil"_s << true;
-}
-
-void TestOverlaysAndMenus::menusCarryTheirNamesCaptionsAndEnabling()
-{
-    QFETCH(QString, menu);
-    QFETCH(QString, item);
-    QFETCH(QString, caption);
-    QFETCH(bool, enabled);
     QWidget parent;
     PlaybackState state;
     PopupMenus menus(state, &parent);
@@ -205,21 +87,23 @@ void TestOverlaysAndMenus::menusCarryTheirNamesCaptionsAndEnabling()
     actions.ExitZentil = [] {};
     actions.PauseToggle = [] {};
     menus.SetActions(actions);
-
-    QCOMPARE(menus.FileOptions().title(), u"&File"_s);
-    QCOMPARE(menus.SlideOptions().title(), u"&Slides"_s);
-    auto* found = parent.findChild<QMenu*>(menu);
-    QVERIFY(found);
-    auto* action = found->findChild<QAction*>(item);
-    QVERIFY2(action, qPrintable(item));
-    QCOMPARE(action->text(), caption);
-    QCOMPARE(action->isEnabled(), enabled);
-    if (item.endsWith(u"Help"_s)) {
-        state.PopupMenuOpen = true;
-        action->trigger();
-        QCOMPARE(helpCount, 1);
-        QVERIFY2(!state.PopupMenuOpen, "Help clears PopupMenuOpen");
+    const QStringList enabled { u"FileOpen"_s, u"FileHelp"_s, u"FileExit"_s, u"PausePlay"_s,
+        u"SlideHelp"_s, u"SlideExit"_s };
+    int items = 0;
+    for (QMenu* menu : { &menus.FileOptions(), &menus.SlideOptions() }) {
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            ++items;
+            QVERIFY2(action->isEnabled() == enabled.contains(action->objectName()),
+                qPrintable(action->objectName()));
+        }
     }
+    QCOMPARE(items, 14);
+    state.PopupMenuOpen = true;
+    menus.SlideOptions().findChild<QAction*>(u"SlideHelp"_s)->trigger();
+    QCOMPARE(helpCount, 1);
+    QVERIFY2(!state.PopupMenuOpen, "Help clears PopupMenuOpen");
 }
 
 // The pause items are offered by the state of the show, however it was paused.
@@ -256,21 +140,16 @@ void TestOverlaysAndMenus::pauseItemsFollowThePauseState()
     QVERIFY2(!state.PopupMenuOpen, "a menu closed without a choice is no longer open");
 }
 
-void TestOverlaysAndMenus::helpTextsAndVersionLines()
+void TestOverlaysAndMenus::helpWindowListsEveryCommandBesideItsDescription()
 {
     const QStringList commands = HelpWindow::CommandText().split(u"\r\n"_s);
     const QStringList descriptions = HelpWindow::DescriptionText().split(u"\r\n"_s);
-    QCOMPARE(commands.size(), 18);
-    QCOMPARE(descriptions.size(), 18);
-    // Each effect stands beside the first key it belongs to.
-    QCOMPARE(commands.at(4) + u'=' + descriptions.at(4), u"Left arrow=Return to previous slide"_s);
-    QVERIFY(descriptions.at(12).isEmpty());
-    QCOMPARE(HelpWindow::VersionLine(0), u"Language Version: 1.20"_s);
-    QCOMPARE(HelpWindow::VersionLine(1), u"Zentil Player "_s + QStringLiteral(ZENTIL_VERSION_TEXT));
+    QCOMPARE(commands.size(), descriptions.size());
 
     // Whatever the font size, the window grows until every line of both columns is whole.
     for (const int pixels : { 9, 40 }) {
         HelpWindow help;
+        QVERIFY(!help.isModal());
         QFont font = help.font();
         font.setPixelSize(pixels);
         help.setFont(font);
@@ -279,8 +158,11 @@ void TestOverlaysAndMenus::helpTextsAndVersionLines()
         auto* column = help.findChild<QLabel*>(u"DescriptionList"_s);
         QVERIFY(column && column->text() == descriptions.join(u'\n'));
         const QFontMetrics metrics(font);
-        QVERIFY2(column->width() >= metrics.horizontalAdvance(descriptions.at(15))
-                && column->height() >= 18 * metrics.height(),
+        int widest = 0;
+        for (const QString& line : descriptions)
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        QVERIFY2(column->width() >= widest
+                && column->height() >= int(descriptions.size()) * metrics.height(),
             qPrintable(u"%1 px"_s.arg(pixels)));
     }
 }

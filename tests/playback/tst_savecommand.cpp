@@ -2,12 +2,13 @@
 
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
-#include "storage/StorageTestHome.h"
 #include "support/SilentWave.h"
+#include "support/StorageTestHome.h"
 
 #include <QTest>
 
 using namespace zentil;
+using namespace zentil::test;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

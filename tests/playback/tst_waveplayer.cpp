@@ -1,7 +1,7 @@
 #include "platform/SinkAudioOutput.h"
 #include "playback/WavePlayer.h"
+#include "support/SilentWave.h"
 
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -13,43 +13,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 Q_DECLARE_METATYPE(zentil::WaveOutputChoice)
 
 namespace {
-
-enum class SampleKind { Pcm16, Float32 };
-
-// Writes a RIFF WAVE file holding a 440 Hz tone of exactly the given number of frames.
-bool WriteTone(const QString& path, int rate, int channels, qint64 frames, SampleKind kind)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const int bytesPerSample = kind == SampleKind::Pcm16 ? 2 : 4;
-    const quint32 dataSize = static_cast<quint32>(frames * channels * bytesPerSample);
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataSize);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(kind == SampleKind::Pcm16 ? 1 : 3) << quint16(channels)
-        << quint32(rate) << quint32(rate * channels * bytesPerSample)
-        << quint16(channels * bytesPerSample) << quint16(bytesPerSample * 8);
-    out.writeRawData("data", 4);
-    out << dataSize;
-    for (qint64 i = 0; i < frames; ++i) {
-        const double v = 0.3 * std::sin(2.0 * M_PI * 440.0 * static_cast<double>(i) / rate);
-        for (int c = 0; c < channels; ++c) {
-            if (kind == SampleKind::Pcm16)
-                out << qint16(std::lround(v * 32767.0));
-            else
-                out << float(v);
-        }
-    }
-    return out.status() == QDataStream::Ok;
-}
 
 QString SpeechFixture()
 {

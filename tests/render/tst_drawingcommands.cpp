@@ -1,6 +1,7 @@
 #include "RenderTestSupport.h"
 
 #include "render/DrawingRoutines.h"
+#include "support/TestFiles.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -300,9 +301,7 @@ void tst_DrawingCommands::trace_writesTheGraphicsState()
     f.Run(u"/box {10 10 20 20 fill 100 0 0 pencolor #0000FF}"_s);
     f.Run(u"/font {face arial size 14 shadow 1 2 0 0 0}"_s);
     f.log.CloseDebugFile();
-    QFile file(f.log.DebugFilePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(test::ReadAll(f.log.DebugFilePath()));
     QVERIFY(text.contains(u"InitializeGraphics"_s));
     QVERIFY(text.contains(u"PenColor = &hFF0000&; penwidth  = 1"_s));
     QVERIFY(text.contains(u"DoFill = True; FillColor = &hFF&"_s));

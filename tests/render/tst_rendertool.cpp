@@ -1,4 +1,5 @@
 #include "RenderTestSupport.h"
+#include "support/TestFiles.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -98,15 +99,13 @@ void tst_RenderTool::script_fontNamedInUpperCaseIsRegistered()
     const QString fixtures = QStringLiteral(ZENTIL_FIXTURES_DIR "/render/");
     QVERIFY(QFile::copy(fixtures + u"Second.TTF"_s, temp.filePath(u"resources/Second.TTF"_s)));
     QVERIFY(QFile::copy(fixtures + u"block.bmp"_s, temp.filePath(u"resources/block.bmp"_s)));
-    QFile script(temp.filePath(u"fonts.zentil"_s));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("%resource\n/resource {Second.TTF block.bmp}\n%slide\n/image {700 500 block.bmp}\n"
-                 "/font {face 'Zentil Second' size 60 color 100 100 100}\n"
-                 "/text {100 300 lj iiiiiiiiii}\n");
-    script.close();
+    const QString script = temp.filePath(u"fonts.zentil"_s);
+    zentil::test::WriteFile(script,
+        "%resource\n/resource {Second.TTF block.bmp}\n%slide\n/image {700 500 block.bmp}\n"
+        "/font {face 'Zentil Second' size 60 color 100 100 100}\n"
+        "/text {100 300 lj iiiiiiiiii}\n");
     const QString out = temp.filePath(u"fonts.png"_s);
-    const ToolRun run
-        = RunTool({ u"render"_s, script.fileName(), u"--slide"_s, u"1"_s, u"--out"_s, out });
+    const ToolRun run = RunTool({ u"render"_s, script, u"--slide"_s, u"1"_s, u"--out"_s, out });
     QCOMPARE(run.exitCode, 0);
     const QRect text
         = BoundingBox(QImage(out), [](QRgb c) { return qRed(c) > 128 && qBlue(c) > 128; });

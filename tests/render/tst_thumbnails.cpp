@@ -10,6 +10,8 @@
 #include "script/ScriptReader.h"
 #include "script/WorkingCopies.h"
 #include "storage/ZentilFolders.h"
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -20,6 +22,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
 
@@ -51,23 +54,6 @@ const QString kScript = uR"(/name {thumbs.zentil}
 %endslide
 )"_s;
 
-// Fatal errors are recorded; like the player, a fatal error starts the shut-down.
-class RecordingReporter : public ErrorReporter {
-public:
-    explicit RecordingReporter(bool& exitInProgress)
-        : exit_(exitInProgress)
-    { }
-    void ExecuteFatalError(const FatalError& error) override
-    {
-        kinds.push_back(error.Kind);
-        exit_ = true;
-    }
-    std::vector<FatalErrorKind> kinds;
-
-private:
-    bool& exit_;
-};
-
 // A presentation folder with its script, resources and thumbnails, loaded as the player loads it.
 struct ThumbnailShow {
     QTemporaryDir dir;
@@ -77,7 +63,7 @@ struct ThumbnailShow {
     SlideShowModel model;
     ScriptStatements script;
     bool exitInProgress = false;
-    RecordingReporter reporter { exitInProgress };
+    RecordingReporter reporter; // like the player, a fatal error starts the shut-down
     ThumbnailState state;
     std::set<int> slidesWaiting; // slides whose files have not arrived
     bool downloadComplete = true;
@@ -91,16 +77,14 @@ struct ThumbnailShow {
         folders.ThumbnailPath = root.filePath(u"thumbnails"_s);
         folders.ZTTempPath = root.filePath(u"temp"_s);
         log.OpenDebugFile(folders.ZTTempPath);
+        reporter.OnFatal = [this] { exitInProgress = true; };
         Photo().save(Resource(u"photo.bmp"_s), "BMP");
         QImage shot(800, 600, QImage::Format_RGB32);
         shot.fill(qRgb(40, 160, 90));
         shot.save(Resource(u"shot.jpg"_s), "JPG", 100);
 
-        QFile file(root.filePath(u"thumbs.zentil"_s));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(kScript.toUtf8());
-        file.close();
-        LoadScriptFromFile(file.fileName(), folders.ZTTempPath, script, log);
+        WriteFile(root.filePath(u"thumbs.zentil"_s), kScript.toUtf8());
+        LoadScriptFromFile(root.filePath(u"thumbs.zentil"_s), folders.ZTTempPath, script, log);
         model.Defn.ScriptShortName = u"thumbs.zentil"_s;
         model.Defn.ScriptParentFolder = root.path();
         const LoadContext context { folders, reporter, log, false, {} };
@@ -142,11 +126,7 @@ struct ThumbnailShow {
         return QDir(folders.ThumbnailPath).entryList(QDir::Files, QDir::Name);
     }
 
-    QString Trace() const
-    {
-        QFile trace(log.DebugFilePath());
-        return trace.open(QIODevice::ReadOnly) ? QString::fromUtf8(trace.readAll()) : QString();
-    }
+    QString Trace() const { return QString::fromUtf8(ReadAll(log.DebugFilePath())); }
 };
 
 // How far a JPEG thumbnail strays from the picture it was saved from: the mean difference of a
@@ -229,23 +209,14 @@ void tst_Thumbnails::oneSlidePerTick_thenStops()
 void tst_Thumbnails::existingThumbnailsAreReused()
 {
     ThumbnailShow show;
-    const auto plant = [&show](int n) {
-        QFile file(show.Thumbnail(n));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("kept");
-    };
-    plant(1);
-    plant(2);
-    plant(4);
+    for (int n : { 1, 2, 4 })
+        WriteFile(show.Thumbnail(n), "kept");
     QVERIFY(show.Tick()); // makes 3, the first one missing
     QVERIFY(ThumbnailExists(show.model, 3));
     QVERIFY(!show.Tick()); // all there: done without converting anything
     QVERIFY(show.state.AllThumbnailsCreated);
-    for (int n : { 1, 2, 4 }) {
-        QFile file(show.Thumbnail(n));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("kept"));
-    }
+    for (int n : { 1, 2, 4 })
+        QCOMPARE(ReadAll(show.Thumbnail(n)), QByteArray("kept"));
     // A later run with every thumbnail in place finishes at its first tick.
     ThumbnailState next;
     show.state = next;
@@ -338,13 +309,13 @@ void tst_Thumbnails::scrambledPresentation()
     QVERIFY(QFile::rename(photo + u".s"_s, photo));
     QVERIFY(show.Tick());
     QVERIFY(ThumbnailExists(show.model, 1));
-    QVERIFY(show.reporter.kinds.empty());
+    QVERIFY(show.reporter.Fatal.empty());
 
     // A plain picture in a scrambled presentation is a corrupt one: the fatal path, and the
     // maker stops.
     QVERIFY(!show.Tick());
-    QCOMPARE(show.reporter.kinds.size(), size_t(1));
-    QCOMPARE(show.reporter.kinds.front(), FatalErrorKind::Encrypt);
+    QCOMPARE(show.reporter.Fatal.size(), size_t(1));
+    QCOMPARE(show.reporter.Fatal.front().Kind, FatalErrorKind::Encrypt);
     QVERIFY(!ThumbnailExists(show.model, 2));
     QVERIFY(!show.Tick());
 }

@@ -1,4 +1,3 @@
-#include "base/ErrorReporting.h"
 #include "script/PresentationModel.h"
 
 #include <QTest>
@@ -45,20 +44,6 @@ private Q_SLOTS:
         QCOMPARE(model.CurrentSlide.ResourceSet, 2);
         QCOMPARE(model.NextSlide.ResourceSet, 1);
         QVERIFY(!model.NextSlide.SoundLoaded);
-    }
-
-    void fatalErrorTexts()
-    {
-        const auto s = MakeFatalError(FatalErrorKind::SoundFile, u"Cells"_s, {}, false, 4);
-        QCOMPARE(s.Title, u"Zentil Script File Corrupted"_s);
-        QCOMPARE(s.Text,
-            u"Zentil cannot continue running Cells because the sound file for slide 4 is "
-            "undefined. Please contact the presentation's author."_s);
-        const auto e = MakeFatalError(FatalErrorKind::Encrypt, u"Cells"_s, u"/home/u/talk"_s);
-        QVERIFY(!e.CorruptFileFound);
-        QVERIFY(e.Text.contains(u"Please delete the folder /home/u/talk and download"_s));
-        QVERIFY(MakeFatalError(FatalErrorKind::Encrypt, u"C"_s, {}, true).CorruptFileFound);
-        QCOMPARE(FatalErrorKindName(FatalErrorKind::SlideCount), u"slidecount"_s);
     }
 };
 

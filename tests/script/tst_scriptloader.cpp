@@ -7,35 +7,18 @@
 #include "storage/ZentilFolders.h"
 #include "tool/ScriptToolCommands.h"
 
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
-
-namespace {
-
-class RecordingReporter : public ErrorReporter {
-public:
-    void ExecuteFatalError(const FatalError& error) override { fatal = error; }
-    void ScriptProblem(int32_t n, const QString& text) override { problems.push_back({ n, text }); }
-    std::optional<FatalError> fatal;
-    std::vector<ScriptMessage> problems;
-};
-
-void Touch(const QString& path, const QByteArray& bytes = "x")
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
+using namespace zentil::test;
 
 class tst_ScriptLoader : public QObject {
     Q_OBJECT
@@ -92,9 +75,7 @@ private Q_SLOTS:
         QTextStream errStream(&err);
         QCOMPARE(
             RunDumpCommand({ folder + u"/"_s + name + u".zentil"_s }, outStream, errStream), 0);
-        QFile expectedFile(folder + u"/expected-dump.txt"_s);
-        QVERIFY(expectedFile.open(QIODevice::ReadOnly));
-        const QString expected = QString::fromUtf8(expectedFile.readAll())
+        const QString expected = QString::fromUtf8(ReadAll(folder + u"/expected-dump.txt"_s))
                                      .replace(u"@FOLDER@"_s, QDir(folder).absolutePath());
         const QStringList got = out.split(u'\n');
         const QStringList want = expected.split(u'\n');
@@ -107,7 +88,7 @@ private Q_SLOTS:
     void toolCommandsReportAndFail()
     {
         const QString script = dir_.filePath(u"noslides.zentil"_s);
-        Touch(script, "%title {T}\r\n%slide\r\n/play {x.mp3}\r\n/text {1 1 a}\r\n");
+        WriteFile(script, "%title {T}\r\n%slide\r\n/play {x.mp3}\r\n/text {1 1 a}\r\n");
         QString out, err;
         QTextStream o(&out), e(&err);
         QCOMPARE(RunDumpCommand({ script }, o, e), 1);
@@ -121,9 +102,7 @@ private Q_SLOTS:
         const QString back = dir_.filePath(u"back.zentil"_s);
         QCOMPARE(RunScrambleCommand({ script, scrambled, u"--key-start"_s, u"77"_s }, o, e), 0);
         QCOMPARE(RunUnscrambleCommand({ scrambled, back }, o, e), 0);
-        QFile a(script), b(back);
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QCOMPARE(b.readAll(), a.readAll());
+        QCOMPARE(ReadAll(back), ReadAll(script));
         QCOMPARE(RunUnscrambleCommand({ script, back }, o, e), 1);
         QCOMPARE(RunScrambleCommand({ script }, o, e), 2);
     }
@@ -165,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(m.SlideAt(1).WaveFileName.isEmpty());
         QCOMPARE(m.Messages.back().Text,
             u"A valid sound file was not specified for the /play command."_s);
-        QCOMPARE(reporter_.problems.front().StatementNumber, 2);
+        QCOMPARE(reporter_.Problems.front().Statement, 2);
     }
 
     // A background's pictures are stored once for all the slides drawn on it; each slide still
@@ -238,8 +217,8 @@ private Q_SLOTS:
 
     void queueLeavesOutPresentFilesAndKeepsTheMarker()
     {
-        Touch(folders_.ResourcePath + u"/a.ogg"_s);
-        Touch(folders_.ResourcePath + u"/b.jpg"_s);
+        WriteFile(folders_.ResourcePath + u"/a.ogg"_s, "x");
+        WriteFile(folders_.ResourcePath + u"/b.jpg"_s, "x");
         SlideShowModel m
             = Load(u"%resource\n/resource {a.ogg [10] | b.jpg [5]}\n%slide\n/play {a.ogg}"_s);
         QCOMPARE(m.Queue.Text(), u"|"_s);
@@ -253,7 +232,7 @@ private Q_SLOTS:
 
     void hostileNamesAreNeitherMappedNorQueued()
     {
-        Touch(dir_.filePath(u"victim.jpg"_s));
+        WriteFile(dir_.filePath(u"victim.jpg"_s), "x");
         const SlideShowModel m = Load(
             u"%resource\n/resource {../victim.jpg [9] /etc/x.jpg sub\\y.gif ok.jpg}\n"
             "/purge {../victim.jpg 999999999999 .. 999999999999}\n"
@@ -263,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(m.Map.At(1).ResourceName, u"ok.jpg"_s);
         QVERIFY(!m.Queue.Text().contains(u"victim"_s));
         QCOMPARE(m.SlideAt(1).ScriptText, std::vector<QString> { u"/image {0 0 ok.jpg}"_s });
-        QCOMPARE(reporter_.problems.size(), size_t(7));
+        QCOMPARE(reporter_.Problems.size(), size_t(7));
     }
 
     void fontsPassOnlyInResourceLists()
@@ -274,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(m.SlideAt(1).ResourceName, std::vector<QString> { u"a.ogg"_s });
         QCOMPARE(m.Queue.Text(), u"f.ttf a.ogg |"_s);
         // A font stored by an earlier run is not fetched again.
-        Touch(folders_.ResourcePath + u"/f.ttf"_s);
+        WriteFile(folders_.ResourcePath + u"/f.ttf"_s, "x");
         QCOMPARE(
             Load(u"%resource\n/resource {f.ttf | a.ogg}\n%slide\n/play {a.ogg}"_s).Queue.Text(),
             u"a.ogg |"_s);
@@ -302,7 +281,7 @@ private Q_SLOTS:
         QFETCH(bool, applyPurge);
         folders_.ZentilCachePath = dir_.path();
         const QString old = folders_.ResourcePath + u"/old.jpg"_s;
-        Touch(old);
+        WriteFile(old, "x");
         const QString future = QDateTime::currentDateTime().addYears(1).toString(u"yyyyMMddHHmm"_s);
         const SlideShowModel m = Load(u"%resource\n/resource {a.ogg old.jpg}\n/purge {old.jpg "_s
                 + future + u"}\n%slide\n/play {a.ogg}\n/image {0 0 old.jpg}"_s,
@@ -331,9 +310,9 @@ private Q_SLOTS:
         for (int i = 1; i <= 12; ++i) {
             text += u"%slide\n/play {s"_s + QString::number(i) + u".ogg}\n"_s;
             if (filesPresent || i != 5)
-                Touch(folders_.ResourcePath + u"/s"_s + QString::number(i) + u".ogg"_s);
+                WriteFile(folders_.ResourcePath + u"/s"_s + QString::number(i) + u".ogg"_s, "x");
         }
-        Touch(folders_.QuitPointPath + u"show.txt"_s, stored.toUtf8() + "\r\n");
+        WriteFile(folders_.QuitPointPath + u"show.txt"_s, stored.toUtf8() + "\r\n");
         QCOMPARE(Load(text).StartSlide, start);
     }
 
@@ -354,13 +333,13 @@ private Q_SLOTS:
     void fatalErrorsStopTheLoad()
     {
         Load(u"%title {Empty}\n%resource\n/resource {a.ogg}"_s, false);
-        QVERIFY(reporter_.fatal);
-        QCOMPARE(reporter_.fatal->Kind, FatalErrorKind::SlideCount);
-        QVERIFY(reporter_.fatal->Text.contains(u"running Empty because"_s));
+        QCOMPARE(reporter_.Fatal.size(), size_t(1));
+        QCOMPARE(reporter_.Fatal[0].Kind, FatalErrorKind::SlideCount);
+        QVERIFY(reporter_.Fatal[0].Text.contains(u"running Empty because"_s));
         Load(u"%slide\n/play {a.ogg}\n%slide\n/text {1 1 x}\n%slide"_s, false);
-        QVERIFY(reporter_.fatal);
-        QCOMPARE(reporter_.fatal->Kind, FatalErrorKind::SoundFile);
-        QVERIFY(reporter_.fatal->Text.contains(
+        QCOMPARE(reporter_.Fatal.size(), size_t(1));
+        QCOMPARE(reporter_.Fatal[0].Kind, FatalErrorKind::SoundFile);
+        QVERIFY(reporter_.Fatal[0].Text.contains(
             u"running show.zentil because the sound file for slide 2 "_s));
     }
 
@@ -370,12 +349,10 @@ private Q_SLOTS:
         SplitScriptBytes("%slide\n/play {a.ogg}", script.ScriptArray);
         SlideShowModel model;
         DebugLog log(clock_, true);
-        Touch(folders_.ZTTempPath + u"/slidestructure.txt"_s, "old");
+        WriteFile(folders_.ZTTempPath + u"/slidestructure.txt"_s, "old");
         QCOMPARE(LoadSlideShow(script, model, LoadContext { folders_, reporter_, log, true, {} }),
             LoadOutcome::Loaded);
-        QFile f(folders_.ZTTempPath + u"/slidestructure.txt"_s);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = ReadAll(folders_.ZTTempPath + u"/slidestructure.txt"_s);
         QVERIFY(bytes.startsWith("With SlideShowDefn\r\n  .ShowTitle = \r\n"));
         QCOMPARE(bytes.count("\r\n"), bytes.count("\n"));
         QCOMPARE(QString::fromUtf8(bytes).split(u"\r\n"_s).size() - 1,

@@ -5,6 +5,8 @@
 #include "script/ScrambledFiles.h"
 #include "script/WorkingCopies.h"
 #include "storage/ZentilFolders.h"
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,33 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
-
-namespace {
-
-class RecordingReporter : public ErrorReporter {
-public:
-    void ExecuteFatalError(const FatalError& error) override { fatal = error; }
-    std::optional<FatalError> fatal;
-};
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
+using namespace zentil::test;
 
 class tst_WorkingCopies : public QObject {
     Q_OBJECT
@@ -79,7 +57,7 @@ private Q_SLOTS:
         const QString in = dir_.filePath(u"plain.bin"_s);
         const QString scrambled = dir_.filePath(u"scrambled.bin"_s);
         const QString back = dir_.filePath(u"back.bin"_s);
-        WriteAll(in, plain);
+        WriteFile(in, plain);
         QString error;
         QVERIFY(ScrambleFile(in, scrambled, 9999, &error));
         const QByteArray s = ReadAll(scrambled);
@@ -106,9 +84,9 @@ private Q_SLOTS:
         folders.ZentilCachePath = dir_.filePath(u"cache/"_s);
         QDir().mkpath(folders.ResourcePath);
         QDir().mkpath(folders.ZTTempPath);
-        WriteAll(folders.ResourcePath + u"/pic.jpg"_s, "picture");
+        WriteFile(folders.ResourcePath + u"/pic.jpg"_s, "picture");
         QString error;
-        WriteAll(dir_.filePath(u"p.txt"_s), "picture");
+        WriteFile(dir_.filePath(u"p.txt"_s), "picture");
         QVERIFY(
             ScrambleFile(dir_.filePath(u"p.txt"_s), folders.ResourcePath + u"/s.jpg"_s, 5, &error));
         SlideShowModel model;
@@ -128,16 +106,16 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(MakeUnscrambledCopy(plain, u"s.jpg"_s)), QByteArray("picture"));
         QVERIFY(MakeUnscrambledCopy(plain, u"../resources/pic.jpg"_s).isEmpty());
         QVERIFY(MakeUnscrambledCopy(plain, u"none.jpg"_s).isEmpty());
-        QVERIFY(!reporter.fatal);
+        QVERIFY(reporter.Fatal.empty());
 
         // A plain file inside a scrambled presentation is a corrupt presentation.
         WorkingCopyContext scrambled { folders, model, true, reporter, log };
         QVERIFY(!MakeUnscrambledCopy(scrambled, u"s.jpg"_s).isEmpty());
         QVERIFY(MakeUnscrambledCopy(scrambled, u"pic.jpg"_s).isEmpty());
-        QVERIFY(reporter.fatal);
-        QCOMPARE(reporter.fatal->Title, u"Zentil Resource File Corrupted"_s);
-        QVERIFY(!reporter.fatal->CorruptFileFound);
-        QVERIFY(reporter.fatal->Text.contains(model.Defn.ScriptParentFolder));
+        QCOMPARE(reporter.Fatal.size(), size_t(1));
+        QCOMPARE(reporter.Fatal[0].Kind, FatalErrorKind::Encrypt);
+        QVERIFY(!reporter.Fatal[0].CorruptFileFound);
+        QVERIFY(reporter.Fatal[0].Text.contains(model.Defn.ScriptParentFolder));
     }
 };
 

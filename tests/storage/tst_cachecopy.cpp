@@ -1,4 +1,4 @@
-#include "StorageTestHome.h"
+#include "support/StorageTestHome.h"
 
 #include "storage/CacheCopy.h"
 #include "storage/ResourcePurge.h"
@@ -9,6 +9,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
 

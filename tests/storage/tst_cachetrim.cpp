@@ -1,4 +1,4 @@
-#include "StorageTestHome.h"
+#include "support/StorageTestHome.h"
 
 #include "storage/CacheTrim.h"
 #include "storage/FolderLayout.h"
@@ -12,6 +12,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 namespace {
 

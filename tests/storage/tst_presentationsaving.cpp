@@ -1,12 +1,13 @@
 #include "storage/PresentationSaving.h"
 
-#include "StorageTestHome.h"
 #include "storage/FileTree.h"
 #include "storage/QuitPoints.h"
+#include "support/StorageTestHome.h"
 
 #include <QTest>
 
 using namespace zentil;
+using namespace zentil::test;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

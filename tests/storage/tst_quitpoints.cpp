@@ -1,4 +1,4 @@
-#include "StorageTestHome.h"
+#include "support/StorageTestHome.h"
 
 #include "storage/QuitPoints.h"
 
@@ -8,6 +8,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
+using namespace zentil::test;
 
 class TestQuitPoints : public QObject {
     Q_OBJECT

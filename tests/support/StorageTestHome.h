@@ -2,14 +2,13 @@
 
 #include "base/DebugLog.h"
 #include "storage/FolderLayout.h"
+#include "support/TestFiles.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include <memory>
+namespace zentil::test {
 
 // A fresh player home for one test: its own temporary folder, named by ZENTIL_HOME, with the
 // folder tree built and a debug trace open in its temp folder.
@@ -36,28 +35,7 @@ struct StorageTestHome {
         return QDir(Folders.ZentilCachePath).filePath(name);
     }
 
-    QString Trace()
-    {
-        QFile file(Log.DebugFilePath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString Trace() const { return QString::fromUtf8(ReadAll(Log.DebugFilePath())); }
 };
 
-// Writes a small file (making its folder) and, when given, sets its modification time.
-inline void WriteFile(
-    const QString& path, const QByteArray& content, const QDateTime& modified = {})
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    file.write(content);
-    file.flush(); // a later flush would set the time to now
-    if (modified.isValid())
-        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
-inline QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+} // namespace zentil::test
