@@ -7,6 +7,7 @@
 #include "download/ScriptFetch.h"
 #include "playback/FullScreenWindow.h"
 #include "playback/ResourcePanel.h"
+#include "playback/ShowController.h"
 #include "script/WorkingCopies.h"
 
 #include <QApplication>
@@ -20,7 +21,8 @@ namespace zentil {
 void ZentilApp::SetDownloadHooks()
 {
     DownloadManager::Hooks hooks;
-    hooks.StartNewSlideShow = [this] { StartNewSlideShow(); };
+    hooks.StartNewSlideShow
+        = [this] { control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::ShowReady)); };
     hooks.ShowResourcePanel = [this] {
         window_->Resources().SetCaption(model_.Defn.ShowTitle);
         window_->Resources().show();

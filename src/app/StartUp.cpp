@@ -7,6 +7,7 @@
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/ShowController.h"
 #include "playback/WavePlayer.h"
 #include "render/SlideComposition.h"
 #include "script/ScriptLoader.h"
@@ -64,6 +65,8 @@ bool ZentilApp::Start(const QString& commandLine)
     if (!CheckDecoder())
         return false;
     StartDebugTrace(scriptPath);
+    ZT_TRACE_SCOPE(log_, u"Splash.Form_Load"_s);
+    TraceFolders();
     if (IsWebAddress(scriptPath))
         scriptPath = FetchScriptFromCommandLine(scriptPath);
 
@@ -71,7 +74,7 @@ bool ZentilApp::Start(const QString& commandLine)
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
 
     script_.Clear();
-    state_.DefaultSlideShown.clear();
+    state_.DefaultSlideShown = DefaultSlide::NotShown;
     SetDisplayRatio(render_.Display, log_);
     model_.CurrentSlide.Index = 0;
 
@@ -93,18 +96,15 @@ bool ZentilApp::Start(const QString& commandLine)
     model_.CurrentSlide = SlidePlay { 0, 1, false };
     model_.NextSlide = SlidePlay { 0, 2, false };
     if (script_.MaxScriptIndex() < 1) {
-        state_.ShowPlaying = false;
-        state_.DefaultSlideShown = u"none"_s;
-        ShowDefaultSlide(u"none"_s);
+        ShowDefaultSlide(DefaultSlide::NoPresentation);
+        control_->ShowMovedTo(ShowState::NoShow);
         FocusSlideWindow();
     } else {
         LoadSlideShow();
         if (unloadStarted_)
             return false;
-        state_.ShowPlaying = true;
     }
     heartbeatTimer_.start();
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Load"_s);
     return true;
 }
 
@@ -134,7 +134,11 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
     log_.Switches = DebugSwitches {};
     if (log_.DebugFileEnabled)
         log_.OpenDebugFile(folders_.ZTTempPath);
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"Splash.Form_Load"_s);
+}
+
+// What the trace records first, inside Splash.Form_Load.
+void ZentilApp::TraceFolders()
+{
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"Zentil application path = "_s + QCoreApplication::applicationDirPath() + u"/"_s);
     ZT_DEBUG(log_, TraceProcedures, "status", u"ZentilSavePath = "_s + folders_.ZentilSavePath);
@@ -239,8 +243,6 @@ bool ZentilApp::PassesVersionCheck(const QString& name, float version)
 // starts it once every file needed first is present.
 void ZentilApp::LoadSlideShow()
 {
-    if (state_.CheckWavePosition)
-        InitializeSlideShow();
     LoadContext context { folders_, *reporter_, log_, true,
         [this](const QString& name) { return FindFontFile(fonts_, name, log_); } };
     if (zentil::LoadSlideShow(script_, model_, context) != LoadOutcome::Loaded || unloadStarted_)
@@ -252,6 +254,7 @@ void ZentilApp::LoadSlideShow()
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
+    control_->ShowMovedTo(ShowState::WaitingForStart);
     downloadTimer_.start(5);
     thumbnailTimer_.start();
 }
@@ -266,48 +269,43 @@ void ZentilApp::RegisterPresentFonts()
     }
 }
 
+// The show's first files are present: its start slide plays (the controller has left
+// WaitingForStart).
 void ZentilApp::StartNewSlideShow()
 {
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"StartNewSlideShow"_s);
-    state_.SlideChangeInProgress = true;
-    state_.PreviewThumbnailActive = false;
-    state_.PreviewThumbnailVisible = false;
+    ZT_TRACE_SCOPE(log_, u"StartNewSlideShow"_s);
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"StartNewSlideShow: PreviewThumbnailActive = False; PreviewThumbnailVisible = False"_s);
-    state_.PreviewPauseActive = false;
-    state_.PreviewPauseVisible = false;
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"StartNewSlideShow: PreviewPauseActive = False; PreviewPauseVisible = False"_s);
     const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
     sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
-    state_.SlideChangeInProgress = false;
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"StartNewSlideShow"_s);
 }
 
 // Empties the presentation: players closed, timers and downloads stopped, model, working
 // copies and private fonts gone. The debug files in the temporary folder are kept.
 void ZentilApp::InitializeSlideShow()
 {
-    state_.CheckWavePosition = false;
+    state_.SubslideClockRunning = false;
+    state_.EndSlideDue = 0;
     script_.EncryptFlag = false;
     downloadTimer_.stop();
     thumbnailTimer_.stop();
     // The new presentation's thumbnails are looked for from its first slide on.
     ResetThumbnails(thumbnails_);
-    state_.CurSlideWaitingRsrcs = 0;
-    state_.NextSlideWaitingRsrcs = 0;
+    state_.SlideAwaitingFiles = 0;
+    state_.NextSlideAwaitingFiles = 0;
     ++state_.SlideChangeCount; // what was being prepared for the old show is stale
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WaveControl(play->ResourceSet).Command(u"Stop"_s);
         WaveControl(play->ResourceSet).Command(u"Close"_s);
         play->SoundLoaded = false;
-        LetEventsRun();
     }
     downloads_.Reset();
     ClearSlideShowModel(model_);
     DeleteTempResourceFiles(folders_, log_);
     state_.SlideShowLoaded = false;
-    state_.DefaultSlideShown.clear();
+    state_.DefaultSlideShown = DefaultSlide::NotShown;
     DeletePrivateFonts(fonts_, folders_.SysFontFolderPath, log_);
     InitializeGraphics(render_.Graphics, log_);
 }
@@ -315,28 +313,22 @@ void ZentilApp::InitializeSlideShow()
 void ZentilApp::SaveQuitPoint(qint64 position)
 {
     zentil::SaveQuitPoint(folders_, model_.Defn.ScriptShortName, model_.CurrentSlide.Index,
-        position, !state_.DefaultSlideShown.isEmpty(), log_);
+        position, state_.DefaultSlideShown != DefaultSlide::NotShown, log_);
 }
 
+// The narration waits while the user chooses; a cancelled choice resumes it.
 void ZentilApp::ExecuteFileOpen()
 {
-    WavePlayer& current = WaveControl(model_.CurrentSlide.ResourceSet);
-    if (current.Mode() == WaveMode::Playing) {
-        current.Command(u"Pause"_s);
-        LetEventsRun();
-    }
-    QString chosen;
-    if (options_.ShowDialogs)
-        chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
-            folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
-    else
-        QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
-    if (chosen.isEmpty()) {
-        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(u"Pause"_s);
-        return;
-    }
-    OpenPresentation(chosen.trimmed());
+    control_->RunModalCommand(true, [this] {
+        QString chosen;
+        if (options_.ShowDialogs)
+            chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
+                folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
+        else
+            QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
+        if (!chosen.isEmpty())
+            OpenPresentation(chosen.trimmed());
+    });
 }
 
 void ZentilApp::OpenPresentation(const QString& fileName)
@@ -347,19 +339,14 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     if (!file.isFile()) {
         ShowErrorDialog(
             u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
-        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(u"Pause"_s);
         return;
     }
     SaveQuitPoint(current.Position());
-    if (state_.ShowPlaying) {
-        state_.ShowPlaying = false;
-        state_.DefaultSlideShown = u"load"_s;
-        ShowDefaultSlide(u"load"_s);
-    }
+    if (state_.SlideShowLoaded && state_.DefaultSlideShown != DefaultSlide::EndOfShow)
+        ShowDefaultSlide(DefaultSlide::Loading);
+    control_->ShowMovedTo(ShowState::NoShow);
     if (downloads_.State().DownloadTimerBusy)
         downloads_.InterruptDownload([this] { LetEventsRun(); });
-    state_.CheckWavePosition = false;
     InitializeSlideShow();
     scriptUrl_.clear();
 
@@ -380,16 +367,13 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         : CheckScriptVersion(name, read.ScriptVersion);
     if (script_.MaxScriptIndex() >= 1 && check.Passes) {
         LoadSlideShow();
-        state_.ShowPlaying = true;
         return;
     }
     if (!check.Passes) {
         ShowMessage(check.Title, check.Text);
         script_.Clear();
     }
-    state_.ShowPlaying = false;
-    state_.DefaultSlideShown = u"none"_s;
-    ShowDefaultSlide(u"none"_s);
+    ShowDefaultSlide(DefaultSlide::NoPresentation);
 }
 
 } // namespace zentil

@@ -10,8 +10,8 @@
 #include "playback/PreviewOverlay.h"
 #include "playback/ResourcePanel.h"
 #include "playback/SaveCommand.h"
+#include "playback/ShowController.h"
 #include "playback/ShowPanels.h"
-#include "playback/UserControl.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
 #include "render/SlideComposition.h"
@@ -49,8 +49,9 @@ ZentilApp::ZentilApp(PlayerOptions options)
     thumbnailTimer_.setInterval(ThumbnailIntervalMs);
     connect(&thumbnailTimer_, &QTimer::timeout, this, [this] { CreateThumbnailTimerTick(); });
     for (WavePlayer* player : { wave1_.get(), wave2_.get() })
-        connect(player, &WavePlayer::Done, this,
-            [this](int index, int code) { sequencer_.WaveControlDone(index, code); });
+        connect(player, &WavePlayer::Done, this, [this](int index, int code) {
+            control_->Dispatch(ShowEvent::NarrationDone(index, code));
+        });
 
     SetDownloadHooks();
 
@@ -128,7 +129,8 @@ void ZentilApp::HeartbeatTick()
 {
     if (panels_ && !state_.ExitInProgress && state_.SlideShowLoaded)
         panels_->HeartbeatTick();
-    sequencer_.HeartbeatTick(render_.Surfaces.BitmapsCreated);
+    if (render_.Surfaces.BitmapsCreated)
+        control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::Heartbeat));
 }
 
 void ZentilApp::SaveCurrentShow()
@@ -138,16 +140,18 @@ void ZentilApp::SaveCurrentShow()
         ShowMessage(u"Zentil Save Presentation"_s, u"No Zentil presentation loaded."_s);
         return;
     }
-    WavePlayer& narration = WaveControl(model_.CurrentSlide.ResourceSet);
-    SaveCommandContext context { folders_, model_, &narration, log_, [this] { LetEventsRun(); } };
-    const SaveQuestions questions
-        = options_.ShowDialogs ? DialogSaveQuestions(window_.get()) : NoDialogSaveQuestions();
-    if (ExecuteFileSave1(context, questions))
-        SaveQuitPoint(narration.Position());
+    control_->RunModalCommand(true, [this] {
+        SaveCommandContext context { folders_, model_, log_ };
+        const SaveQuestions questions
+            = options_.ShowDialogs ? DialogSaveQuestions(window_.get()) : NoDialogSaveQuestions();
+        if (ExecuteFileSave1(context, questions))
+            SaveQuitPoint(WaveControl(model_.CurrentSlide.ResourceSet).Position());
+    });
 }
 
-void ZentilApp::ShowDefaultSlide(const QString& name)
+void ZentilApp::ShowDefaultSlide(DefaultSlide slide)
 {
+    const QString name = DefaultSlideName(slide);
     // The end slide stops playback first: both narrations end and nothing more is prepared.
     const auto stopPlayback = [this] {
         for (int index : { 1, 2 }) {
@@ -158,8 +162,9 @@ void ZentilApp::ShowDefaultSlide(const QString& name)
         model_.NextSlide.SoundLoaded = false;
         state_.BuildNextSlideFlag = false;
     };
+    state_.DefaultSlideShown = slide;
     zentil::ShowDefaultSlide(render_, model_, MakeDrawingEnvironment(), log_, name, stopPlayback);
-    state_.CheckWavePosition = false;
+    state_.SubslideClockRunning = false;
     PresentForeground();
 }
 
@@ -297,14 +302,14 @@ void ZentilApp::WireUserControl()
         *window_, model_, state_, mixer_, [this] { return clock_.SecondsSinceMidnight(); });
     panels_->ParkCursor = [this] { ParkCursor(); };
     panels_->FocusSlideWindow = [this] { FocusSlideWindow(); };
-    control_ = std::make_unique<UserControl>(
+    control_ = std::make_unique<ShowController>(
         model_, state_, *this, sequencer_, window_->Preview(), clock_, log_);
-    sequencer_.NavigationCommit = [this] { control_->CommitNavigation(); };
+    sequencer_.EndSlideShown = [this] { control_->ShowMovedTo(ShowState::EndSlide); };
     menus_ = std::make_unique<PopupMenus>(state_, window_.get());
     help_ = std::make_unique<HelpWindow>(window_.get());
     help_->OnClosed = [this] { ParkCursor(); };
 
-    UserControlHooks hooks;
+    ShowControllerHooks hooks;
     hooks.LeaveShow = [this](qint64 position) {
         SaveQuitPoint(position);
         ExecuteExitZentil();
@@ -315,30 +320,37 @@ void ZentilApp::WireUserControl()
     hooks.ToggleInfoPanel = [this] { panels_->ToggleSlideInfo(false); };
     hooks.VolumePanelVisible = [this] { return panels_->VolumePanelVisible(); };
     hooks.HideVolumePanel = [this] { panels_->HideVolumePanel(); };
+    hooks.StartShow = [this] { StartNewSlideShow(); };
     control_->SetHooks(std::move(hooks));
 
     MenuActions actions;
     actions.LoadNewShow = [this] { ExecuteFileOpen(); };
-    actions.SetProxyServer = [this] { SetProxyServer(); };
+    actions.SetProxyServer
+        = [this] { control_->RunModalCommand(false, [this] { SetProxyServer(); }); };
     actions.SaveCurrentShow = [this] { SaveCurrentShow(); };
     actions.AdjustVolume = [this] { panels_->OpenVolumePanel(); };
     actions.Help = [this] { ShowHelp(); };
-    actions.ExitZentil = [this] { control_->ExitSequence(); };
-    actions.PauseToggle = [this] { control_->PauseToggle(); };
+    actions.ExitZentil = [this] { control_->Dispatch(ShowEvent::Run(ShowCommand::Exit)); };
+    actions.PauseToggle = [this] { control_->Dispatch(ShowEvent::Run(ShowCommand::TogglePause)); };
     actions.ParkCursor = [this] { ParkCursor(); };
     menus_->SetActions(std::move(actions));
 
-    window_->OnKeyPress
-        = [this](QKeyEvent* event) { control_->KeyDown(ControlKeyFromQt(event->key())); };
-    window_->OnKeyRelease
-        = [this](QKeyEvent* event) { control_->KeyUp(ControlKeyFromQt(event->key())); };
-    window_->OnMouseMove = [this](QMouseEvent*) { control_->MouseMove(); };
+    window_->OnKeyPress = [this](QKeyEvent* event) {
+        control_->Dispatch(
+            ShowEvent::KeyDown(static_cast<Qt::Key>(event->key()), event->isAutoRepeat()));
+    };
+    window_->OnKeyRelease = [this](QKeyEvent* event) {
+        control_->Dispatch(
+            ShowEvent::KeyUp(static_cast<Qt::Key>(event->key()), event->isAutoRepeat()));
+    };
+    window_->OnMouseMove
+        = [this](QMouseEvent*) { control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::MouseMove)); };
     window_->OnActivated = [this] { ParkCursor(); };
     window_->OnMouseRelease = [this](QMouseEvent* event) {
         if (event->button() == Qt::LeftButton)
-            control_->LeftButtonUp();
+            control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::LeftClick));
         else if (event->button() == Qt::RightButton)
-            control_->RightButtonUp();
+            control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::RightClick));
     };
 }
 

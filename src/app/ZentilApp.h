@@ -30,8 +30,8 @@ namespace zentil {
 class FullScreenWindow;
 class HelpWindow;
 class PopupMenus;
+class ShowController;
 class ShowPanels;
-class UserControl;
 class OggDecoder;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
@@ -79,13 +79,9 @@ public:
     PlaybackState& Playback() { return state_; }
     SlideSequencer& Sequencer() { return sequencer_; }
     DownloadManager& Downloads() { return downloads_; }
-    const ZentilFolders& Folders() const { return folders_; }
-    ProxySettings& Proxy() { return proxy_; }
-    DebugLog& Log() { return log_; }
     FullScreenWindow& Window() { return *window_; }
-    RenderState& Render() { return render_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
-    UserControl& Control() { return *control_; }
+    ShowController& Control() { return *control_; }
     PopupMenus& Menus() { return *menus_; }
     HelpWindow& Help() { return *help_; }
     // The help window, not modal; opening it again shows the same window.
@@ -100,7 +96,7 @@ public:
     // PlaybackHost
     void DrawNewBackground(int backgroundIndex, int set) override;
     void ShowSlide(int slideNumber) override;
-    void ShowDefaultSlide(const QString& name) override;
+    void ShowDefaultSlide(DefaultSlide slide) override;
     void ShowSubslide(int slideNumber, int subslideNumber) override;
     WavePlayer& WaveControl(int index) override;
     bool LoadWavePlayer(const QString& waveFileName, int set) override;
@@ -114,12 +110,11 @@ public:
     bool ResourceFilePresent(const QString& fileName) const override;
     bool DownloadListFinished() const override;
     void DisplayResourceFatalError() override;
-    void LetEventsRun() override;
-    void WaitLettingEventsRun(int milliseconds) override;
 
 private:
     bool CheckDecoder();
     void StartDebugTrace(const QString& scriptPath);
+    void TraceFolders();
     bool LocatePresentation(const QString& scriptPath);
     bool OpenLocalPresentation(
         const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
@@ -143,9 +138,12 @@ private:
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void WireUserControl();
+    void LetEventsRun();
+    void WaitLettingEventsRun(int milliseconds);
     void HeartbeatTick();
     void CreateThumbnailTimerTick();
     void RunShutDownSteps();
+    void ReleaseEverything();
     void ReleasePresentation();
 
     PlayerOptions options_;
@@ -173,7 +171,7 @@ private:
     QTimer thumbnailTimer_;
     ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
-    std::unique_ptr<UserControl> control_;
+    std::unique_ptr<ShowController> control_;
     std::unique_ptr<PopupMenus> menus_;
     VolumeMixer mixer_;
     std::unique_ptr<ShowPanels> panels_;

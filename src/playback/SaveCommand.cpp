@@ -1,7 +1,6 @@
 #include "playback/SaveCommand.h"
 
 #include "base/DebugLog.h"
-#include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 #include "storage/PresentationSaving.h"
 
@@ -96,30 +95,19 @@ SaveQuestions NoDialogSaveQuestions()
 
 bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& questions)
 {
-    ZT_DEBUG(context.Log, TraceProcedures, "enter", u"ExecuteFileSave1"_s);
+    ZT_TRACE_SCOPE(context.Log, u"ExecuteFileSave1"_s);
     const SlideShowModel& model = context.Model;
     const MissingShowFiles missing = CheckSlideShowRsrcs(
         SetFileNames(model), model.SlideCount(), context.Folders, context.Log);
-    bool saved = false;
     if (!missing.None()) {
         questions.Inform(SaveRefusalText(missing));
-    } else {
-        WavePlayer* narration = context.Narration;
-        if (narration && narration->Mode() == WaveMode::Playing) {
-            narration->Command(u"Pause"_s);
-            if (context.LetEventsRun)
-                context.LetEventsRun();
-        }
-        const QString proposed = QFileInfo(model.Defn.ScriptShortName).completeBaseName();
-        const QString chosen = questions.ChooseFolder(context.Folders.ZentilSavePath, proposed);
-        const SaveTarget target = ResolveSaveTarget(
-            chosen, model.Defn.ScriptParentFolder, model.Defn.ScriptShortName, context.Folders);
-        saved = SaveInto(target, context, questions);
-        if (narration && narration->Mode() == WaveMode::Paused)
-            narration->Command(u"Pause"_s);
+        return false;
     }
-    ZT_DEBUG(context.Log, TraceProcedures, "exit", u"ExecuteFileSave1"_s);
-    return saved;
+    const QString proposed = QFileInfo(model.Defn.ScriptShortName).completeBaseName();
+    const QString chosen = questions.ChooseFolder(context.Folders.ZentilSavePath, proposed);
+    const SaveTarget target = ResolveSaveTarget(
+        chosen, model.Defn.ScriptParentFolder, model.Defn.ScriptShortName, context.Folders);
+    return SaveInto(target, context, questions);
 }
 
 } // namespace zentil

@@ -11,7 +11,6 @@ class QWidget;
 namespace zentil {
 
 class DebugLog;
-class WavePlayer;
 struct SlideShowModel;
 
 // The questions the save command puts to the user. The player shows real dialogs; tests and the
@@ -33,16 +32,14 @@ SaveQuestions NoDialogSaveQuestions();
 struct SaveCommandContext {
     ZentilFolders& Folders;
     const SlideShowModel& Model;
-    WavePlayer* Narration = nullptr; // the current slide's player, paused while the user chooses
     DebugLog& Log;
-    std::function<void()> LetEventsRun;
 };
 
 // ExecuteFileSave1, the "Save Current Show" command: refuses while files or thumbnails are
-// missing, pauses the narration, asks for a folder, refuses the presentation's own folder and the
-// cache, asks before replacing a saved show, saves, and resumes the narration it paused. Returns
-// true when the show was saved (the caller then writes the quit point). A failed save is told to
-// the user and leaves the target as it was.
+// missing, asks for a folder, refuses the presentation's own folder and the cache, asks before
+// replacing a saved show and saves. Returns true when the show was saved (the caller then writes
+// the quit point). A failed save is told to the user and leaves the target as it was. The caller
+// runs it as a modal command, which keeps the narration waiting meanwhile.
 bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& questions);
 
 } // namespace zentil

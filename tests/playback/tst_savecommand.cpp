@@ -1,9 +1,7 @@
 #include "playback/SaveCommand.h"
 
-#include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 #include "storage/StorageTestHome.h"
-#include "support/SilentWave.h"
 
 #include <QTest>
 
@@ -37,11 +35,7 @@ struct SavableShow {
         Model.Slides.resize(2);
     }
 
-    SaveCommandContext Context(WavePlayer* narration = nullptr)
-    {
-        return { Home.Folders, Model, narration, Home.Log,
-            [] { QCoreApplication::processEvents(); } };
-    }
+    SaveCommandContext Context() { return { Home.Folders, Model, Home.Log }; }
 };
 
 // Scripted answers that record what the user was asked.
@@ -120,28 +114,6 @@ private Q_SLOTS:
             QCOMPARE(ReadAll(target + u"/resources/b.ogg"_s), QByteArray("b"));
         if (choice == u"older"_s && !yes)
             QCOMPARE(ReadAll(target + u"/talk.zentil"_s), QByteArray("older"));
-    }
-
-    void narrationPausesWhileTheUserChooses()
-    {
-        SavableShow show;
-        const QString wave = show.Home.Dir.filePath(u"n.wav"_s);
-        QVERIFY(test::WriteSilentWave(wave, 5000));
-        WavePlayer player(1, WaveOutputChoice::Silent);
-        player.SetFileName(wave);
-        player.Command(u"Open"_s);
-        player.Command(u"Play"_s);
-        Answers answers;
-        WaveMode modeWhileAsked = WaveMode::NotOpen;
-        SaveQuestions questions = answers.Questions();
-        questions.ChooseFolder = [&](const QString&, const QString&) {
-            modeWhileAsked = player.Mode();
-            return QString();
-        };
-        auto context = show.Context(&player);
-        ExecuteFileSave1(context, questions);
-        QCOMPARE(modeWhileAsked, WaveMode::Paused);
-        QCOMPARE(player.Mode(), WaveMode::Playing);
     }
 };
 
