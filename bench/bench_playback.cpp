@@ -12,6 +12,7 @@
 // Usage: bench_playback SCRIPT [RUNS]  (SCRIPT needs at least three slides)
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/ShowController.h"
 #include "playback/WavePlayer.h"
 
 #include <QApplication>
