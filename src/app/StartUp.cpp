@@ -1,6 +1,8 @@
 // The start-up sequence, locating the presentation, and opening another one.
 #include "app/ZentilApp.h"
 
+#include "app/PresentationOpening.h"
+
 #include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
 #include "platform/OggDecoder.h"
@@ -83,22 +85,25 @@ bool ZentilApp::Start(const QString& commandLine)
             // Not an error that stops the player: the "none" slide invites opening another.
             QTextStream(stderr) << u"zentil: the presentation "_s << scriptPath
                                 << u" was not found.\n"_s;
-        } else if (!LocatePresentation(scriptPath)) {
-            return false;
+        } else if (const OpeningRefusal refusal
+                   = PresentationOpening(folders_, model_, script_, *reporter_, log_)
+                         .Open(scriptPath);
+                   refusal.Refused()) {
+            return EndAtStartUp(refusal.Title, refusal.Text);
         }
     }
 
     window_->ShowFullScreen();
     render_.Display.FullScreenLoaded = true;
     PrepareRenderState(render_, log_);
-    PresentForeground();
+    window_->ShowPicture(render_.Surfaces.Foreground.Image);
 
     model_.CurrentSlide = SlidePlay { 0, 1, false };
     model_.NextSlide = SlidePlay { 0, 2, false };
     if (script_.MaxScriptIndex() < 1) {
-        ShowDefaultSlide(DefaultSlide::NoPresentation);
+        host_->ShowDefaultSlide(DefaultSlide::NoPresentation);
         control_->ShowMovedTo(ShowState::NoShow);
-        FocusSlideWindow();
+        host_->FocusSlideWindow();
     } else {
         LoadSlideShow();
         if (unloadStarted_)
@@ -148,92 +153,10 @@ void ZentilApp::TraceFolders()
         log_, TraceProcedures, "status", u"SysFontFolderID.Path = "_s + folders_.SysFontFolderPath);
 }
 
-// Reads the script and decides where the presentation lives: beside the script (local or on a
-// disc, which is copied into the cache first) or, for a downloaded script, in a cache folder of
-// its own. False when the program must end.
-bool ZentilApp::LocatePresentation(const QString& scriptPath)
-{
-    const ScriptReadResult read
-        = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
-    if (!read.Refusal.isEmpty())
-        return EndAtStartUp(read.Refusal);
-    for (const ScriptMessage& message : read.Messages)
-        reporter_->ScriptProblem(message.StatementNumber, message.Text);
-    const QString parent = CanonicalFolder(QFileInfo(scriptPath).absolutePath());
-    const bool onDisc = DiscDetection::IsOnDisc(parent);
-    const bool hasResources = QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir();
-    const ScriptOrigin origin = onDisc
-        ? ScriptOrigin::Local
-        : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
-    // A presentation the user may not write to (an installed example, a read-only share) is
-    // copied into the cache like one on a disc, so its thumbnails and fetched files have a place.
-    const bool readOnly = hasResources && !QFileInfo(parent).isWritable();
-    if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(
-            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
-    return OpenDownloadedPresentation(
-        scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
-}
-
-bool ZentilApp::OpenLocalPresentation(
-    const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc)
-{
-    const QFileInfo file(scriptPath);
-    SlideShowDefn& defn = model_.Defn;
-    defn.ScriptParentFolder = file.absolutePath();
-    defn.ScriptShortName = nameFromScript.isEmpty() ? file.fileName() : nameFromScript;
-    scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    if (onDisc) {
-        if (!CopyPresentationToCache(folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_))
-            return EndAtStartUp(
-                u"The Zentil presentation invoked from the CD drive\ris missing its resource files, and so, it can't run."_s);
-        scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    }
-    if (!PassesVersionCheck(defn.ScriptShortName, version))
-        return false;
-    BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
-    return true;
-}
-
-// A downloaded script gets a cache folder named after it. The browser's copy is deleted only
-// when leftByBrowser says the script lay in a browser's download folder, and only once the
-// cache holds a complete copy.
-bool ZentilApp::OpenDownloadedPresentation(
-    const QString& scriptPath, const QString& nameFromScript, float version, bool leftByBrowser)
-{
-    SlideShowDefn& defn = model_.Defn;
-    defn.ScriptShortName = nameFromScript.isEmpty()
-        ? RemoveBrowserInstanceNumber(QFileInfo(scriptPath).fileName())
-        : nameFromScript;
-    if (!PassesVersionCheck(defn.ScriptShortName, version))
-        return false;
-    const QString folderName = CacheFolderName(defn.ScriptShortName);
-    if (folderName.isEmpty())
-        return EndAtStartUp(u"The Zentil presentation "_s + scriptPath
-            + u" cannot be opened:\rits name "_s + defn.ScriptShortName
-            + u" gives it no folder in the cache."_s);
-    defn.ScriptParentFolder = folders_.ZentilCachePath + folderName;
-    scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
-    CopyScriptIntoCache(scriptPath, scriptFileName_, leftByBrowser, log_);
-    return true;
-}
-
 // A message, then the one shut-down path with a failure exit code; always false.
-bool ZentilApp::EndAtStartUp(const QString& text)
+bool ZentilApp::EndAtStartUp(const QString& title, const QString& text)
 {
-    ShowMessage(kErrorTitle, text);
-    exitCode_ = 1;
-    ExecuteExitZentil();
-    return false;
-}
-
-bool ZentilApp::PassesVersionCheck(const QString& name, float version)
-{
-    const VersionCheck check = CheckScriptVersion(name, version);
-    if (check.Passes)
-        return true;
-    ShowMessage(check.Title, check.Text);
+    ShowMessage(title, text);
     exitCode_ = 1;
     ExecuteExitZentil();
     return false;
@@ -264,7 +187,7 @@ void ZentilApp::RegisterPresentFonts()
 {
     for (const ResourceMapEntry& entry : model_.Map.Entries()) {
         if (entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
-            && ResourceFilePresent(entry.ResourceName))
+            && host_->ResourceFilePresent(entry.ResourceName))
             RegisterFont(entry.ResourceName);
     }
 }
@@ -343,7 +266,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     }
     SaveQuitPoint(current.Position());
     if (state_.SlideShowLoaded && state_.DefaultSlideShown != DefaultSlide::EndOfShow)
-        ShowDefaultSlide(DefaultSlide::Loading);
+        host_->ShowDefaultSlide(DefaultSlide::Loading);
     control_->ShowMovedTo(ShowState::NoShow);
     if (downloads_.State().DownloadTimerBusy)
         downloads_.InterruptDownload([this] { LetEventsRun(); });
@@ -373,7 +296,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         ShowMessage(check.Title, check.Text);
         script_.Clear();
     }
-    ShowDefaultSlide(DefaultSlide::NoPresentation);
+    host_->ShowDefaultSlide(DefaultSlide::NoPresentation);
 }
 
 } // namespace zentil

@@ -539,7 +539,7 @@ void TestZentilApp::fatalErrorsWithoutDialogsEndThePlayerAtOnce()
     if (started) {
         QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
         app.Playback().MissingFileName = u"n1.wav"_s;
-        app.DisplayResourceFatalError();
+        app.Host().DisplayResourceFatalError();
     }
     QCOMPARE(modals.Seen, 0);
     QVERIFY(app.Finished());
