@@ -5,7 +5,6 @@
 
 #include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
-#include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
@@ -64,8 +63,6 @@ bool ZentilApp::Start(const QString& commandLine)
     QString scriptPath = ScriptPathFromCommandLine(commandLine);
     folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
-    if (!CheckDecoder())
-        return false;
     StartDebugTrace(scriptPath);
     ZT_TRACE_SCOPE(log_, u"Splash.Form_Load"_s);
     TraceFolders();
@@ -111,22 +108,6 @@ bool ZentilApp::Start(const QString& commandLine)
     }
     heartbeatTimer_.start();
     return true;
-}
-
-// The narration decoder must be present before anything is shown.
-bool ZentilApp::CheckDecoder()
-{
-    const QString path = OggDecoder::FindDecoder();
-    if (!path.isEmpty()) {
-        decoder_->SetDecoderPath(path);
-        return true;
-    }
-    ShowMessage(kErrorTitle,
-        u"Zentil cannot run because oggdec is not\rlocated in "_s
-            + QCoreApplication::applicationDirPath() + u" or on the PATH."_s);
-    exitCode_ = 1;
-    ExecuteExitZentil();
-    return false;
 }
 
 void ZentilApp::StartDebugTrace(const QString& scriptPath)
@@ -178,8 +159,8 @@ void ZentilApp::LoadSlideShow()
     downloads_.Reset();
     state_.SlideShowLoaded = true;
     control_->ShowMovedTo(ShowState::WaitingForStart);
-    downloadTimer_.start(5);
-    thumbnailTimer_.start();
+    // The first tick checks the files at once; thumbnails wait for the first slide.
+    downloadTimer_.start(0);
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
@@ -203,6 +184,8 @@ void ZentilApp::StartNewSlideShow()
         u"StartNewSlideShow: PreviewPauseActive = False; PreviewPauseVisible = False"_s);
     const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
     sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
+    if (!unloadStarted_)
+        thumbnailTimer_.start();
 }
 
 // Empties the presentation: players closed, timers and downloads stopped, model, working
@@ -218,10 +201,9 @@ void ZentilApp::InitializeSlideShow()
     ResetThumbnails(thumbnails_);
     state_.SlideAwaitingFiles = 0;
     state_.NextSlideAwaitingFiles = 0;
-    ++state_.SlideChangeCount; // what was being prepared for the old show is stale
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
-        WaveControl(play->ResourceSet).Command(u"Stop"_s);
-        WaveControl(play->ResourceSet).Command(u"Close"_s);
+        WaveControl(play->ResourceSet).Command(WaveCommand::Stop);
+        WaveControl(play->ResourceSet).Command(WaveCommand::Close);
         play->SoundLoaded = false;
     }
     downloads_.Reset();

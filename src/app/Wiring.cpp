@@ -40,8 +40,8 @@ PlayerHostServices ZentilApp::MakeHostServices()
 {
     PlayerHostServices services;
     services.Drawing = [this] { return MakeDrawingEnvironment(); };
-    services.DecompressFile
-        = [this](const QString& name) { return DecompressFile(WorkingCopies(), name); };
+    services.MakeWorkingCopy
+        = [this](const QString& name) { return MakeUnscrambledCopy(WorkingCopies(), name); };
     services.DownloadListFinished = [this] { return downloads_.State().DownloadComplete; };
     services.ResourceFatalError = [this] {
         errors_.MissingFileName = state_.MissingFileName;
@@ -51,7 +51,6 @@ PlayerHostServices ZentilApp::MakeHostServices()
         if (panels_)
             panels_->RefreshInfoPanel();
     };
-    services.NarrationOpenRetryLimit = options_.NarrationOpenRetryLimit;
     return services;
 }
 
@@ -59,7 +58,8 @@ void ZentilApp::WireErrorReporting()
 {
     window_->OnCloseRequest = [this] { ExecuteExitZentil(); };
     ErrorReportingHooks errorHooks;
-    errorHooks.StopWavePlayer = [this](int32_t index) { WaveControl(index).Command(u"Stop"_s); };
+    errorHooks.StopWavePlayer
+        = [this](int32_t index) { WaveControl(index).Command(WaveCommand::Stop); };
     errorHooks.ShutDown = [this] {
         exitCode_ = 1;
         ExecuteExitZentil();
@@ -80,8 +80,6 @@ void ZentilApp::WireUserControl()
         model_, state_, *host_, sequencer_, window_->Preview(), clock_, log_);
     sequencer_.EndSlideShown = [this] { control_->ShowMovedTo(ShowState::EndSlide); };
     menus_ = std::make_unique<PopupMenus>(state_, window_.get());
-    help_ = std::make_unique<HelpWindow>(window_.get());
-    help_->OnClosed = [this] { host_->ParkCursor(); };
 
     ShowControllerHooks hooks;
     hooks.LeaveShow = [this](qint64 position) {

@@ -1,6 +1,5 @@
 #include "app/ZentilApp.h"
 
-#include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
@@ -39,7 +38,6 @@ ZentilApp::ZentilApp(PlayerOptions options)
           MakeHostServices()))
     , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *host_, clock_, log_)
-    , decoder_(std::make_unique<OggDecoder>())
 {
     WireTimers();
     SetDownloadHooks();
@@ -55,8 +53,7 @@ ZentilApp::~ZentilApp()
 
 WorkingCopyContext ZentilApp::WorkingCopies()
 {
-    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_,
-        log_ };
+    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, log_ };
 }
 
 void ZentilApp::ShowErrorDialog(const QString& description, const QString& details)
@@ -158,9 +155,18 @@ WavePlayer& ZentilApp::WaveControl(int index)
     return host_->WaveControl(index);
 }
 
+HelpWindow& ZentilApp::Help()
+{
+    if (!help_) {
+        help_ = std::make_unique<HelpWindow>(window_.get());
+        help_->OnClosed = [this] { host_->ParkCursor(); };
+    }
+    return *help_;
+}
+
 void ZentilApp::ShowHelp()
 {
-    help_->ShowHelp();
+    Help().ShowHelp();
 }
 
 } // namespace zentil

@@ -33,7 +33,6 @@ class PopupMenus;
 class PlayerHost;
 class ShowController;
 class ShowPanels;
-class OggDecoder;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
 class SingleInstance;
@@ -44,8 +43,6 @@ struct PlayerOptions {
     QString HomeFolder; // one folder for all the player's files; empty: the folder rule
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
-    // How long opening a narration that is not (yet) a playable wave file is retried.
-    std::chrono::milliseconds NarrationOpenRetryLimit { 60000 };
     // The exit ends the application's event loop. Tests that drive several players in one
     // process turn it off: once the loop is told to end, no nested wait lets events run again.
     bool EndEventLoopAtExit = true;
@@ -61,7 +58,7 @@ public:
     ~ZentilApp() override;
 
     // The start-up sequence for the given command line. Returns false when the program must end
-    // at once (another instance, no decoder, a refused script); ExitCode() then tells how.
+    // at once (another instance, a refused script); ExitCode() then tells how.
     bool Start(const QString& commandLine);
     // ExecuteExitZentil: the one shut-down sequence; runs once, later calls do nothing.
     void ExecuteExitZentil();
@@ -86,7 +83,8 @@ public:
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
     ShowController& Control() { return *control_; }
     PopupMenus& Menus() { return *menus_; }
-    HelpWindow& Help() { return *help_; }
+    // Made on first use: the first slide does not wait for it.
+    HelpWindow& Help();
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
     // The information and volume panels over the slide.
@@ -100,7 +98,6 @@ public:
     WavePlayer& WaveControl(int index);
 
 private:
-    bool CheckDecoder();
     void StartDebugTrace(const QString& scriptPath);
     void TraceFolders();
     bool EndAtStartUp(const QString& title, const QString& text);
@@ -153,7 +150,6 @@ private:
     QTimer downloadTimer_;
     QTimer thumbnailTimer_;
     ThumbnailState thumbnails_;
-    std::unique_ptr<OggDecoder> decoder_;
     std::unique_ptr<ShowController> control_;
     std::unique_ptr<PopupMenus> menus_;
     VolumeMixer mixer_;

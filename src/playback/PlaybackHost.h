@@ -26,8 +26,7 @@ public:
 
     // Narration: WaveControl(1) and WaveControl(2).
     virtual WavePlayer& WaveControl(int index) = 0;
-    // Opens the slide's narration in WaveControl(set); false when it cannot be opened. While the
-    // file is still being written this may let events run.
+    // Opens the slide's narration in WaveControl(set); false when it cannot be opened.
     virtual bool LoadWavePlayer(const QString& waveFileName, int set) = 0;
     virtual void TrimWavefiles() = 0;
 

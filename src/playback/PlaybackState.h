@@ -50,10 +50,6 @@ struct PlaybackState {
     qint64 SubslideTime = 0; // narration position (ms) at which the next subslide is due
     int CurrentSubslideIndex = 0; // subslides of the current slide already shown
     double EndSlideDue = 0; // the last narration ended: the end slide follows at this time; 0 = no
-    // Grows whenever CurrentSlide and NextSlide are given new slides. Opening a narration may
-    // still let events run while its file is awaited; what it opened is recorded only when the
-    // slides did not change meanwhile.
-    quint64 SlideChangeCount = 0;
     QString MissingFileName; // first slide file found absent
     QString UnmappedResourceName; // slide resource no download can bring
 

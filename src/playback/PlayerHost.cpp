@@ -59,8 +59,8 @@ void PlayerHost::ShowDefaultSlide(DefaultSlide slide)
     // The end slide stops playback first: both narrations end and nothing more is prepared.
     const auto stopPlayback = [this] {
         for (int index : { 1, 2 }) {
-            WaveControl(index).Command(u"Stop"_s);
-            WaveControl(index).Command(u"Close"_s);
+            WaveControl(index).Command(WaveCommand::Stop);
+            WaveControl(index).Command(WaveCommand::Close);
         }
         model_.CurrentSlide.SoundLoaded = false;
         model_.NextSlide.SoundLoaded = false;
@@ -89,8 +89,7 @@ WavePlayer& PlayerHost::WaveControl(int index)
 
 bool PlayerHost::LoadWavePlayer(const QString& waveFileName, int set)
 {
-    NarrationServices services { log_, state_.ExitInProgress, services_.DecompressFile };
-    services.OpenRetryLimit = services_.NarrationOpenRetryLimit;
+    const NarrationServices services { log_, state_.ExitInProgress, services_.MakeWorkingCopy };
     return zentil::LoadWavePlayer(waveFileName, WaveControl(set), model_.Map, services);
 }
 

@@ -3,7 +3,6 @@
 #include "playback/PlaybackHost.h"
 #include "render/DrawingCommands.h"
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -22,15 +21,15 @@ struct ZentilFolders;
 struct PlayerHostServices {
     // How pictures are found while drawing (the working copies of the show's resources).
     std::function<DrawingEnvironment()> Drawing;
-    // The playable file of a narration resource; "" when none can be made.
-    std::function<QString(const QString& resourceName)> DecompressFile;
+    // The playable file of a narration resource (its unscrambled working copy); "" when none
+    // can be made.
+    std::function<QString(const QString& resourceName)> MakeWorkingCopy;
     // True when the download list is finished: a missing file will not arrive.
     std::function<bool()> DownloadListFinished;
     // Tells the user about the missing file and ends the program.
     std::function<void()> ResourceFatalError;
     // A slide of the show was put on screen (panels that show its number redraw).
     std::function<void()> SlideShown;
-    std::chrono::milliseconds NarrationOpenRetryLimit { 60000 };
 };
 
 // The player's PlaybackHost: slides drawn on the drawing layers and shown in the full-screen

@@ -168,14 +168,14 @@ void ShowController::RunModalCommand(bool pausesNarration, const std::function<v
     WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
     const bool pausedHere = pausesNarration && player.Mode() == WaveMode::Playing;
     if (pausedHere)
-        player.Command(u"Pause"_s);
+        player.Command(WaveCommand::Pause);
     command();
     if (state_.ExitInProgress)
         return;
     state_.State = state_.StateBeforeCommand;
     // Only a narration this command paused is resumed, and only when the show still plays it.
     if (pausedHere && state_.State == ShowState::Playing && player.Mode() == WaveMode::Paused)
-        player.Command(u"Pause"_s);
+        player.Command(WaveCommand::Pause);
 }
 
 // ---- Keys ----------------------------------------------------------------------------------
@@ -304,12 +304,12 @@ void ShowController::PauseNarration()
 {
     WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
     if (player.Mode() == WaveMode::Playing)
-        player.Command(u"Pause"_s);
+        player.Command(WaveCommand::Pause);
 }
 
 void ShowController::PlayNarration()
 {
-    host_.WaveControl(model_.CurrentSlide.ResourceSet).Command(u"Play"_s);
+    host_.WaveControl(model_.CurrentSlide.ResourceSet).Command(WaveCommand::Play);
 }
 
 void ShowController::ShowPauseImage()
@@ -440,8 +440,8 @@ void ShowController::ExitSequence()
     const qint64 position = host_.WaveControl(model_.CurrentSlide.ResourceSet).Position();
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WavePlayer& player = host_.WaveControl(play->ResourceSet);
-        player.Command(u"Stop"_s);
-        player.Command(u"Close"_s);
+        player.Command(WaveCommand::Stop);
+        player.Command(WaveCommand::Close);
         play->SoundLoaded = false;
     }
     if (hooks_.LeaveShow)

@@ -78,32 +78,21 @@ void SlideSequencer::BuildNextSlideAfterSubslides()
     }
     state_.BuildNextSlideFlag = false;
     model_.NextSlide.Index = k;
-    if (!model_.NextSlide.SoundLoaded && !OpenNextNarration(k))
-        return;
+    if (!model_.NextSlide.SoundLoaded)
+        OpenNextNarration(k);
     if (!model_.NextSlide.SoundLoaded)
         state_.NextSlideAwaitingFiles = k;
 }
 
-bool SlideSequencer::SlidesChangedSince(quint64 changeCount) const
+// Opens slide k's narration on the next slide's player and learns its length.
+void SlideSequencer::OpenNextNarration(int k)
 {
-    return state_.SlideChangeCount != changeCount;
-}
-
-// Opens slide k's narration on the next slide's player and learns its length. When the slides
-// changed while the file was awaited, the result belongs to no slide any more: nothing is
-// recorded and false returned.
-bool SlideSequencer::OpenNextNarration(int k)
-{
-    const quint64 changes = state_.SlideChangeCount;
     const int set = model_.NextSlide.ResourceSet;
     const bool loaded = host_.LoadWavePlayer(model_.SlideAt(k).WaveFileName, set);
-    if (SlidesChangedSince(changes))
-        return false;
     model_.NextSlide.SoundLoaded = loaded;
     Slide& slide = model_.SlideAt(k);
     if (loaded && slide.WaveFileLength <= 0)
         slide.WaveFileLength = static_cast<int32_t>(host_.WaveControl(set).Length());
-    return true;
 }
 
 void SlideSequencer::WaveControlDone(int index, int notifyCode)
@@ -168,12 +157,8 @@ void SlideSequencer::ChangeToNextSlide()
             EnterWaitingDisplay(following, false);
             return;
         }
-        const quint64 changes = state_.SlideChangeCount;
-        const bool loaded = host_.LoadWavePlayer(
+        model_.NextSlide.SoundLoaded = host_.LoadWavePlayer(
             model_.SlideAt(model_.NextSlide.Index).WaveFileName, model_.NextSlide.ResourceSet);
-        if (SlidesChangedSince(changes))
-            return; // another slide was started while the file was awaited
-        model_.NextSlide.SoundLoaded = loaded;
     }
     if (state_.ExitInProgress)
         return;
@@ -203,7 +188,6 @@ void SlideSequencer::SwapSlideRecords()
     model_.NextSlide.SoundLoaded = false;
     state_.BuildNextSlideFlag = model_.CurrentSlide.Index < model_.SlideCount();
     state_.CurrentSubslideIndex = 0;
-    ++state_.SlideChangeCount;
     ZT_DEBUG(log_, TraceSequencing, "status",
         u"CurrentSlide.Index = %1; CurrentSlide.ResourceSet = %2"_s.arg(model_.CurrentSlide.Index)
             .arg(model_.CurrentSlide.ResourceSet));
@@ -216,7 +200,7 @@ void SlideSequencer::StartCurrentNarration()
     const int set = model_.CurrentSlide.ResourceSet;
     WavePlayer& player = host_.WaveControl(set);
     player.SetFrom(0);
-    player.Command(u"Play"_s);
+    player.Command(WaveCommand::Play);
     if (player.Error() != 0) {
         ZT_DEBUG(log_, TraceSound, "status",
             u"WaveControl(%1) Play Error [%2] %3"_s.arg(set)
@@ -241,8 +225,8 @@ void SlideSequencer::StartSubslideClock()
 void SlideSequencer::StopAndClose(int set)
 {
     WavePlayer& player = host_.WaveControl(set);
-    player.Command(u"Stop"_s);
-    player.Command(u"Close"_s);
+    player.Command(WaveCommand::Stop);
+    player.Command(WaveCommand::Close);
 }
 
 void SlideSequencer::RunFatalCheck()
@@ -287,7 +271,6 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
     model_.CurrentSlide.Index = n;
     model_.NextSlide.Index = 0;
     state_.BuildNextSlideFlag = n < model_.SlideCount();
-    const quint64 changes = ++state_.SlideChangeCount;
     if (LoadSlideBackground(n, model_.CurrentSlide.ResourceSet)) {
         RunFatalCheck();
         EnterWaitingDisplay(n, true);
@@ -297,8 +280,6 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
     host_.ShowSlide(n);
     const bool loaded
         = host_.LoadWavePlayer(model_.SlideAt(n).WaveFileName, model_.CurrentSlide.ResourceSet);
-    if (SlidesChangedSince(changes))
-        return; // another slide was started while the file was awaited
     model_.CurrentSlide.SoundLoaded = loaded;
     if (loaded) {
         WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
@@ -308,13 +289,12 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
         StartSubslideClock();
         if (startPosition > 0 && startPosition < player.Length())
             player.SetFrom(startPosition);
-        player.Command(u"Play"_s);
+        player.Command(WaveCommand::Play);
     }
     host_.FocusSlideWindow();
     if (state_.BuildNextSlideFlag)
         StartBuildingNextSlide();
-    if (!SlidesChangedSince(changes))
-        host_.TrimWavefiles();
+    host_.TrimWavefiles();
 }
 
 void SlideSequencer::StartBuildingNextSlide()
@@ -333,7 +313,8 @@ void SlideSequencer::StartBuildingNextSlide()
     }
     state_.BuildNextSlideFlag = false;
     model_.NextSlide.Index = k;
-    if (OpenNextNarration(k) && !model_.NextSlide.SoundLoaded)
+    OpenNextNarration(k);
+    if (!model_.NextSlide.SoundLoaded)
         state_.NextSlideAwaitingFiles = k;
 }
 
@@ -359,7 +340,8 @@ void SlideSequencer::LoadNextSlide(int n)
         model_.NextSlide.Index = n;
         host_.DrawNewBackground(model_.SlideAt(n).BackgroundIndex, model_.NextSlide.ResourceSet);
     }
-    if (OpenNextNarration(n) && !model_.NextSlide.SoundLoaded)
+    OpenNextNarration(n);
+    if (!model_.NextSlide.SoundLoaded)
         state_.NextSlideAwaitingFiles = n;
 }
 

@@ -52,8 +52,7 @@ private:
     void RunFatalCheck();
     void EnterWaitingDisplay(int n, bool fromPlayGivenSlide);
     void StopAndClose(int set);
-    bool SlidesChangedSince(quint64 changeCount) const;
-    bool OpenNextNarration(int k);
+    void OpenNextNarration(int k);
     void StartSubslideClock();
     void BuildNextSlideAfterSubslides();
     void ChangeToNextSlide();

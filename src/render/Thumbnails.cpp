@@ -26,7 +26,7 @@ namespace {
 // again; null when the copy cannot be made or the file is no picture that can be read.
 QImage ReadSourcePicture(const ThumbnailContext& c, const QString& source, const QString& target)
 {
-    const QString copy = DecompressFile(c.Copies, source);
+    const QString copy = MakeUnscrambledCopy(c.Copies, source);
     if (copy.isEmpty())
         return QImage();
     ZT_DEBUG(c.Log, TraceProcedures, "enter", u"CreateThumbnailImages - Creating "_s + target);
