@@ -102,6 +102,7 @@ void ZentilApp::WireUserControl()
     actions.SaveCurrentShow = [this] { SaveCurrentShow(); };
     actions.AdjustVolume = [this] { panels_->OpenVolumePanel(); };
     actions.Help = [this] { ShowHelp(); };
+    actions.PrintSlides = [this] { PrintSlides(); };
     actions.ExitZentil = [this] { control_->Dispatch(ShowEvent::Run(ShowCommand::Exit)); };
     actions.PauseToggle = [this] { control_->Dispatch(ShowEvent::Run(ShowCommand::TogglePause)); };
     actions.ParkCursor = [this] { host_->ParkCursor(); };
