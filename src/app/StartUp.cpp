@@ -66,8 +66,13 @@ bool ZentilApp::Start(const QString& commandLine)
     StartDebugTrace(scriptPath);
     ZT_TRACE_SCOPE(log_, u"Splash.Form_Load"_s);
     TraceFolders();
-    if (IsWebAddress(scriptPath))
+    if (IsWebAddress(scriptPath)) {
         scriptPath = FetchScriptFromCommandLine(scriptPath);
+        if (exitCode_ != 0) { // the user chose to end rather than wait for the server
+            unloadStarted_ = true;
+            return false;
+        }
+    }
 
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
@@ -250,8 +255,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     if (state_.SlideShowLoaded && state_.DefaultSlideShown != DefaultSlide::EndOfShow)
         host_->ShowDefaultSlide(DefaultSlide::Loading);
     control_->ShowMovedTo(ShowState::NoShow);
-    if (downloads_.State().DownloadTimerBusy)
-        downloads_.InterruptDownload([this] { LetEventsRun(); });
+    downloads_.InterruptDownload();
     InitializeSlideShow();
     scriptUrl_.clear();
 

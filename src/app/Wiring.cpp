@@ -44,6 +44,7 @@ PlayerHostServices ZentilApp::MakeHostServices()
         = [this](const QString& name) { return MakeUnscrambledCopy(WorkingCopies(), name); };
     services.DownloadListFinished = [this] { return downloads_.State().DownloadComplete; };
     services.ResourceFatalError = [this] {
+        SaveQuitPointIfPlaying();
         errors_.MissingFileName = state_.MissingFileName;
         reporter_->DisplayResourceFatalError(state_.UnmappedResourceName);
     };
@@ -156,7 +157,6 @@ void ZentilApp::SetDownloadHooks()
         host_->DisplayResourceFatalError();
     };
     hooks.FileArrived = [this](const QString& name) { DownloadedFileArrived(name); };
-    hooks.WaitLettingEventsRun = [this](int ms) { WaitLettingEventsRun(ms); };
     downloads_.SetHooks(std::move(hooks));
 }
 

@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -103,27 +102,6 @@ void ZentilApp::SaveCurrentShow()
         if (ExecuteFileSave1(context, questions))
             SaveQuitPoint(WaveControl(model_.CurrentSlide.ResourceSet).Position());
     });
-}
-
-void ZentilApp::LetEventsRun()
-{
-    QCoreApplication::processEvents();
-}
-
-void ZentilApp::WaitLettingEventsRun(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QTimer exitWatch;
-    connect(&exitWatch, &QTimer::timeout, &loop, [this, &loop] {
-        if (state_.ExitInProgress)
-            loop.quit();
-    });
-    deadline.start(milliseconds);
-    exitWatch.start(SlideSequencer::kHeartbeatMs);
-    loop.exec();
 }
 
 // ---- Thumbnails ----------------------------------------------------------------------------

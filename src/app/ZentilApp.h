@@ -117,12 +117,12 @@ private:
     void InitializeSlideShow();
     void StartNewSlideShow();
     void SaveQuitPoint(qint64 position);
+    void SaveQuitPointIfPlaying();
+    void SaveQuitPointIfPlaying();
     void ShowMessage(const QString& title, const QString& text);
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void WireUserControl();
-    void LetEventsRun();
-    void WaitLettingEventsRun(int milliseconds);
     void HeartbeatTick();
     void CreateThumbnailTimerTick();
     void RunShutDownSteps();
