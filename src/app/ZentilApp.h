@@ -118,7 +118,6 @@ private:
     void StartNewSlideShow();
     void SaveQuitPoint(qint64 position);
     void SaveQuitPointIfPlaying();
-    void SaveQuitPointIfPlaying();
     void ShowMessage(const QString& title, const QString& text);
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
