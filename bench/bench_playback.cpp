@@ -15,6 +15,7 @@
 #include "BenchSupport.h"
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/ShowController.h"
 #include "playback/WavePlayer.h"
 
 #include <QApplication>
@@ -116,8 +117,9 @@ int RunPlayer(int argc, char** argv, const QString& script)
             if (code == 1)
                 sinceNarrationEnd.start();
         });
-        QObject::connect(&wave, &zentil::WavePlayer::Done, &player,
-            [&](int index, int code) { player.Sequencer().WaveControlDone(index, code); });
+        QObject::connect(&wave, &zentil::WavePlayer::Done, &player, [&](int index, int code) {
+            player.Control().Dispatch(zentil::ShowEvent::NarrationDone(index, code));
+        });
     }
     if (!player.Start(script) || player.Model().SlideCount() < 3) {
         std::fprintf(stderr, "the player did not load a show of at least three slides\n");

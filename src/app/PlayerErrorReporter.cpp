@@ -53,11 +53,9 @@ void PlayerErrorReporter::DisplayResourceFatalError(const QString& lookingFor)
     if (!BeginFatalError())
         return;
     // The narration must not run on behind the message.
-    for (int32_t player : { 1, 2 }) {
+    for (int32_t player : { 1, 2 })
         if (hooks_.StopWavePlayer)
             hooks_.StopWavePlayer(player);
-        QCoreApplication::processEvents();
-    }
     const QString name = state_.MissingFileName.isEmpty() ? lookingFor : state_.MissingFileName;
     ShowBox(ResourceFatalErrorTitle(), ResourceFatalErrorText(name), true);
     if (hooks_.ShutDown)

@@ -34,22 +34,30 @@ void ZentilApp::ExecuteExitZentil()
 // The place in a show that is playing, kept when the player ends (a failure included).
 void ZentilApp::SaveQuitPointIfPlaying()
 {
-    if (state_.ShowPlaying && !state_.ExitInProgress)
+    if (state_.SlideShowLoaded && state_.DefaultSlideShown != DefaultSlide::EndOfShow
+        && !state_.ExitInProgress)
         SaveQuitPoint(WaveControl(model_.CurrentSlide.ResourceSet).Position());
 }
 
-// Each step is followed by letting events run; handlers that run then see ExitInProgress and
-// return. The display mode, window placement and font smoothing are never changed on this
-// platform, so their restore steps have nothing to do.
+// Each step is traced. The display mode, window placement and font smoothing are never changed
+// on this platform, so their restore steps have nothing to do.
 void ZentilApp::RunShutDownSteps()
 {
     state_.ExitInProgress = true;
     unloadStarted_ = true;
-    const auto step = [this](const QString& text) {
-        ZT_DEBUG(log_, TraceProcedures, "status", text);
-        LetEventsRun();
-    };
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"Splash.Form_Unload"_s);
+    ReleaseEverything();
+    // The trace ends with the steps: its file is closed last.
+    if (log_.DebugMode && log_.DebugFileOpen())
+        log_.CloseDebugFile();
+    if (instance_)
+        instance_->Release();
+}
+
+void ZentilApp::ReleaseEverything()
+{
+    const auto step
+        = [this](const QString& text) { ZT_DEBUG(log_, TraceProcedures, "status", text); };
+    ZT_TRACE_SCOPE(log_, u"Splash.Form_Unload"_s);
 
     heartbeatTimer_.stop();
     step(u"Setting HeartbeatTimer.Enabled = False."_s);
@@ -90,14 +98,8 @@ void ZentilApp::RunShutDownSteps()
         step(u"Deleting the zentil temp folder."_s);
     }
     step(u"Setting ZTTempPathID = Nothing."_s);
-    if (log_.DebugMode && log_.DebugFileOpen()) {
-        ZT_DEBUG(log_, TraceProcedures, "status",
-            u"Closing the debug file and setting DebugFileID = Nothing."_s);
-        ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Unload"_s);
-        log_.CloseDebugFile();
-    }
-    if (instance_)
-        instance_->Release();
+    if (log_.DebugMode && log_.DebugFileOpen())
+        step(u"Closing the debug file and setting DebugFileID = Nothing."_s);
 }
 
 // With the dump switch on, the structure dump is written; a presentation found corrupt loses its

@@ -1,11 +1,15 @@
 // The start-up sequence, locating the presentation, and opening another one.
 #include "app/ZentilApp.h"
 
+#include "app/ErrorTexts.h"
+#include "app/PresentationOpening.h"
+
 #include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
+#include "playback/ShowController.h"
 #include "playback/WavePlayer.h"
 #include "render/SlideComposition.h"
 #include "script/ScriptLoader.h"
@@ -61,6 +65,8 @@ bool ZentilApp::Start(const QString& commandLine)
     folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     StartDebugTrace(scriptPath);
+    ZT_TRACE_SCOPE(log_, u"Splash.Form_Load"_s);
+    TraceFolders();
     if (IsWebAddress(scriptPath)) {
         scriptPath = FetchScriptFromCommandLine(scriptPath);
         if (exitCode_ != 0) { // the user chose to end rather than wait for the server
@@ -73,38 +79,39 @@ bool ZentilApp::Start(const QString& commandLine)
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
 
     script_.Clear();
-    state_.DefaultSlideShown.clear();
+    state_.DefaultSlideShown = DefaultSlide::NotShown;
     SetDisplayRatio(render_.Display, log_);
     model_.CurrentSlide.Index = 0;
 
     // A script that does not exist is not an error that stops the player: the error dialog
     // says so, then the "none" slide invites opening another.
     const bool scriptMissing = !scriptPath.isEmpty() && !QFileInfo::exists(scriptPath);
-    if (!scriptPath.isEmpty() && !scriptMissing && !LocatePresentation(scriptPath))
-        return false;
+    if (!scriptPath.isEmpty() && !scriptMissing) {
+        const OpeningRefusal refusal
+            = PresentationOpening(folders_, model_, script_, *reporter_, log_).Open(scriptPath);
+        if (refusal.Refused())
+            return EndAtStartUp(refusal.Title, refusal.Text);
+    }
 
     window_->ShowFullScreen();
     render_.Display.FullScreenLoaded = true;
     PrepareRenderState(render_, log_);
-    PresentForeground();
+    window_->ShowPicture(render_.Surfaces.Foreground.Image);
 
     model_.CurrentSlide = SlidePlay { 0, 1, false };
     model_.NextSlide = SlidePlay { 0, 2, false };
     if (script_.MaxScriptIndex() < 1) {
-        state_.ShowPlaying = false;
-        state_.DefaultSlideShown = u"none"_s;
-        ShowDefaultSlide(u"none"_s);
-        FocusSlideWindow();
+        host_->ShowDefaultSlide(DefaultSlide::NoPresentation);
+        control_->ShowMovedTo(ShowState::NoShow);
+        host_->FocusSlideWindow();
         if (scriptMissing)
             ShowErrorDialog(MissingPresentationText(scriptPath), QString());
     } else {
         LoadSlideShow();
         if (unloadStarted_)
             return false;
-        state_.ShowPlaying = true;
     }
     heartbeatTimer_.start();
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Load"_s);
     return true;
 }
 
@@ -118,7 +125,11 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
     log_.Switches = DebugSwitches {};
     if (log_.DebugFileEnabled)
         log_.OpenDebugFile(folders_.ZTTempPath);
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"Splash.Form_Load"_s);
+}
+
+// What the trace records first, inside Splash.Form_Load.
+void ZentilApp::TraceFolders()
+{
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"Zentil application path = "_s + QCoreApplication::applicationDirPath() + u"/"_s);
     ZT_DEBUG(log_, TraceProcedures, "status", u"ZentilSavePath = "_s + folders_.ZentilSavePath);
@@ -128,93 +139,10 @@ void ZentilApp::StartDebugTrace(const QString& scriptPath)
         log_, TraceProcedures, "status", u"SysFontFolderID.Path = "_s + folders_.SysFontFolderPath);
 }
 
-// Reads the script and decides where the presentation lives: beside the script (local or on a
-// disc, which is copied into the cache first) or, for a downloaded script, in a cache folder of
-// its own. False when the program must end.
-bool ZentilApp::LocatePresentation(const QString& scriptPath)
-{
-    const ScriptReadResult read
-        = LoadScriptFromFile(scriptPath, folders_.ZTTempPath, script_, log_);
-    if (!read.Refusal.isEmpty())
-        return EndAtStartUp(read.Refusal);
-    for (const ScriptMessage& message : read.Messages)
-        reporter_->ScriptProblem(message.StatementNumber, message.Text);
-    const QString parent = CanonicalFolder(QFileInfo(scriptPath).absolutePath());
-    const bool onDisc = DiscDetection::IsOnDisc(parent);
-    const bool hasResources = QFileInfo(QDir(parent).filePath(u"resources"_s)).isDir();
-    const ScriptOrigin origin = onDisc
-        ? ScriptOrigin::Local
-        : ClassifyScriptFolder(parent, hasResources, CurrentScriptPlaces(folders_));
-    // A presentation in a folder that is not the player's (an installed example, a read-only
-    // share) is copied into the cache like one on a disc, so its thumbnails and fetched files
-    // have a place of their own.
-    const bool readOnly = hasResources && !IsPlayersOwnFolder(parent);
-    if (origin == ScriptOrigin::Local)
-        return OpenLocalPresentation(
-            scriptPath, read.ScriptName, read.ScriptVersion, onDisc || readOnly);
-    return OpenDownloadedPresentation(
-        scriptPath, read.ScriptName, read.ScriptVersion, origin == ScriptOrigin::LeftByBrowser);
-}
-
-bool ZentilApp::OpenLocalPresentation(
-    const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc)
-{
-    const QFileInfo file(scriptPath);
-    SlideShowDefn& defn = model_.Defn;
-    defn.ScriptParentFolder = file.absolutePath();
-    defn.ScriptShortName = nameFromScript.isEmpty() ? file.fileName() : nameFromScript;
-    scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    if (onDisc) {
-        if (!CopyPresentationToCache(folders_, defn.ScriptParentFolder, defn.ScriptShortName, log_))
-            return EndAtStartUp(
-                u"The Zentil presentation invoked from the CD drive\ris missing its resource files, and so, it can't run."_s);
-        scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    }
-    if (!PassesVersionCheck(defn.ScriptShortName, version))
-        return false;
-    BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
-    return true;
-}
-
-// A downloaded script gets a cache folder named after it. The browser's copy is deleted only
-// when leftByBrowser says the script lay in a browser's download folder, and only once the
-// cache holds a complete copy.
-bool ZentilApp::OpenDownloadedPresentation(
-    const QString& scriptPath, const QString& nameFromScript, float version, bool leftByBrowser)
-{
-    SlideShowDefn& defn = model_.Defn;
-    defn.ScriptShortName = nameFromScript.isEmpty()
-        ? RemoveBrowserInstanceNumber(QFileInfo(scriptPath).fileName())
-        : nameFromScript;
-    if (!PassesVersionCheck(defn.ScriptShortName, version))
-        return false;
-    const QString folderName = CacheFolderName(defn.ScriptShortName);
-    if (folderName.isEmpty())
-        return EndAtStartUp(u"The Zentil presentation "_s + scriptPath
-            + u" cannot be opened:\rits name "_s + defn.ScriptShortName
-            + u" gives it no folder in the cache."_s);
-    defn.ScriptParentFolder = folders_.ZentilCachePath + folderName;
-    scriptFileName_ = QDir(defn.ScriptParentFolder).filePath(defn.ScriptShortName);
-    BuildPresentationFolder(folders_, defn.ScriptParentFolder, log_);
-    CopyScriptIntoCache(scriptPath, scriptFileName_, leftByBrowser, log_);
-    return true;
-}
-
 // A message, then the one shut-down path with a failure exit code; always false.
-bool ZentilApp::EndAtStartUp(const QString& text)
+bool ZentilApp::EndAtStartUp(const QString& title, const QString& text)
 {
-    ShowMessage(kErrorTitle, text);
-    exitCode_ = 1;
-    ExecuteExitZentil();
-    return false;
-}
-
-bool ZentilApp::PassesVersionCheck(const QString& name, float version)
-{
-    const VersionCheck check = CheckScriptVersion(name, version);
-    if (check.Passes)
-        return true;
-    ShowMessage(check.Title, check.Text);
+    ShowMessage(title, text);
     exitCode_ = 1;
     ExecuteExitZentil();
     return false;
@@ -224,8 +152,6 @@ bool ZentilApp::PassesVersionCheck(const QString& name, float version)
 // starts it once every file needed first is present.
 void ZentilApp::LoadSlideShow()
 {
-    if (state_.CheckWavePosition)
-        InitializeSlideShow();
     LoadContext context { folders_, *reporter_, log_, true,
         [this](const QString& name) { return FindFontFile(fonts_, name, log_); } };
     if (zentil::LoadSlideShow(script_, model_, context) != LoadOutcome::Loaded || unloadStarted_)
@@ -237,6 +163,7 @@ void ZentilApp::LoadSlideShow()
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
+    control_->ShowMovedTo(ShowState::WaitingForStart);
     // The first tick checks the files at once; thumbnails wait for the first slide.
     downloadTimer_.start(0);
 }
@@ -246,44 +173,39 @@ void ZentilApp::RegisterPresentFonts()
 {
     for (const ResourceMapEntry& entry : model_.Map.Entries()) {
         if (entry.ResourceName.endsWith(u".ttf"_s, Qt::CaseInsensitive)
-            && ResourceFilePresent(entry.ResourceName))
+            && host_->ResourceFilePresent(entry.ResourceName))
             RegisterFont(entry.ResourceName);
     }
 }
 
+// The show's first files are present: its start slide plays (the controller has left
+// WaitingForStart).
 void ZentilApp::StartNewSlideShow()
 {
-    ZT_DEBUG(log_, TraceProcedures, "enter", u"StartNewSlideShow"_s);
-    state_.SlideChangeInProgress = true;
-    state_.PreviewThumbnailActive = false;
-    state_.PreviewThumbnailVisible = false;
+    ZT_TRACE_SCOPE(log_, u"StartNewSlideShow"_s);
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"StartNewSlideShow: PreviewThumbnailActive = False; PreviewThumbnailVisible = False"_s);
-    state_.PreviewPauseActive = false;
-    state_.PreviewPauseVisible = false;
     ZT_DEBUG(log_, TraceProcedures, "status",
         u"StartNewSlideShow: PreviewPauseActive = False; PreviewPauseVisible = False"_s);
     const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
     sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
-    state_.SlideChangeInProgress = false;
     if (!unloadStarted_)
         thumbnailTimer_.start();
-    ZT_DEBUG(log_, TraceProcedures, "exit", u"StartNewSlideShow"_s);
 }
 
 // Empties the presentation: players closed, timers and downloads stopped, model, working
 // copies and private fonts gone. The debug files in the temporary folder are kept.
 void ZentilApp::InitializeSlideShow()
 {
-    state_.CheckWavePosition = false;
+    state_.SubslideClockRunning = false;
+    state_.EndSlideDue = 0;
     script_.EncryptFlag = false;
     downloadTimer_.stop();
     thumbnailTimer_.stop();
     // The new presentation's thumbnails are looked for from its first slide on.
     ResetThumbnails(thumbnails_);
-    state_.CurSlideWaitingRsrcs = 0;
-    state_.NextSlideWaitingRsrcs = 0;
-    ++state_.SlideChangeCount; // what was being prepared for the old show is stale
+    state_.SlideAwaitingFiles = 0;
+    state_.NextSlideAwaitingFiles = 0;
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WaveControl(play->ResourceSet).Command(WaveCommand::Stop);
         WaveControl(play->ResourceSet).Command(WaveCommand::Close);
@@ -293,7 +215,7 @@ void ZentilApp::InitializeSlideShow()
     ClearSlideShowModel(model_);
     DeleteTempResourceFiles(folders_, log_);
     state_.SlideShowLoaded = false;
-    state_.DefaultSlideShown.clear();
+    state_.DefaultSlideShown = DefaultSlide::NotShown;
     DeletePrivateFonts(fonts_, folders_.SysFontFolderPath, log_);
     InitializeGraphics(render_.Graphics, log_);
 }
@@ -301,27 +223,22 @@ void ZentilApp::InitializeSlideShow()
 void ZentilApp::SaveQuitPoint(qint64 position)
 {
     zentil::SaveQuitPoint(folders_, model_.Defn.ScriptShortName, model_.CurrentSlide.Index,
-        position, !state_.DefaultSlideShown.isEmpty(), log_);
+        position, state_.DefaultSlideShown != DefaultSlide::NotShown, log_);
 }
 
+// The narration waits while the user chooses; a cancelled choice resumes it.
 void ZentilApp::ExecuteFileOpen()
 {
-    WavePlayer& current = WaveControl(model_.CurrentSlide.ResourceSet);
-    if (current.Mode() == WaveMode::Playing) {
-        current.Command(WaveCommand::Pause);
-    }
-    QString chosen;
-    if (options_.ShowDialogs)
-        chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
-            folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
-    else
-        QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
-    if (chosen.isEmpty()) {
-        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(WaveCommand::Pause);
-        return;
-    }
-    OpenPresentation(chosen.trimmed());
+    control_->RunModalCommand(true, [this] {
+        QString chosen;
+        if (options_.ShowDialogs)
+            chosen = QFileDialog::getOpenFileName(window_.get(), u"Load Zentil Presentation"_s,
+                folders_.ZentilSavePath, u"Zentil Files (*.zentil)"_s);
+        else
+            QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
+        if (!chosen.isEmpty())
+            OpenPresentation(chosen.trimmed());
+    });
 }
 
 void ZentilApp::OpenPresentation(const QString& fileName)
@@ -331,18 +248,13 @@ void ZentilApp::OpenPresentation(const QString& fileName)
     const QFileInfo file(fileName);
     if (!file.isFile()) {
         ShowErrorDialog(MissingPresentationText(fileName), QString());
-        if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(WaveCommand::Pause);
         return;
     }
     SaveQuitPoint(current.Position());
-    if (state_.ShowPlaying) {
-        state_.ShowPlaying = false;
-        state_.DefaultSlideShown = u"load"_s;
-        ShowDefaultSlide(u"load"_s);
-    }
+    if (state_.SlideShowLoaded && state_.DefaultSlideShown != DefaultSlide::EndOfShow)
+        host_->ShowDefaultSlide(DefaultSlide::Loading);
+    control_->ShowMovedTo(ShowState::NoShow);
     downloads_.InterruptDownload();
-    state_.CheckWavePosition = false;
     InitializeSlideShow();
     scriptUrl_.clear();
 
@@ -363,16 +275,13 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         : CheckScriptVersion(name, read.ScriptVersion);
     if (script_.MaxScriptIndex() >= 1 && check.Passes) {
         LoadSlideShow();
-        state_.ShowPlaying = true;
         return;
     }
     if (!check.Passes) {
         ShowMessage(check.Title, check.Text);
         script_.Clear();
     }
-    state_.ShowPlaying = false;
-    state_.DefaultSlideShown = u"none"_s;
-    ShowDefaultSlide(u"none"_s);
+    host_->ShowDefaultSlide(DefaultSlide::NoPresentation);
 }
 
 } // namespace zentil

@@ -8,8 +8,8 @@
 #include "download/ProxySettings.h"
 #include "platform/MonotonicClock.h"
 #include "platform/VolumeMixer.h"
-#include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
+#include "playback/PlayerHost.h"
 #include "playback/SlideSequencer.h"
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
@@ -30,8 +30,9 @@ namespace zentil {
 class FullScreenWindow;
 class HelpWindow;
 class PopupMenus;
+class PlayerHost;
+class ShowController;
 class ShowPanels;
-class UserControl;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
 class SingleInstance;
@@ -47,9 +48,10 @@ struct PlayerOptions {
     bool EndEventLoopAtExit = true;
 };
 
-// The application object: owns the player's state, timers, narration players and window, runs
-// the start-up sequence, and is the one shut-down path every exit passes through.
-class ZentilApp : public QObject, public PlaybackHost {
+// The application object: owns the player's state, timers and pieces and composes them (the
+// wiring is in Wiring.cpp), runs the start-up sequence, and is the one shut-down path every exit
+// passes through.
+class ZentilApp : public QObject {
     Q_OBJECT
 public:
     explicit ZentilApp(PlayerOptions options = {});
@@ -76,13 +78,10 @@ public:
     PlaybackState& Playback() { return state_; }
     SlideSequencer& Sequencer() { return sequencer_; }
     DownloadManager& Downloads() { return downloads_; }
-    const ZentilFolders& Folders() const { return folders_; }
-    ProxySettings& Proxy() { return proxy_; }
-    DebugLog& Log() { return log_; }
     FullScreenWindow& Window() { return *window_; }
-    RenderState& Render() { return render_; }
+    PlayerHost& Host() { return *host_; }
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
-    UserControl& Control() { return *control_; }
+    ShowController& Control() { return *control_; }
     PopupMenus& Menus() { return *menus_; }
     // Made on first use: the first slide does not wait for it.
     HelpWindow& Help();
@@ -97,55 +96,36 @@ public:
     QTimer& CreateThumbnailTimer() { return thumbnailTimer_; }
     const ThumbnailState& Thumbnails() const { return thumbnails_; }
 
-    // PlaybackHost
-    void DrawNewBackground(int backgroundIndex, int set) override;
-    void ShowSlide(int slideNumber) override;
-    void ShowDefaultSlide(const QString& name) override;
-    void ShowSubslide(int slideNumber, int subslideNumber) override;
-    WavePlayer& WaveControl(int index) override;
-    bool LoadWavePlayer(const QString& waveFileName, int set) override;
-    void TrimWavefiles() override;
-    void ShowWaitingPanel(const QString& caption, const QString& text) override;
-    void HideWaitingPanel() override;
-    bool WaitingPanelVisible() const override;
-    void FocusSlideWindow() override;
-    void ParkCursor() override;
-    bool PlayerWindowActive() const override;
-    bool ResourceFilePresent(const QString& fileName) const override;
-    bool DownloadListFinished() const override;
-    void DisplayResourceFatalError() override;
-    void LetEventsRun() override;
-    void WaitLettingEventsRun(int milliseconds) override;
+    // The narration players WaveControl(1) and WaveControl(2).
+    WavePlayer& WaveControl(int index);
 
 private:
     void StartDebugTrace(const QString& scriptPath);
-    bool LocatePresentation(const QString& scriptPath);
-    bool OpenLocalPresentation(
-        const QString& scriptPath, const QString& nameFromScript, float version, bool onDisc);
-    bool OpenDownloadedPresentation(const QString& scriptPath, const QString& nameFromScript,
-        float version, bool leftByBrowser);
-    bool EndAtStartUp(const QString& text);
+    void TraceFolders();
+    bool EndAtStartUp(const QString& title, const QString& text);
     void RegisterPresentFonts();
     void RegisterFont(const QString& resourceName);
+    void WireTimers();
+    void WireErrorReporting();
     void SetDownloadHooks();
+    PlayerHostServices MakeHostServices();
     void DownloadedFileArrived(const QString& name);
     void ReadProxySettings();
     QString FetchScriptFromCommandLine(const QString& address);
     void ShowErrorDialog(const QString& description, const QString& details);
-    bool PassesVersionCheck(const QString& name, float version);
     void LoadSlideShow();
     void InitializeSlideShow();
     void StartNewSlideShow();
     void SaveQuitPoint(qint64 position);
     void SaveQuitPointIfPlaying();
     void ShowMessage(const QString& title, const QString& text);
-    void PresentForeground();
     DrawingEnvironment MakeDrawingEnvironment();
     WorkingCopyContext WorkingCopies();
     void WireUserControl();
     void HeartbeatTick();
     void CreateThumbnailTimerTick();
     void RunShutDownSteps();
+    void ReleaseEverything();
     void ReleasePresentation();
 
     PlayerOptions options_;
@@ -158,9 +138,8 @@ private:
     PlaybackState state_;
     RenderState render_;
     PrivateFontList fonts_;
-    std::unique_ptr<WavePlayer> wave1_;
-    std::unique_ptr<WavePlayer> wave2_;
     std::unique_ptr<FullScreenWindow> window_;
+    std::unique_ptr<PlayerHost> host_;
     std::unique_ptr<HelpWindow> help_;
     ErrorReportingState errors_;
     std::unique_ptr<PlayerErrorReporter> reporter_;
@@ -172,11 +151,10 @@ private:
     QTimer downloadTimer_;
     QTimer thumbnailTimer_;
     ThumbnailState thumbnails_;
-    std::unique_ptr<UserControl> control_;
+    std::unique_ptr<ShowController> control_;
     std::unique_ptr<PopupMenus> menus_;
     VolumeMixer mixer_;
     std::unique_ptr<ShowPanels> panels_;
-    QString scriptFileName_;
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;

@@ -111,10 +111,18 @@ void FullScreenWindow::resizeEvent(QResizeEvent* event)
     FitPicture();
 }
 
-// While a dialog drawn in the scene has the focus, keys are its own.
+// A dialog drawn in the scene is a modal panel: while it has the focus, keys are its own. A
+// panel's control that was clicked (the volume slider) never keeps them from the show.
+bool FullScreenWindow::DialogHasFocus() const
+{
+    const QGraphicsItem* focus = scene_->focusItem();
+    const QGraphicsItem* panel = focus ? focus->panel() : nullptr;
+    return panel && panel->panelModality() != QGraphicsItem::NonModal;
+}
+
 void FullScreenWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (scene_->focusItem()) {
+    if (DialogHasFocus()) {
         QGraphicsView::keyPressEvent(event);
         return;
     }
@@ -124,7 +132,7 @@ void FullScreenWindow::keyPressEvent(QKeyEvent* event)
 
 void FullScreenWindow::keyReleaseEvent(QKeyEvent* event)
 {
-    if (scene_->focusItem()) {
+    if (DialogHasFocus()) {
         QGraphicsView::keyReleaseEvent(event);
         return;
     }

@@ -71,6 +71,7 @@ protected:
 
 private:
     void FitPicture();
+    bool DialogHasFocus() const;
 
     QGraphicsScene* scene_ = nullptr;
     QGraphicsPixmapItem* pictureItem_ = nullptr;

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "playback/PlaybackState.h"
+
 #include <QString>
 
 namespace zentil {
 
 class WavePlayer;
 
-// What the slide sequencer asks of the rest of the player: the picture side, the narration
-// players, the waiting panel and the fatal-error path. The application object implements it
-// over the real drawing surfaces, players and window; tests implement it to watch the sequence.
+// What the slide sequencer and the show controller ask of the rest of the player: the picture side,
+// the narration players, the waiting panel and the fatal-error path. The application object
+// implements it over the real drawing surfaces, players and window; tests implement it to watch the
+// sequence.
 class PlaybackHost {
 public:
     virtual ~PlaybackHost() = default;
@@ -16,7 +19,7 @@ public:
     // Drawing (the surfaces are single: `set` is passed through for the trace only).
     virtual void DrawNewBackground(int backgroundIndex, int set) = 0;
     virtual void ShowSlide(int slideNumber) = 0;
-    virtual void ShowDefaultSlide(const QString& name) = 0;
+    virtual void ShowDefaultSlide(DefaultSlide slide) = 0;
     // Shows subslide k of the slide: redraws the background first when the subslide's differs
     // from the one last drawn, then draws the subslide over the source layer and shows it.
     virtual void ShowSubslide(int slideNumber, int subslideNumber) = 0;
@@ -42,11 +45,6 @@ public:
     virtual bool DownloadListFinished() const = 0;
     // Reports the missing file and ends the program.
     virtual void DisplayResourceFatalError() = 0;
-
-    // Lets pending events run once.
-    virtual void LetEventsRun() = 0;
-    // Lets events run for the given time; returns early once the program is exiting.
-    virtual void WaitLettingEventsRun(int milliseconds) = 0;
 };
 
 } // namespace zentil

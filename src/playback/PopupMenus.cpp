@@ -86,8 +86,9 @@ void PopupMenus::RefreshEnabling()
             static_cast<bool>(actions_.*action) && (!needsShow || state_.SlideShowLoaded));
     }
     const bool canToggle = static_cast<bool>(actions_.PauseToggle);
-    pausePlay_->setEnabled(canToggle && !state_.PreviewPauseActive);
-    resumePlay_->setEnabled(canToggle && state_.PreviewPauseActive);
+    const bool paused = state_.State == ShowState::Paused;
+    pausePlay_->setEnabled(canToggle && !paused);
+    resumePlay_->setEnabled(canToggle && paused);
 }
 
 void PopupMenus::ChoosePauseItem(bool pausing)

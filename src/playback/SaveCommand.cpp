@@ -2,7 +2,6 @@
 
 #include "base/DebugLog.h"
 #include "base/TextLines.h"
-#include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 #include "storage/PresentationSaving.h"
 
@@ -99,30 +98,19 @@ SaveQuestions NoDialogSaveQuestions()
 
 bool ExecuteSaveCurrentShow(SaveCommandContext& context, const SaveQuestions& questions)
 {
-    ZT_DEBUG(context.Log, TraceProcedures, "enter", u"ExecuteFileSave1"_s);
+    ZT_TRACE_SCOPE(context.Log, u"ExecuteFileSave1"_s);
     const SlideShowModel& model = context.Model;
     const MissingShowFiles missing = CheckSlideShowRsrcs(
         SetFileNames(model), model.SlideCount(), context.Folders, context.Log);
-    bool saved = false;
     if (!missing.None()) {
         questions.Inform(SaveRefusalText(missing));
-    } else {
-        WavePlayer* narration = context.Narration;
-        if (narration && narration->Mode() == WaveMode::Playing) {
-            narration->Command(WaveCommand::Pause);
-            if (context.LetEventsRun)
-                context.LetEventsRun();
-        }
-        const QString proposed = QFileInfo(model.Defn.ScriptShortName).completeBaseName();
-        const QString chosen = questions.ChooseFolder(context.Folders.ZentilSavePath, proposed);
-        const SaveTarget target = ResolveSaveTarget(
-            chosen, model.Defn.ScriptParentFolder, model.Defn.ScriptShortName, context.Folders);
-        saved = SaveInto(target, context, questions);
-        if (narration && narration->Mode() == WaveMode::Paused)
-            narration->Command(WaveCommand::Pause);
+        return false;
     }
-    ZT_DEBUG(context.Log, TraceProcedures, "exit", u"ExecuteFileSave1"_s);
-    return saved;
+    const QString proposed = QFileInfo(model.Defn.ScriptShortName).completeBaseName();
+    const QString chosen = questions.ChooseFolder(context.Folders.ZentilSavePath, proposed);
+    const SaveTarget target = ResolveSaveTarget(
+        chosen, model.Defn.ScriptParentFolder, model.Defn.ScriptShortName, context.Folders);
+    return SaveInto(target, context, questions);
 }
 
 } // namespace zentil

@@ -11,7 +11,6 @@ class QWidget;
 namespace zentil {
 
 class DebugLog;
-class WavePlayer;
 struct SlideShowModel;
 
 // The questions the save command puts to the user. The player shows real dialogs; tests and the
@@ -33,17 +32,15 @@ SaveQuestions NoDialogSaveQuestions();
 struct SaveCommandContext {
     ZentilFolders& Folders;
     const SlideShowModel& Model;
-    WavePlayer* Narration = nullptr; // the current slide's player, paused while the user chooses
     DebugLog& Log;
-    std::function<void()> LetEventsRun;
 };
 
 // The "Save Current Show" command (traced as ExecuteFileSave1): refuses while files or
-// thumbnails are missing, pauses the narration, asks for a folder, does nothing for the
-// presentation's own folder, refuses a folder inside it or inside the cache, asks before saving
-// into a folder that holds anything, saves, and resumes the narration it paused. Returns
-// true when the show was saved (the caller then writes the quit point). A failed save is told to
-// the user and leaves the target as it was.
+// thumbnails are missing, asks for a folder, does nothing for the presentation's own folder,
+// refuses a folder inside it or inside the cache, asks before saving into a folder that holds
+// anything, and saves. Returns true when the show was saved (the caller then writes the quit
+// point). A failed save is told to the user and leaves the target as it was. The caller runs it
+// as a modal command, which keeps the narration waiting meanwhile.
 bool ExecuteSaveCurrentShow(SaveCommandContext& context, const SaveQuestions& questions);
 
 } // namespace zentil

@@ -13,9 +13,10 @@ class PlaybackHost;
 struct PlaybackState;
 struct SlideShowModel;
 
-// The playback state machine: the 50 ms heartbeat, the change of slide at the end of a
-// narration, starting a given slide, pre-building the next slide on the other player, waiting
-// for files that have not arrived, and subslides at their narration positions.
+// The slide sequence: the change of slide at the end of a narration, starting a given slide,
+// pre-building the next slide on the other player, waiting for files that have not arrived
+// (retried by the heartbeat), subslides at their narration positions and the end slide. It never
+// waits: what cannot be done yet is recorded and taken up by a later heartbeat.
 class SlideSequencer {
 public:
     SlideSequencer(SlideShowModel& model, PlaybackState& state, PlaybackHost& host,
@@ -23,9 +24,13 @@ public:
 
     static constexpr int kHeartbeatMs = 50;
 
-    // One tick of the heartbeat (HeartbeatTimer_Timer). surfacesReady: the drawing layers exist.
-    void HeartbeatTick(bool surfacesReady = true);
-    // The Done notification of WaveControl(index) (WaveControl_Done).
+    // The end slide follows the last narration's end after this pause.
+    static constexpr double kEndSlidePauseSeconds = 3.0;
+
+    // The sequencer's share of a heartbeat: slides waiting for files, the end slide once due,
+    // subslides once their narration position is reached.
+    void HeartbeatTick();
+    // The Done notification of WaveControl(index) (WaveControl_Done): code 1 is a natural end.
     void WaveControlDone(int index, int notifyCode);
     // Stops everything and starts slide n.
     // startPosition (ms) resumes the narration there; the subslides due by then follow within a
@@ -33,28 +38,27 @@ public:
     void PlayGivenSlide(int n, qint64 startPosition = 0);
     void StartBuildingNextSlide();
     void LoadNextSlide(int n);
-    // Waits briefly for slide n's files and draws its background; true while still waiting, or
-    // when other slides were started while it waited (nothing is drawn then).
+    // Draws slide n's background when its files are present; true (nothing drawn) while any is
+    // missing.
     bool LoadSlideBackground(int n, int set);
     // True when a file slide n needs is absent (sets MissingFileName / UnmappedResourceName).
     bool SlideResourcesMissing(int n);
     void PlayCurrentSubslide();
 
-    // The key navigation's commit, run by every tick after the cursor auto-hide and before the
-    // waiting slides are retried; the user-control code sets it.
-    std::function<void()> NavigationCommit;
+    // The end slide is on screen (the show has ended).
+    std::function<void()> EndSlideShown;
 
 private:
     void RunFatalCheck();
     void EnterWaitingDisplay(int n, bool fromPlayGivenSlide);
     void StopAndClose(int set);
-    bool SlidesChangedSince(quint64 changeCount) const;
-    bool OpenNextNarration(int k);
+    void OpenNextNarration(int k);
     void StartSubslideClock();
     void BuildNextSlideAfterSubslides();
     void ChangeToNextSlide();
     void StartSwappedSlide();
     void ShowEndSlide();
+    void ScheduleEndSlide();
     void SwapSlideRecords();
     void StartCurrentNarration();
     int OtherSet(int set) const { return set == 1 ? 2 : 1; }

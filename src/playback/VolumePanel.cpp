@@ -59,7 +59,6 @@ void VolumePanel::Open()
     show();
     state_.VolumePanelTime = now_();
     state_.MouseMoveTime = state_.VolumePanelTime;
-    state_.VolumePanelJustShown = true;
     state_.PopupMenuOpen = false;
 }
 

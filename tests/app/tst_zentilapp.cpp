@@ -169,8 +169,8 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     QVERIFY(app.Start(show.script));
     QCOMPARE(app.Model().SlideCount(), 2);
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
-    QVERIFY(!app.Playback().ShowPlaying);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 15000);
+    QCOMPARE(app.Playback().State, ShowState::EndSlide);
     // The slides are drawn from commands only; their thumbnails are drawn too, while the show
     // plays, and then the thumbnail timer stops.
     QTRY_VERIFY_WITH_TIMEOUT(app.Thumbnails().AllThumbnailsCreated, 5000);
@@ -261,9 +261,9 @@ void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
     const StandardErrorCapture err;
     app.OpenPresentation(show.root.filePath(u"gone.zentil"_s));
     QVERIFY(err.Text().contains(u"gone.zentil,does not exist."_s));
-    QVERIFY(app.Playback().ShowPlaying);
+    QCOMPARE(app.Playback().State, ShowState::Playing);
     QCOMPARE(app.Model().SlideCount(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 15000);
     app.ExecuteExitZentil();
 }
 
@@ -392,8 +392,8 @@ void TestZentilApp::scriptsThatCannotBePlayedAreReported()
     QVERIFY2(err.Text().contains(message), qPrintable(err.Text()));
     QVERIFY(QFileInfo::exists(script) || situation == u"missing");
     if (exitCode < 0) {
-        QCOMPARE(app.Playback().DefaultSlideShown, u"none"_s);
-        QVERIFY(!app.Playback().ShowPlaying);
+        QCOMPARE(app.Playback().DefaultSlideShown, DefaultSlide::NoPresentation);
+        QCOMPARE(app.Playback().State, ShowState::NoShow);
         QVERIFY(app.HeartbeatTimer().isActive());
         QCOMPARE(app.Window().Picture().size(), QSize(800, 600));
         app.ExecuteExitZentil();
@@ -495,8 +495,8 @@ void TestZentilApp::aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn()
     QTest::qWait(1500);
     QCOMPARE(current.Index, 2);
     QVERIFY(!current.SoundLoaded);
-    QVERIFY(app.Playback().DefaultSlideShown.isEmpty());
-    QCOMPARE(app.Playback().NextSlideWaitingRsrcs, 0);
+    QCOMPARE(app.Playback().DefaultSlideShown, DefaultSlide::NotShown);
+    QCOMPARE(app.Playback().NextSlideAwaitingFiles, 0);
     QCOMPARE(next.Index, 3);
     QVERIFY(next.SoundLoaded);
     QVERIFY(next.ResourceSet != current.ResourceSet);
@@ -509,7 +509,7 @@ void TestZentilApp::aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn()
     QCOMPARE(current.Index, 3);
     QVERIFY(current.SoundLoaded);
     QCOMPARE(app.WaveControl(current.ResourceSet).Mode(), WaveMode::Playing);
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 10000);
     app.ExecuteExitZentil();
     QCOMPARE(app.ExitCode(), 0);
 }
@@ -538,7 +538,7 @@ void TestZentilApp::fatalErrorsWithoutDialogsEndThePlayerAtOnce()
     if (started) {
         QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
         app.Playback().MissingFileName = u"n1.wav"_s;
-        app.DisplayResourceFatalError();
+        app.Host().DisplayResourceFatalError();
     }
     QCOMPARE(modals.Seen, 0);
     QVERIFY(app.Finished());

@@ -91,7 +91,7 @@ struct BrowserFolder {
 
 void PlayToTheEnd(ZentilApp& app)
 {
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 20000);
     app.ExecuteExitZentil();
     QCOMPARE(app.ExitCode(), 0);
 }
@@ -257,7 +257,7 @@ void TestDownloadPlaying::openingAnotherShowStopsTheTransferAndKeepsNothing()
     });
     QVERIFY(app.Start(script));
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().Defn.ScriptShortName, u"local.zentil"_s, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 20000);
     QVERIFY2(openedIn >= 0 && openedIn < 3000, qPrintable(QString::number(openedIn)));
     QVERIFY(!app.Downloads().Busy());
     const QStringList left

@@ -117,7 +117,7 @@ void TestOverlaysAndMenus::pauseItemsFollowThePauseState()
     MenuActions actions;
     actions.PauseToggle = [&] {
         ++toggles;
-        state.PreviewPauseActive = !state.PreviewPauseActive;
+        state.State = state.State == ShowState::Paused ? ShowState::Playing : ShowState::Paused;
     };
     actions.ParkCursor = [&parks] { ++parks; };
     menus.SetActions(actions);
@@ -130,7 +130,7 @@ void TestOverlaysAndMenus::pauseItemsFollowThePauseState()
     QVERIFY(resume->isEnabled());
 
     // Resumed with a key meanwhile: the next pop-up offers Pause again.
-    state.PreviewPauseActive = false;
+    state.State = ShowState::Playing;
     menus.PopUp(false, QPoint(10, 10));
     QVERIFY(pause->isEnabled());
     QVERIFY(!resume->isEnabled());

@@ -1,8 +1,6 @@
 #include "playback/SaveCommand.h"
 
-#include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
-#include "support/SilentWave.h"
 #include "support/StorageTestHome.h"
 
 #include <QTest>
@@ -38,11 +36,7 @@ struct SavableShow {
         Model.Slides.resize(2);
     }
 
-    SaveCommandContext Context(WavePlayer* narration = nullptr)
-    {
-        return { Home.Folders, Model, narration, Home.Log,
-            [] { QCoreApplication::processEvents(); } };
-    }
+    SaveCommandContext Context() { return { Home.Folders, Model, Home.Log }; }
 };
 
 // Scripted answers that record what the user was asked.
@@ -124,28 +118,6 @@ private Q_SLOTS:
             QCOMPARE(ReadAll(target + u"/resources/b.ogg"_s), QByteArray("b"));
         if (choice == u"older"_s && !yes)
             QCOMPARE(ReadAll(target + u"/talk.zentil"_s), QByteArray("older"));
-    }
-
-    void narrationPausesWhileTheUserChooses()
-    {
-        SavableShow show;
-        const QString wave = show.Home.Dir.filePath(u"n.wav"_s);
-        QVERIFY(test::WriteSilentWave(wave, 5000));
-        WavePlayer player(1, WaveOutputChoice::Silent);
-        player.SetFileName(wave);
-        player.Command(WaveCommand::Open);
-        player.Command(WaveCommand::Play);
-        Answers answers;
-        WaveMode modeWhileAsked = WaveMode::NotOpen;
-        SaveQuestions questions = answers.Questions();
-        questions.ChooseFolder = [&](const QString&, const QString&) {
-            modeWhileAsked = player.Mode();
-            return QString();
-        };
-        auto context = show.Context(&player);
-        ExecuteSaveCurrentShow(context, questions);
-        QCOMPARE(modeWhileAsked, WaveMode::Paused);
-        QCOMPARE(player.Mode(), WaveMode::Playing);
     }
 };
 

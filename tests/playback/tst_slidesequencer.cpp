@@ -47,7 +47,10 @@ public:
         calls << u"background %1"_s.arg(backgroundIndex);
     }
     void ShowSlide(int n) override { calls << u"slide %1"_s.arg(n); }
-    void ShowDefaultSlide(const QString& name) override { calls << u"default "_s + name; }
+    void ShowDefaultSlide(DefaultSlide slide) override
+    {
+        calls << u"default "_s + DefaultSlideName(slide);
+    }
     void ShowSubslide(int n, int k) override { calls << u"subslide %1.%2"_s.arg(n).arg(k); }
     WavePlayer& WaveControl(int index) override { return index == 2 ? wave2_ : wave1_; }
     bool LoadWavePlayer(const QString& name, int set) override
@@ -79,13 +82,6 @@ public:
     }
     bool DownloadListFinished() const override { return downloadsFinished; }
     void DisplayResourceFatalError() override { ++fatalErrors; }
-    void LetEventsRun() override { QCoreApplication::processEvents(); }
-    // The waits are the host's business; here they only let events run, so tests stay quick.
-    void WaitLettingEventsRun(int milliseconds) override
-    {
-        calls << u"wait %1"_s.arg(milliseconds);
-        QCoreApplication::processEvents();
-    }
 
 private:
     QString folder_;
@@ -142,7 +138,7 @@ class TestSlideSequencer : public QObject {
 private Q_SLOTS:
     void showPlaysEverySlideThenTheEndSlide();
     void oneSlideShowEndsWithoutBuildingANextSlide();
-    void doneDuringDoneIsReplayedOnceByTheNextTick();
+    void aSlideStartedBeforeTheEndSlideCancelsIt();
     void abortedPlaysDoNotAdvance();
     void subslidesAppearAtTheirTimesOnePerTick();
     void missingNarrationWaitsThenPlaysWhenItArrives();
@@ -169,11 +165,20 @@ void TestSlideSequencer::showPlaysEverySlideThenTheEndSlide()
         "the next slide is prepared on the other player while the first plays");
     QCOMPARE(p.model.Slides[0].WaveFileLength, 200);
 
-    QVERIFY(p.RunUntil([&] { return p.state.DefaultSlideShown == u"end"; }));
+    // The end slide is due three seconds after the last narration's end.
+    QVERIFY(p.RunUntil([&] { return p.state.EndSlideDue != 0; }));
+    const double pause = p.state.EndSlideDue - p.clock.SecondsSinceMidnight();
+    QVERIFY(pause > 2.5 && pause <= SlideSequencer::kEndSlidePauseSeconds);
+    int ended = 0;
+    p.sequencer.EndSlideShown = [&ended] { ++ended; };
+    p.sequencer.HeartbeatTick();
+    QCOMPARE(ended, 0);
+    p.state.EndSlideDue -= SlideSequencer::kEndSlidePauseSeconds;
+    p.sequencer.HeartbeatTick();
+    QCOMPARE(ended, 1);
+    QCOMPARE(p.state.DefaultSlideShown, DefaultSlide::EndOfShow);
     const QStringList shown = p.host.calls.filter(QRegularExpression(u"^(slide|default)"_s));
     QCOMPARE(shown, (QStringList { u"slide 1"_s, u"slide 2"_s, u"slide 3"_s, u"default end"_s }));
-    QVERIFY(p.host.calls.contains(u"wait 3000"_s));
-    QVERIFY(!p.state.ShowPlaying);
     QCOMPARE(p.model.CurrentSlide.ResourceSet, 1); // slides 1 and 3 on player 1, slide 2 on 2
 }
 
@@ -188,34 +193,24 @@ void TestSlideSequencer::oneSlideShowEndsWithoutBuildingANextSlide()
     p.sequencer.PlayGivenSlide(1);
     QVERIFY(!p.state.BuildNextSlideFlag);
     QCOMPARE(p.model.NextSlide.Index, 0);
-    QVERIFY(p.RunUntil([&] { return p.state.DefaultSlideShown == u"end"; }));
+    QVERIFY(p.RunUntil([&] { return p.state.EndSlideDue != 0; }));
     QCOMPARE(p.host.calls.filter(u"slide"_s).size(), 1);
 }
 
-void TestSlideSequencer::doneDuringDoneIsReplayedOnceByTheNextTick()
+// A slide started during the pause before the end slide cancels it.
+void TestSlideSequencer::aSlideStartedBeforeTheEndSlideCancelsIt()
 {
     Player p;
-    for (int i = 1; i <= 3; ++i) {
-        AddSlide(p.model, i);
-        p.Narration(i, 5000);
-    }
+    AddSlide(p.model, 1);
+    p.Narration(1, 5000);
     p.state.SlideShowLoaded = true;
     p.sequencer.PlayGivenSlide(1);
-
-    p.state.WaveControlBusy = true; // a Done handler is running
     p.sequencer.WaveControlDone(1, 1);
-    QCOMPARE(p.state.WaveControlIndex, 1);
-    QCOMPARE(p.model.CurrentSlide.Index, 1);
-
-    p.sequencer.HeartbeatTick(); // still busy: nothing happens
-    QCOMPARE(p.model.CurrentSlide.Index, 1);
-
-    p.state.WaveControlBusy = false;
+    QVERIFY(p.state.EndSlideDue != 0);
+    p.sequencer.PlayGivenSlide(1);
+    QCOMPARE(p.state.EndSlideDue, 0.0);
     p.sequencer.HeartbeatTick();
-    QCOMPARE(p.model.CurrentSlide.Index, 2);
-    QCOMPARE(p.state.WaveControlIndex, 0);
-    p.sequencer.HeartbeatTick();
-    QCOMPARE(p.model.CurrentSlide.Index, 2);
+    QVERIFY(!p.host.calls.contains(u"default end"_s));
 }
 
 void TestSlideSequencer::abortedPlaysDoNotAdvance()
@@ -230,7 +225,6 @@ void TestSlideSequencer::abortedPlaysDoNotAdvance()
     for (int code : { 2, 4, 8 })
         p.sequencer.WaveControlDone(1, code);
     QCOMPARE(p.model.CurrentSlide.Index, 1);
-    QVERIFY(!p.state.WaveControlBusy);
 }
 
 void TestSlideSequencer::subslidesAppearAtTheirTimesOnePerTick()
@@ -267,7 +261,7 @@ void TestSlideSequencer::missingNarrationWaitsThenPlaysWhenItArrives()
     p.state.SlideShowLoaded = true;
 
     p.sequencer.PlayGivenSlide(1);
-    QCOMPARE(p.state.CurSlideWaitingRsrcs, 1);
+    QCOMPARE(p.state.SlideAwaitingFiles, 1);
     QVERIFY(p.host.panelVisible);
     QCOMPARE(p.host.panelCaption, u"Buffering Zentil Resources for Slide 1 of 2"_s);
     QCOMPARE(p.host.panelText, u"Waiting for file n1.wav."_s);
@@ -276,7 +270,7 @@ void TestSlideSequencer::missingNarrationWaitsThenPlaysWhenItArrives()
 
     p.Narration(1, 5000);
     p.sequencer.HeartbeatTick();
-    QCOMPARE(p.state.CurSlideWaitingRsrcs, 0);
+    QCOMPARE(p.state.SlideAwaitingFiles, 0);
     QVERIFY(!p.host.panelVisible);
     QVERIFY(p.host.calls.contains(u"slide 1"_s));
     QCOMPARE(p.host.WaveControl(1).Mode(), WaveMode::Playing);

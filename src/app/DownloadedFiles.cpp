@@ -1,13 +1,15 @@
-// How the application object connects the download manager to the window, the dialogs, fonts
-// and narration, and fetches a script named by a web address.
+// Files arriving from the web server (fonts, narration), the proxy settings, and fetching a
+// script named by a web address.
 #include "app/ZentilApp.h"
 
 #include "download/ConnectFailureDialog.h"
 #include "download/HttpTransfer.h"
+
 #include "download/ProxyDialog.h"
 #include "download/ScriptFetch.h"
 #include "playback/FullScreenWindow.h"
 #include "playback/ResourcePanel.h"
+#include "playback/ShowController.h"
 #include "script/WorkingCopies.h"
 
 #include <QApplication>
@@ -17,37 +19,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
-
-void ZentilApp::SetDownloadHooks()
-{
-    DownloadManager::Hooks hooks;
-    hooks.StartNewSlideShow = [this] { StartNewSlideShow(); };
-    hooks.ShowResourcePanel = [this] {
-        window_->Resources().SetCaption(model_.Defn.ShowTitle);
-        window_->Resources().show();
-    };
-    hooks.HideResourcePanel = [this] { HideWaitingPanel(); };
-    hooks.ResourcePanelVisible = [this] { return WaitingPanelVisible(); };
-    hooks.SetPanelText = [this](const QString& text) { window_->Resources().SetText(text); };
-    hooks.SetPanelBytes = [this](const QString& text) { window_->Resources().SetBytes(text); };
-    hooks.SetFileProgress = [this](double share) { window_->Resources().SetFileProgress(share); };
-    hooks.SetFilesProgress = [this](double share) { window_->Resources().SetFilesProgress(share); };
-    hooks.FocusSlideWindow = [this] { FocusSlideWindow(); };
-    hooks.RestartTimer = [this](int ms) { downloadTimer_.start(ms); };
-    hooks.StopTimer = [this] { downloadTimer_.stop(); };
-    hooks.ExitInProgress = [this] { return state_.ExitInProgress; };
-    hooks.Beep = [] { QApplication::beep(); };
-    hooks.AskConnectFailure
-        = [this] { return RunConnectFailureDialog(window_.get(), options_.ShowDialogs); };
-    hooks.SetProxyServer = [this] { SetProxyServer(); };
-    hooks.ExitZentil = [this] { ExecuteExitZentil(); };
-    hooks.ResourceFatalError = [this](const QString& name) {
-        state_.MissingFileName = name;
-        DisplayResourceFatalError();
-    };
-    hooks.FileArrived = [this](const QString& name) { DownloadedFileArrived(name); };
-    downloads_.SetHooks(std::move(hooks));
-}
 
 // A downloaded font is registered; downloaded narration gets its working copy now, so its slide
 // finds it ready.
