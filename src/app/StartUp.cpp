@@ -86,8 +86,8 @@ bool ZentilApp::Start(const QString& commandLine)
     }
 
     window_->ShowFullScreen();
-    render_.Display.FullScreenLoaded = true;
-    PrepareRenderState(render_, log_);
+    // The layers take the size the slide has on screen, so it is drawn at full sharpness.
+    PrepareRenderState(render_, log_, window_->SlideSize());
     PresentForeground();
 
     model_.CurrentSlide = SlidePlay { 0, 1, false };

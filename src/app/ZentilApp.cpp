@@ -56,6 +56,12 @@ ZentilApp::ZentilApp(PlayerOptions options)
 
     WireUserControl();
     window_->OnCloseRequest = [this] { ExecuteExitZentil(); };
+    window_->SetScreenChoice(options_.ScreenNumber);
+    window_->OnSlideSizeChanged = [this](QSize size) {
+        if (render_.Surfaces.BitmapsCreated
+            && RedrawAtSize(render_, model_, MakeDrawingEnvironment(), size))
+            PresentForeground();
+    };
 
     ErrorReportingHooks errorHooks;
     errorHooks.StopWavePlayer = [this](int32_t index) { WaveControl(index).Command(u"Stop"_s); };
@@ -101,6 +107,10 @@ DrawingEnvironment ZentilApp::MakeDrawingEnvironment()
         = [this](const QString& name) { return GetRealFilename(WorkingCopies(), name); };
     env.ResourceMissing = [this](const QString& name) {
         ZT_DEBUG(log_, TraceDrawing, "error", u"Picture not drawn: "_s + name);
+    };
+    env.PictureUnreadable = [this](const QString& name, const QString& problem) {
+        ZT_DEBUG(
+            log_, TraceDrawing, "error", u"Picture not readable: "_s + name + u": "_s + problem);
     };
     return env;
 }
@@ -285,7 +295,7 @@ void ZentilApp::CreateThumbnailTimerTick()
         return result;
     };
     const ThumbnailContext context { model_, copies, drawing, log_, state_.ExitInProgress,
-        slideFilesMissing, [this] { return DownloadListFinished(); } };
+        slideFilesMissing, [this] { return DownloadListFinished(); }, window_->SlideSize() };
     if (CreateThumbnailTick(thumbnails_, context) && !unloadStarted_)
         thumbnailTimer_.start();
 }

@@ -5,6 +5,7 @@
 #include "render/RenderState.h"
 
 #include <QFileInfo>
+#include <QSvgRenderer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -351,11 +352,16 @@ void RunImage(RenderState& r, const DrawingEnvironment& env, CommandTokens& t, c
             env.ResourceMissing(name);
         return;
     }
+    const bool vector = IsVectorPicture(file);
     QImage picture;
-    if (QFileInfo::exists(file))
+    if (!vector && QFileInfo::exists(file))
         picture = LoadPicture(file);
-    if (picture.isNull() && env.ResourceMissing)
-        env.ResourceMissing(name);
+    if (vector ? !QSvgRenderer(file).isValid() : picture.isNull()) {
+        if (env.PictureUnreadable && QFileInfo::exists(file))
+            env.PictureUnreadable(name, PictureProblem(file));
+        if (env.ResourceMissing)
+            env.ResourceMissing(name);
+    }
     while (!t.AtEnd()) {
         const QString word = t.ReadToken().toUpper();
         if (word == u"XSIZE")
@@ -373,7 +379,10 @@ void RunImage(RenderState& r, const DrawingEnvironment& env, CommandTokens& t, c
         XScale = Scale;
         YScale = Scale;
     }
-    DrawImageOnBitmap(r, layer, 1, picture, XScale, YScale, x, y, MaskX, MaskY, log);
+    if (vector)
+        DrawVectorPictureOnBitmap(r, layer, 1, file, XScale, YScale, x, y);
+    else
+        DrawImageOnBitmap(r, layer, 1, picture, XScale, YScale, x, y, MaskX, MaskY, log);
 }
 
 } // namespace

@@ -166,6 +166,28 @@ void PlotThinLine(QImage& image, ColorValue color, QPoint from, QPoint to)
     }
 }
 
+// A line one virtual pixel wide on layers drawn at a larger scale: it covers the scaled pixels
+// the one-pixel line covers at 800×600 (from the first point's pixel to the one before the
+// second point's), so it is as wide as one scaled pixel and ends where the thin line ends.
+// Straight lines stay on whole pixels; slanted ones are smoothed.
+void DrawScaledThinLine(QImage& image, const SurfacePen& pen, double ratio, QPoint from, QPoint to)
+{
+    const QPointF half(pen.Width / 2.0, pen.Width / 2.0);
+    const QPointF start = QPointF(from) + half;
+    const QPointF delta = QPointF(to - from);
+    const double steps = std::max(std::abs(delta.x()), std::abs(delta.y())) / ratio;
+    if (steps < 0.5)
+        return;
+    const QPointF last = start + delta * (1.0 - 1.0 / std::max(1.0, steps));
+    QPen qpen(ToQColor(pen.Color));
+    qpen.setWidthF(pen.Width);
+    qpen.setCapStyle(Qt::SquareCap);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, from.x() != to.x() && from.y() != to.y());
+    p.setPen(qpen);
+    p.drawLine(QLineF(start, last));
+}
+
 QPen MakeLinePen(const SurfacePen& pen)
 {
     QPen qpen(ToQColor(pen.Color));
@@ -178,6 +200,27 @@ QPen MakeLinePen(const SurfacePen& pen)
     }
     qpen.setJoinStyle(Qt::RoundJoin);
     return qpen;
+}
+
+// Whether a pen one virtual pixel wide is drawn on layers at a larger scale.
+bool ScaledThin(const RenderState& r)
+{
+    return r.Display.DisplayRatio != 1.0 && r.Graphics.penwidth <= 1;
+}
+
+// Slanted wide lines are smoothed once the layers are larger than 800×600; at 800×600 every
+// line is drawn as the reference drawing has it.
+bool Smoothed(const RenderState& r, QPoint from, QPoint to)
+{
+    return r.Display.DisplayRatio != 1.0 && from.x() != to.x() && from.y() != to.y();
+}
+
+void DrawThinSegment(const RenderState& r, DrawingSurface& s, QPoint from, QPoint to)
+{
+    if (PenPixels(s.Pen) == 1)
+        PlotThinLine(s.Image, s.Pen.Color, from, to);
+    else
+        DrawScaledThinLine(s.Image, s.Pen, r.Display.DisplayRatio, from, to);
 }
 
 } // namespace
@@ -196,9 +239,9 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
         if (g.DoBlend) {
             DrawBlendedBox(*s, g, X1, Y1, X2, Y2);
         } else {
-            const bool background
-                = s == &r.Surfaces.Background[0] || s == &r.Surfaces.Background[1];
-            const int extra = background ? 0 : 1;
+            // The far edge is inclusive on every layer but "background"; at a larger scale the
+            // extra column and row are as wide as one scaled pixel.
+            const int extra = s == &r.Surfaces.Background ? 0 : ScaledPixel(r.Display);
             FillRectangle(s->Image, s->Pen, s->BrushColor, X1, Y1, X2 + extra, Y2 + extra);
         }
     }
@@ -242,8 +285,13 @@ int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
         PlotThinLine(s->Image, s->Pen.Color, QPoint(X1, Y1), QPoint(X2, Y2));
         return 1;
     }
+    if (ScaledThin(r)) {
+        DrawScaledThinLine(
+            s->Image, s->Pen, r.Display.DisplayRatio, QPoint(X1, Y1), QPoint(X2, Y2));
+        return 1;
+    }
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::Antialiasing, Smoothed(r, QPoint(X1, Y1), QPoint(X2, Y2)));
     p.setPen(MakeLinePen(s->Pen));
     p.drawLine(QPoint(X1, Y1), QPoint(X2, Y2));
     return 1;
@@ -264,11 +312,11 @@ int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QLi
     p.setPen(Qt::NoPen);
     p.setBrush(ToQColor(s->BrushColor));
     p.drawPolygon(polygon, Qt::OddEvenFill);
-    if (PenVisible(s->Pen) && PenPixels(s->Pen) == 1) {
+    if (PenVisible(s->Pen) && (PenPixels(s->Pen) == 1 || ScaledThin(r))) {
         // The outline is the one-pixel lines around the ring, back to the first point.
         p.end();
         for (qsizetype i = 0; i < points.size(); ++i)
-            PlotThinLine(s->Image, s->Pen.Color, points[i], points[(i + 1) % points.size()]);
+            DrawThinSegment(r, *s, points[i], points[(i + 1) % points.size()]);
     } else if (PenVisible(s->Pen)) {
         QPen pen = MakeLinePen(s->Pen);
         pen.setCapStyle(Qt::SquareCap);
@@ -287,15 +335,15 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
     ReplaceBrushAndPen(*s, r.Graphics, false);
     if (s->Image.isNull() || points.size() < 2 || !PenVisible(s->Pen))
         return 1;
-    if (PenPixels(s->Pen) == 1) {
+    if (PenPixels(s->Pen) == 1 || ScaledThin(r)) {
         // Each segment stops short of its end, which the next segment starts with; only the
         // last point is left out.
         for (qsizetype i = 1; i < points.size(); ++i)
-            PlotThinLine(s->Image, s->Pen.Color, points[i - 1], points[i]);
+            DrawThinSegment(r, *s, points[i - 1], points[i]);
         return 1;
     }
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::Antialiasing, r.Display.DisplayRatio != 1.0);
     p.setPen(MakeLinePen(s->Pen));
     p.drawPolyline(QPolygon(points));
     return 1;

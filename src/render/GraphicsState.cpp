@@ -40,7 +40,7 @@ void InitializeGraphics(GraphicsState& g, DebugLog& log)
     g.PenColor = 0;
     g.penwidth = 1;
     g.EffectivePenColor = g.PenColor;
-    g.ScaledPenWidth = g.penwidth;
+    g.ScaledPenWidth = g.UnitPenWidth;
     g.PenStyle = PenSolid;
     ZT_DEBUG(log, TraceDrawing, "status", u"InitializeGraphics"_s);
 }

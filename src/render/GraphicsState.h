@@ -36,6 +36,8 @@ struct GraphicsState {
     ColorValue FillColor = 0xFFFFFF;
     bool DoBlend = false;
     ColorValue BlendColor = 0;
+    // The pen width a width of 1 has on the layers (1 at 800×600); set with the layers' size.
+    int UnitPenWidth = 1;
 
     QString FontName = QStringLiteral("Arial");
     int FontSize = 12;

@@ -2,15 +2,68 @@
 
 #include "render/RenderState.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace zentil {
+
+namespace {
+constexpr int kMaxPictureSide = 1 << 20;
+} // namespace
+
+bool IsVectorPicture(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"svg" || suffix == u"svgz";
+}
+
+QString PictureProblem(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return u"the file is missing"_s;
+    if (IsVectorPicture(path))
+        return QSvgRenderer(path).isValid() ? QString() : u"not a readable SVG picture"_s;
+    QImageReader reader(path);
+    if (!reader.canRead()) {
+        if (QFileInfo(path).suffix().toLower() == u"webp"
+            && !QImageReader::supportedImageFormats().contains("webp"))
+            return u"WebP pictures need Qt's image format plug-ins (qt6-image-formats-plugins)"_s;
+        return u"not a picture type the player reads ("_s + reader.errorString() + u")"_s;
+    }
+    if (reader.read().isNull())
+        return u"the picture cannot be read ("_s + reader.errorString() + u")"_s;
+    return QString();
+}
+
+int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, const QString& path,
+    double XScale, double YScale, int X, int Y)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    QSvgRenderer renderer(path);
+    if (s->Image.isNull() || !renderer.isValid())
+        return 1;
+    const QSize own = renderer.defaultSize();
+    const int W = RoundToInt(XScale * own.width() + 0.5);
+    const int H = RoundToInt(YScale * own.height() + 0.5);
+    if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
+        return 1;
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    renderer.render(&p, QRectF(X, Y, W, H));
+    return 1;
+}
 
 QImage LoadPicture(const QString& path)
 {
@@ -26,8 +79,6 @@ QImage LoadPicture(const QString& path)
 }
 
 namespace {
-
-constexpr int kMaxPictureSide = 1 << 20;
 // Scaled copies up to this size are made; larger enlargements are drawn through the painter,
 // which only touches the part that lands on the layer.
 constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
@@ -95,7 +146,8 @@ int NearestSource(int t, int n, int m)
 // drawn follows its nearest picture pixel, so the cut-out keeps a hard edge as an unscaled one
 // has; a drawn pixel takes the smoothly filtered colour of the unkeyed pixels, or the nearest
 // pixel's own colour where those carry too little weight to be exact.
-void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, int H)
+void DrawMaskedScaled(
+    QImage& layer, const QImage& keyed, int X, int Y, int W, int H, bool smoothEdges)
 {
     if (qint64(W) * H > kMaxScaledPixels) {
         QPainter p(&layer);
@@ -104,6 +156,12 @@ void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, i
     }
     QImage smooth = keyed.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     smooth.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (smoothEdges) {
+        // Slides drawn larger than 800×600: the cut-out's edge is smoothed like any other.
+        QPainter p(&layer);
+        p.drawImage(X, Y, smooth);
+        return;
+    }
     if (layer.format() != QImage::Format_RGB32 && layer.format() != QImage::Format_ARGB32)
         layer.convertTo(QImage::Format_RGB32);
     const int firstX = std::max(0, -X);
@@ -164,7 +222,7 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
         return 1;
     }
     if (masked) {
-        DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H);
+        DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H, r.Display.DisplayRatio != 1.0);
         return 1;
     }
     QPainter p(&s->Image);

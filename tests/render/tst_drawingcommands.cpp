@@ -208,8 +208,8 @@ void tst_DrawingCommands::font_startsFromDefaultsAndQuotesFaces()
     QCOMPARE(g.ShadowOffsetX, 2);
     QCOMPARE(g.ShadowOffsetY, 3);
     QCOMPARE(g.FontAngle, 45);
-    QCOMPARE(f.r.Surfaces.Source[0].Font.Escapement, 45);
-    QVERIFY(f.r.Surfaces.Source[0].Font.Font.italic());
+    QCOMPARE(f.r.Surfaces.Source.Font.Escapement, 45);
+    QVERIFY(f.r.Surfaces.Source.Font.Font.italic());
 
     f.Run(u"/font {size 30}"_s);
     QCOMPARE(g.FontName, u"Arial"_s);
