@@ -35,7 +35,7 @@ public:
     { }
     QString ReadToken();
     // A colour: "#RRGGBB" or three percentages.
-    ColorValue ReadColor();
+    QRgb ReadColor();
     bool AtEnd() const { return Rest.trimmed().isEmpty(); }
 
     QString Rest;

@@ -22,7 +22,7 @@ namespace {
 void ReplaceBrushAndPen(DrawingSurface& s, const GraphicsState& g, bool blendTakesFill)
 {
     s.BrushColor = g.FillColor;
-    ColorValue penColor = g.EffectivePenColor;
+    QRgb penColor = g.EffectivePenColor;
     if (g.ScaledPenWidth == 0 || (blendTakesFill && g.DoBlend))
         penColor = g.FillColor;
     s.Pen = SurfacePen { g.PenStyle, g.ScaledPenWidth, penColor };
@@ -39,8 +39,8 @@ int PenPixels(const SurfacePen& pen)
 }
 
 // A rectangle over the pixels left..right−1, top..bottom−1 with its outline inside.
-void FillRectangle(QImage& image, const SurfacePen& pen, ColorValue brush, int left, int top,
-    int right, int bottom)
+void FillRectangle(
+    QImage& image, const SurfacePen& pen, QRgb brush, int left, int top, int right, int bottom)
 {
     if (right < left)
         std::swap(left, right);
@@ -64,9 +64,9 @@ void FillRectangle(QImage& image, const SurfacePen& pen, ColorValue brush, int l
 }
 
 // One colour channel of a colour value: 0 red, 1 green, 2 blue.
-double Channel(ColorValue c, int which)
+double Channel(QRgb c, int which)
 {
-    return double((c >> (8 * which)) & 0xFF);
+    return double(which == 0 ? qRed(c) : which == 1 ? qGreen(c) : qBlue(c));
 }
 
 void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
@@ -75,20 +75,20 @@ void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2,
     // colour; steps are single floats as in the classic drawing. An upside-down box runs upwards.
     const int h = std::abs(Y2 - Y1); // coordinates are clamped, so this cannot overflow
     const int direction = Y2 >= Y1 ? 1 : -1;
-    const ColorValue blend = g.BlendColor;
-    const ColorValue fill = g.FillColor;
+    const QRgb blend = g.BlendColor;
+    const QRgb fill = g.FillColor;
     float step[3];
     for (int c = 0; c < 3; ++c)
         step[c] = h == 0 ? 0.0F : float(Channel(fill, c) - Channel(blend, c)) / float(h);
     auto rowColor = [&](int k) {
         if (k == 0)
             return blend;
-        ColorValue color = 0;
+        int channel[3];
         for (int c = 0; c < 3; ++c) {
             const float v = float(Channel(blend, c)) + step[c] * float(k);
-            color |= ColorValue(std::clamp(RoundToInt(v), 0, 255)) << (8 * c);
+            channel[c] = std::clamp(RoundToInt(v), 0, 255);
         }
-        return color;
+        return qRgb(channel[0], channel[1], channel[2]);
     };
     g.PenStyle = PenNull;
     const int left = std::min(X1, X2);
@@ -135,7 +135,7 @@ qint64 FloorDiv(qint64 a, qint64 b)
 // not including the second, the other coordinate rounded to the nearest pixel (halves towards
 // larger values, so a line covers the same pixels whichever way it is drawn). Only the steps
 // that land on the picture are visited.
-void PlotThinLine(QImage& image, ColorValue color, QPoint from, QPoint to)
+void PlotThinLine(QImage& image, QRgb color, QPoint from, QPoint to)
 {
     from = QPoint(ClampCoordinate(from.x()), ClampCoordinate(from.y()));
     to = QPoint(ClampCoordinate(to.x()), ClampCoordinate(to.y()));
@@ -205,7 +205,7 @@ QPen MakeLinePen(const SurfacePen& pen)
 // Whether a pen one virtual pixel wide is drawn on layers at a larger scale.
 bool ScaledThin(const RenderState& r)
 {
-    return r.Display.DisplayRatio != 1.0 && r.Graphics.penwidth <= 1;
+    return r.Display.DisplayRatio != 1.0 && r.Graphics.PenWidth <= 1;
 }
 
 // Slanted wide lines are smoothed once the layers are larger than 800×600; at 800×600 every
@@ -231,7 +231,7 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
     if (!s)
         return 0;
     GraphicsState& g = r.Graphics;
-    const ColorValue savedPenColor = g.EffectivePenColor;
+    const QRgb savedPenColor = g.EffectivePenColor;
     if (g.ScaledPenWidth == 0 || g.DoBlend)
         g.EffectivePenColor = g.FillColor;
     ReplaceBrushAndPen(*s, g, true);
@@ -352,7 +352,7 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
 namespace {
 
 void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
-    ColorValue color)
+    QRgb color)
 {
     const QFontMetricsF metrics(font.Font);
     double dx = 0.0;

@@ -138,7 +138,7 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log)
 }
 
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
-    ColorValue TransparentColor, DebugLog& log)
+    QRgb TransparentColor, DebugLog& log)
 {
     ZT_TRACE_SCOPE(log, u"TransparentBlt"_s);
     if (dest.isNull() || source.isNull())

@@ -14,7 +14,7 @@ class DebugLog;
 struct SurfacePen {
     int Style = PenSolid;
     int Width = 1; // 0 draws like 1: the thinnest line
-    ColorValue Color = 0;
+    QRgb Color = kBlackRgb;
 };
 
 // The font a layer writes text with: the face at its pixel size plus the baseline angle, which
@@ -28,7 +28,7 @@ struct SurfaceFont {
 // routines replace them before they draw, so nothing leaks from one layer to another.
 struct DrawingSurface {
     QImage Image; // null until CreateLayers: drawing on it then does nothing
-    ColorValue BrushColor = 0;
+    QRgb BrushColor = kBlackRgb;
     SurfacePen Pen;
     SurfaceFont Font;
 };
@@ -94,6 +94,6 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log);
 // Copies Width × Height pixels of source (from its origin) to dest at (DestX, DestY), leaving
 // out the pixels whose colour equals TransparentColor. The source is not changed.
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
-    ColorValue TransparentColor, DebugLog& log);
+    QRgb TransparentColor, DebugLog& log);
 
 } // namespace zentil

@@ -2,6 +2,7 @@
 
 #include "render/RenderState.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -79,6 +80,36 @@ QImage LoadPicture(const QString& path)
 }
 
 namespace {
+
+// The cached image for key, made by make() when it is not there yet.
+template <typename Make> QImage Cached(PictureCache& cache, const QString& key, Make make)
+{
+    if (const auto found = cache.Pictures.constFind(key); found != cache.Pictures.constEnd())
+        return *found;
+    QImage image = make();
+    const qint64 bytes = image.sizeInBytes();
+    if (cache.Bytes + bytes > PictureCache::kBudgetBytes) {
+        cache.Pictures.clear();
+        cache.Bytes = 0;
+    }
+    if (bytes <= PictureCache::kBudgetBytes / 4) {
+        cache.Pictures.insert(key, image);
+        cache.Bytes += bytes;
+    }
+    return image;
+}
+
+} // namespace
+
+QImage LoadCachedPicture(RenderState& r, const QString& path)
+{
+    const QFileInfo info(path);
+    const QString key = u"file|"_s + info.absoluteFilePath() + u'|' + QString::number(info.size())
+        + u'|' + QString::number(info.lastModified().toMSecsSinceEpoch());
+    return Cached(r.Pictures, key, [&path] { return LoadPicture(path); });
+}
+
+namespace {
 // Scaled copies up to this size are made; larger enlargements are drawn through the painter,
 // which only touches the part that lands on the layer.
 constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
@@ -126,10 +157,14 @@ QImage Keyed(const QImage& picture, std::optional<QRgb> key)
 
 // Draws picture stretched to W × H at (X, Y) with smooth filtering (area averaging when
 // shrinking).
-void DrawScaled(QPainter& p, const QImage& picture, int X, int Y, int W, int H)
+// The scaled copy is kept under key (which names the picture, how it is keyed and its size).
+void DrawScaled(QPainter& p, PictureCache& cache, const QString& key, const QImage& picture, int X,
+    int Y, int W, int H)
 {
     if (qint64(W) * H <= kMaxScaledPixels) {
-        p.drawImage(X, Y, picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        p.drawImage(X, Y, Cached(cache, key, [&] {
+            return picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }));
     } else {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(QRect(X, Y, W, H), picture);
@@ -146,8 +181,7 @@ int NearestSource(int t, int n, int m)
 // drawn follows its nearest picture pixel, so the cut-out keeps a hard edge as an unscaled one
 // has; a drawn pixel takes the smoothly filtered colour of the unkeyed pixels, or the nearest
 // pixel's own colour where those carry too little weight to be exact.
-void DrawMaskedScaled(
-    QImage& layer, const QImage& keyed, int X, int Y, int W, int H, bool smoothEdges)
+void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, int H)
 {
     if (qint64(W) * H > kMaxScaledPixels) {
         QPainter p(&layer);
@@ -156,12 +190,6 @@ void DrawMaskedScaled(
     }
     QImage smooth = keyed.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     smooth.convertTo(QImage::Format_ARGB32_Premultiplied);
-    if (smoothEdges) {
-        // Slides drawn larger than 800×600: the cut-out's edge is smoothed like any other.
-        QPainter p(&layer);
-        p.drawImage(X, Y, smooth);
-        return;
-    }
     if (layer.format() != QImage::Format_RGB32 && layer.format() != QImage::Format_ARGB32)
         layer.convertTo(QImage::Format_RGB32);
     const int firstX = std::max(0, -X);
@@ -181,11 +209,6 @@ void DrawMaskedScaled(
             out[X + tx] = qUnpremultiply(filtered) | 0xFF000000U;
         }
     }
-}
-
-ColorValue ToColorValue(QRgb rgb)
-{
-    return ColorValue(qRed(rgb)) | ColorValue(qGreen(rgb)) << 8 | ColorValue(qBlue(rgb)) << 16;
 }
 
 } // namespace
@@ -212,7 +235,7 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
     if (NearOwnSize(source, W, H)) {
         const QImage shown = AtOwnSize(source, W, H);
         if (masked && !ownAlpha) {
-            TransparentBlt(s->Image, X, Y, W, H, shown, ToColorValue(*key), log);
+            TransparentBlt(s->Image, X, Y, W, H, shown, *key, log);
             return 1;
         }
         QPainter p(&s->Image);
@@ -221,14 +244,20 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
         p.drawImage(X, Y, masked ? Keyed(shown, key) : shown);
         return 1;
     }
-    if (masked) {
-        DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H, r.Display.DisplayRatio != 1.0);
+    const QString cacheKey = u"scaled|%1|%2|%3x%4"_s.arg(picture.cacheKey())
+                                 .arg(masked ? qlonglong(*key) : -1)
+                                 .arg(W)
+                                 .arg(H);
+    if (masked && r.Display.DisplayRatio == 1.0) {
+        DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H);
         return 1;
     }
+    // Larger than 800×600 a cut-out's edge is smoothed like any other picture's.
     QPainter p(&s->Image);
-    if (!ownAlpha)
+    if (!ownAlpha && !masked)
         p.setCompositionMode(QPainter::CompositionMode_Source);
-    DrawScaled(p, ownAlpha ? Keyed(source, std::nullopt) : source, X, Y, W, H);
+    DrawScaled(
+        p, r.Pictures, cacheKey, ownAlpha || masked ? Keyed(source, key) : source, X, Y, W, H);
     return 1;
 }
 

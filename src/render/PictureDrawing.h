@@ -26,6 +26,8 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
 // picture when the file cannot be read.
 QImage LoadPicture(const QString& path);
+// LoadPicture through the drawing state's cache (the file's name, size and time as the key).
+QImage LoadCachedPicture(RenderState& r, const QString& path);
 
 // Draws picture scaled to W = round(XScale × width + 0.5) by H = round(YScale × height + 0.5)
 // at (X, Y); returns 0 when the layer name is unknown, 1 otherwise.

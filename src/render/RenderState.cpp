@@ -14,9 +14,9 @@ void PrepareRenderState(RenderState& r, DebugLog& log, QSize layerSize)
     r.Graphics.UnitPenWidth = ScaledPixel(r.Display);
     InitializeGraphics(r.Graphics, log);
     InitializeFont(r.Graphics, log);
-    r.Graphics.FillColor = 0;
+    r.Graphics.FillColor = kBlackRgb;
     r.Graphics.ScaledPenWidth = 0;
-    r.Graphics.EffectivePenColor = 0;
+    r.Graphics.EffectivePenColor = kBlackRgb;
     const GraphicsState& g = r.Graphics;
     const SurfaceFont initialFont
         = CreateCellHeightFont(r.FaceCache, g.FontName, 0, 400, false, false, false, 0);

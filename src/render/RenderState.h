@@ -4,6 +4,8 @@
 #include "render/GraphicsState.h"
 #include "render/SlideFonts.h"
 
+#include <QHash>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -19,6 +21,15 @@ struct ShownPicture {
     QString BuiltInType;
 };
 
+// Pictures as read from their files and as scaled for the layers, kept while the slides are
+// drawn at one size, so a picture that comes back (a background's, a logo) is neither decoded
+// nor filtered again. Emptied when it grows beyond its budget.
+struct PictureCache {
+    QHash<QString, QImage> Pictures;
+    qint64 Bytes = 0;
+    static constexpr qint64 kBudgetBytes = 192LL * 1024 * 1024;
+};
+
 // Everything the drawing code owns: the layers, the display mapping, the interpreter's
 // graphics state and the background the "background" layer currently holds.
 struct RenderState {
@@ -30,6 +41,7 @@ struct RenderState {
     // The background definition the "background" layer holds (0: black or none yet).
     int BackgroundLayerIndex = 0;
     ShownPicture Shown;
+    PictureCache Pictures;
 };
 
 // The start-up sequence of the drawing side: the display mapping for layers of the given size

@@ -89,10 +89,10 @@ void ShowSubSlideOf(RenderState& r, const SlideShowModel& model, const DrawingEn
 void DrawBuiltInBackground(RenderState& r)
 {
     GraphicsState& g = r.Graphics;
-    const ColorValue fill = g.FillColor;
+    const QRgb fill = g.FillColor;
     const int width = g.ScaledPenWidth;
     const bool blend = g.DoBlend;
-    g.FillColor = 0;
+    g.FillColor = kBlackRgb;
     g.ScaledPenWidth = 0;
     g.DoBlend = false;
     DrawBoxOnBitmap(r, u"background"_s, 1, 0, 0, r.Surfaces.Width, r.Surfaces.Height);

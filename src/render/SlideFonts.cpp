@@ -132,7 +132,7 @@ void SetFontForBitmap(RenderState& r, const QString& LayerName, int LocalResourc
         return;
     const GraphicsState& g = r.Graphics;
     surface->Font = CreateCellHeightFont(r.FaceCache, g.FontName, g.ScaledFontSize, g.FontBold,
-        g.FontItalics != 0, g.FontUnderline != 0, g.fontstrikeout != 0, g.FontAngle);
+        g.FontItalics != 0, g.FontUnderline != 0, g.FontStrikeout != 0, g.FontAngle);
 }
 
 } // namespace zentil

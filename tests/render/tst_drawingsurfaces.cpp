@@ -87,7 +87,7 @@ void tst_DrawingSurfaces::transparentBlt_leavesOutKeyAndKeepsSource()
     QCOMPARE(Pixel(dest, 0, 0), 0x0000FFU);
 
     dest.fill(qRgb(0, 0, 255));
-    TransparentBlt(dest, 1, 1, 4, 2, source, 0xFF00FF, log); // magenta, as 0x00BBGGRR
+    TransparentBlt(dest, 1, 1, 4, 2, source, 0xFF00FF, log); // magenta
     QCOMPARE(Pixel(dest, 2, 1), 0x0000FFU);
     QCOMPARE(Pixel(dest, 1, 1), 0x00FF00U);
 
