@@ -12,6 +12,7 @@
 #include "playback/SaveCommand.h"
 #include "playback/ShowPanels.h"
 #include "playback/UserControl.h"
+#include "playback/ViewerKeys.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
 #include "render/SlideComposition.h"
@@ -338,17 +339,51 @@ void ZentilApp::WireUserControl()
     actions.ParkCursor = [this] { ParkCursor(); };
     menus_->SetActions(std::move(actions));
 
-    window_->OnKeyPress
-        = [this](QKeyEvent* event) { control_->KeyDown(ControlKeyFromQt(event->key())); };
-    window_->OnKeyRelease
-        = [this](QKeyEvent* event) { control_->KeyUp(ControlKeyFromQt(event->key())); };
+    ViewerKeyHooks viewerHooks;
+    viewerHooks.ToggleFullScreen = [this] { window_->ToggleFullScreen(); };
+    viewerHooks.ShowHelp = [this] { ShowHelp(); };
+    viewerHooks.Leave = [this] { control_->ExitSequence(); };
+    viewerHooks.Step = [this](bool forward) {
+        const ControlKey key = forward ? ControlKey::Right : ControlKey::Left;
+        control_->KeyDown(key);
+        control_->KeyUp(key);
+    };
+    viewerHooks.GoToSlide = [this](int n) { control_->ChooseSlide(n); };
+    viewerHooks.NarrationPlaying = [this] {
+        return state_.ShowPlaying && model_.CurrentSlide.Index > 0 && !state_.PreviewPauseActive
+            && state_.NewSlideNumber <= 0;
+    };
+    viewerHooks.PauseToggle = [this] { control_->PauseToggle(); };
+    viewerHooks.Blank = [this](const QColor& colour) {
+        if (colour.isValid())
+            window_->ShowBlank(colour);
+        else
+            window_->HideBlank();
+    };
+    viewerKeys_.SetHooks(std::move(viewerHooks));
+
+    window_->OnKeyPress = [this](QKeyEvent* event) {
+        if (!viewerKeys_.KeyDown(event->key(), event->isAutoRepeat()))
+            control_->KeyDown(ControlKeyFromQt(event->key()));
+    };
+    window_->OnKeyRelease = [this](QKeyEvent* event) {
+        if (!viewerKeys_.KeyUp(event->key(), event->isAutoRepeat()))
+            control_->KeyUp(ControlKeyFromQt(event->key()));
+    };
+    window_->OnWheel = [this](int notches) { viewerKeys_.Wheel(notches); };
     window_->OnMouseMove = [this](QMouseEvent*) { control_->MouseMove(); };
     window_->OnActivated = [this] { ParkCursor(); };
     window_->OnMouseRelease = [this](QMouseEvent* event) {
-        if (event->button() == Qt::LeftButton)
+        if (event->button() == Qt::LeftButton) {
+            // A click that closes a panel only closes it.
+            const bool panelOpen = panels_->InfoPanelVisible() || panels_->VolumePanelVisible()
+                || state_.VolumePanelJustShown || state_.PopupMenuOpen;
             control_->LeftButtonUp();
-        else if (event->button() == Qt::RightButton)
+            if (!panelOpen)
+                viewerKeys_.LeftClick();
+        } else if (event->button() == Qt::RightButton) {
             control_->RightButtonUp();
+        }
     };
 }
 

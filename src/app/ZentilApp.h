@@ -11,6 +11,7 @@
 #include "playback/PlaybackHost.h"
 #include "playback/PlaybackState.h"
 #include "playback/SlideSequencer.h"
+#include "playback/ViewerKeys.h"
 #include "render/DrawingCommands.h"
 #include "render/RenderState.h"
 #include "render/SlideFonts.h"
@@ -176,6 +177,7 @@ private:
     ThumbnailState thumbnails_;
     std::unique_ptr<OggDecoder> decoder_;
     std::unique_ptr<UserControl> control_;
+    ViewerKeys viewerKeys_;
     std::unique_ptr<PopupMenus> menus_;
     VolumeMixer mixer_;
     std::unique_ptr<ShowPanels> panels_;

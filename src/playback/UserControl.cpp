@@ -195,6 +195,17 @@ void UserControl::Navigate(ControlKey key)
     ShowThumbnailImage();
 }
 
+void UserControl::ChooseSlide(int n)
+{
+    if (keyDownBusy_ || state_.ExitInProgress || model_.SlideCount() < 1 || !state_.ShowPlaying)
+        return;
+    if (state_.NewSlideNumber <= 0)
+        StartNavigation(ControlKey::Other);
+    state_.NewSlideNumber = std::clamp(n, 1, model_.SlideCount());
+    ShowThumbnailImage();
+    state_.NewSlideTime = Now() - kNavigationQuietSeconds;
+}
+
 int UserControl::HighestSlideWithThumbnail() const
 {
     for (int n = model_.SlideCount(); n >= 1; --n)

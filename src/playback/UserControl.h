@@ -83,6 +83,9 @@ public:
     void ShowPauseImage();
     void UnpausePresentation();
     void ShowThumbnailImage();
+    // Chooses slide n (a number typed by the user) with its preview; it is played at the next
+    // heartbeat, without the quiet period.
+    void ChooseSlide(int n);
     // True when slide n's thumbnail file exists.
     bool ThumbnailExists(int n) const;
 
