@@ -8,6 +8,9 @@
 //      background: one background of n pictures under n slides;
 //      pictures:   one slide naming n distinct pictures, all listed in one resource set;
 //      queue:      n resources queued for download, with the structure dump made.
+// Both sizes alternate, kRuns times each, and each size is judged on its best run (the machine
+// may be shared: its load is printed). A run that fails makes the benchmark exit non-zero.
+#include "BenchSupport.h"
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
@@ -23,6 +26,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +34,8 @@ using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 
 namespace {
+
+constexpr int kRuns = 5;
 
 class SilentReporter : public ErrorReporter {
 public:
@@ -137,12 +143,14 @@ Run ReadAndLoad(const QByteArray& bytes, int runs, bool dump)
     return result;
 }
 
-// Seconds per 1,000 slides to read and load a script of the given size (best of runs).
-double MeasureSlides(int slides, int runs)
+// Seconds per 1,000 slides to read and load a script of the given size; -1 when it failed.
+double MeasureSlides(const QByteArray& script, int slides)
 {
-    const Run run = ReadAndLoad(MakeScript(slides), runs, false);
-    if (run.Failed || run.Model.SlideCount() != slides || run.Model.Map.Count() != slides * 4 + 1)
+    const Run run = ReadAndLoad(script, 1, false);
+    if (run.Failed || run.Model.SlideCount() != slides || run.Model.Map.Count() != slides * 4 + 1) {
         std::fprintf(stderr, "unexpected model for %d slides\n", slides);
+        return -1;
+    }
     return run.Seconds / slides * 1000.0;
 }
 
@@ -223,8 +231,20 @@ int main(int argc, char** argv)
     if (args.size() == 4 && args[1] == u"--shape")
         return RunShape(args[2], args[3].toInt());
 
-    const double small = MeasureSlides(10000, 3);
-    const double large = MeasureSlides(100000, 2);
+    zentil::bench::PrintLoadAverage("before");
+    const QByteArray smallScript = MakeScript(10000);
+    const QByteArray largeScript = MakeScript(100000);
+    double small = 1e9;
+    double large = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        const double s = MeasureSlides(smallScript, 10000);
+        const double l = MeasureSlides(largeScript, 100000);
+        if (s < 0 || l < 0)
+            return 1;
+        small = std::min(small, s);
+        large = std::min(large, l);
+    }
+    std::printf("best of %d alternating runs per size\n", kRuns);
     std::printf("read + load, 10,000 slides:  %.2f ms per 1,000 slides (%.3f s in all)\n",
         small * 1000.0, small * 10.0);
     std::printf("read + load, 100,000 slides: %.2f ms per 1,000 slides (%.3f s in all)\n",
@@ -244,12 +264,20 @@ int main(int argc, char** argv)
     bool ok = true;
     std::printf("%-42s %8s %9s %9s %9s %8s\n", "shape", "n", "seconds", "peak MB", "growth MB", "");
     for (const Shape& shape : shapes) {
-        ShapeResult a;
-        ShapeResult b;
-        if (!MeasureShape(shape.Name, shape.N, a) || !MeasureShape(shape.Name, 2 * shape.N, b)) {
-            ok = false;
-            continue;
+        ShapeResult a { 1e9, 0, 0 };
+        ShapeResult b { 1e9, 0, 0 };
+        for (int run = 0; run < kRuns && ok; ++run) {
+            ShapeResult x;
+            ShapeResult y;
+            ok = MeasureShape(shape.Name, shape.N, x) && MeasureShape(shape.Name, 2 * shape.N, y);
+            // The best time of each size; the memory of a run does not vary with the load.
+            if (ok && x.Seconds < a.Seconds)
+                a = x;
+            if (ok && y.Seconds < b.Seconds)
+                b = y;
         }
+        if (!ok)
+            break;
         auto row = [&shape](int n, const ShapeResult& r) {
             std::printf("%-42s %8d %9.3f %9.1f %9.1f\n", shape.What, n, r.Seconds,
                 static_cast<double>(r.PeakKb) / 1024.0, static_cast<double>(r.GrowthKb) / 1024.0);
@@ -263,5 +291,6 @@ int main(int argc, char** argv)
         std::printf("%-42s ratio 2n : n  time %.2f  memory %.2f  (%s)\n\n", "", timeRatio,
             memoryRatio, timeRatio <= 2.2 ? "within 2.2" : "ABOVE 2.2");
     }
+    zentil::bench::PrintLoadAverage("after ");
     return ok ? 0 : 1;
 }

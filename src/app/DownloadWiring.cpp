@@ -49,8 +49,8 @@ void ZentilApp::SetDownloadHooks()
     downloads_.SetHooks(std::move(hooks));
 }
 
-// A downloaded font is registered; downloaded narration is decoded now, so its slide finds it
-// ready.
+// A downloaded font is registered; downloaded narration gets its working copy now, so its slide
+// finds it ready.
 void ZentilApp::DownloadedFileArrived(const QString& name)
 {
     const QString lower = name.right(4).toLower();
@@ -62,7 +62,7 @@ void ZentilApp::DownloadedFileArrived(const QString& name)
         return;
     const int32_t index = model_.Map.GetMapIndex(name);
     if (index >= 1)
-        model_.Map.At(index).LocalFileName = DecompressFile(WorkingCopies(), name);
+        model_.Map.At(index).LocalFileName = MakeUnscrambledCopy(WorkingCopies(), name);
 }
 
 // The font's working copy is moved into the player's font folder and registered from there.
@@ -70,7 +70,7 @@ void ZentilApp::RegisterFont(const QString& resourceName)
 {
     if (FindFontFile(fonts_, resourceName, log_))
         return;
-    const QString copy = DecompressFile(WorkingCopies(), resourceName);
+    const QString copy = MakeUnscrambledCopy(WorkingCopies(), resourceName);
     if (copy.isEmpty())
         return;
     const QString target = QDir(folders_.SysFontFolderPath).filePath(resourceName);

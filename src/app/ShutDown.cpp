@@ -61,9 +61,9 @@ void ZentilApp::RunShutDownSteps()
         step(u"Disconnecting HTTP1"_s);
     }
     for (int index : { 1, 2 }) {
-        WaveControl(index).Command(u"Stop"_s);
+        WaveControl(index).Command(WaveCommand::Stop);
         step(u"Stopping WaveControl(%1)."_s.arg(index));
-        WaveControl(index).Command(u"Close"_s);
+        WaveControl(index).Command(WaveCommand::Close);
         step(u"Closing WaveControl(%1)."_s.arg(index));
     }
     DeletePrivateFonts(fonts_, folders_.SysFontFolderPath, log_);

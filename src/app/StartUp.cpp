@@ -3,7 +3,6 @@
 
 #include "download/ScriptFetch.h"
 #include "platform/DiscDetection.h"
-#include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
@@ -61,8 +60,6 @@ bool ZentilApp::Start(const QString& commandLine)
     QString scriptPath = ScriptPathFromCommandLine(commandLine);
     folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
-    if (!CheckDecoder())
-        return false;
     StartDebugTrace(scriptPath);
     if (IsWebAddress(scriptPath))
         scriptPath = FetchScriptFromCommandLine(scriptPath);
@@ -106,22 +103,6 @@ bool ZentilApp::Start(const QString& commandLine)
     heartbeatTimer_.start();
     ZT_DEBUG(log_, TraceProcedures, "exit", u"Splash.Form_Load"_s);
     return true;
-}
-
-// The narration decoder must be present before anything is shown.
-bool ZentilApp::CheckDecoder()
-{
-    const QString path = OggDecoder::FindDecoder();
-    if (!path.isEmpty()) {
-        decoder_->SetDecoderPath(path);
-        return true;
-    }
-    ShowMessage(kErrorTitle,
-        u"Zentil cannot run because oggdec is not\rlocated in "_s
-            + QCoreApplication::applicationDirPath() + u" or on the PATH."_s);
-    exitCode_ = 1;
-    ExecuteExitZentil();
-    return false;
 }
 
 void ZentilApp::StartDebugTrace(const QString& scriptPath)
@@ -252,8 +233,8 @@ void ZentilApp::LoadSlideShow()
     RegisterPresentFonts();
     downloads_.Reset();
     state_.SlideShowLoaded = true;
-    downloadTimer_.start(5);
-    thumbnailTimer_.start();
+    // The first tick checks the files at once; thumbnails wait for the first slide.
+    downloadTimer_.start(0);
 }
 
 // Fonts already in the resource folder are registered now; downloaded ones as they arrive.
@@ -281,6 +262,8 @@ void ZentilApp::StartNewSlideShow()
     const qint64 resumeAt = std::exchange(model_.StartPosition, 0);
     sequencer_.PlayGivenSlide(model_.StartSlide, resumeAt);
     state_.SlideChangeInProgress = false;
+    if (!unloadStarted_)
+        thumbnailTimer_.start();
     ZT_DEBUG(log_, TraceProcedures, "exit", u"StartNewSlideShow"_s);
 }
 
@@ -298,10 +281,9 @@ void ZentilApp::InitializeSlideShow()
     state_.NextSlideWaitingRsrcs = 0;
     ++state_.SlideChangeCount; // what was being prepared for the old show is stale
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
-        WaveControl(play->ResourceSet).Command(u"Stop"_s);
-        WaveControl(play->ResourceSet).Command(u"Close"_s);
+        WaveControl(play->ResourceSet).Command(WaveCommand::Stop);
+        WaveControl(play->ResourceSet).Command(WaveCommand::Close);
         play->SoundLoaded = false;
-        LetEventsRun();
     }
     downloads_.Reset();
     ClearSlideShowModel(model_);
@@ -322,8 +304,7 @@ void ZentilApp::ExecuteFileOpen()
 {
     WavePlayer& current = WaveControl(model_.CurrentSlide.ResourceSet);
     if (current.Mode() == WaveMode::Playing) {
-        current.Command(u"Pause"_s);
-        LetEventsRun();
+        current.Command(WaveCommand::Pause);
     }
     QString chosen;
     if (options_.ShowDialogs)
@@ -333,7 +314,7 @@ void ZentilApp::ExecuteFileOpen()
         QTextStream(stderr) << u"Load Zentil Presentation: no dialogs in this run.\n"_s;
     if (chosen.isEmpty()) {
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(u"Pause"_s);
+            current.Command(WaveCommand::Pause);
         return;
     }
     OpenPresentation(chosen.trimmed());
@@ -348,7 +329,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         ShowErrorDialog(
             u"The requested slide show, "_s + fileName + u",does not exist."_s, QString());
         if (!state_.PreviewPauseActive && current.Mode() == WaveMode::Paused)
-            current.Command(u"Pause"_s);
+            current.Command(WaveCommand::Pause);
         return;
     }
     SaveQuitPoint(current.Position());

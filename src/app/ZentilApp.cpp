@@ -1,6 +1,5 @@
 #include "app/ZentilApp.h"
 
-#include "platform/OggDecoder.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "playback/FullScreenWindow.h"
@@ -41,7 +40,6 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , window_(std::make_unique<FullScreenWindow>())
     , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *this, clock_, log_)
-    , decoder_(std::make_unique<OggDecoder>())
 {
     heartbeatTimer_.setInterval(SlideSequencer::kHeartbeatMs);
     connect(&heartbeatTimer_, &QTimer::timeout, this, [this] { HeartbeatTick(); });
@@ -65,7 +63,8 @@ ZentilApp::ZentilApp(PlayerOptions options)
     };
 
     ErrorReportingHooks errorHooks;
-    errorHooks.StopWavePlayer = [this](int32_t index) { WaveControl(index).Command(u"Stop"_s); };
+    errorHooks.StopWavePlayer
+        = [this](int32_t index) { WaveControl(index).Command(WaveCommand::Stop); };
     errorHooks.ShutDown = [this] {
         exitCode_ = 1;
         ExecuteExitZentil();
@@ -83,8 +82,7 @@ ZentilApp::~ZentilApp()
 
 WorkingCopyContext ZentilApp::WorkingCopies()
 {
-    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, *decoder_,
-        log_ };
+    return WorkingCopyContext { folders_, model_, script_.EncryptFlag, *reporter_, log_ };
 }
 
 void ZentilApp::ShowErrorDialog(const QString& description, const QString& details)
@@ -162,8 +160,8 @@ void ZentilApp::ShowDefaultSlide(const QString& name)
     // The end slide stops playback first: both narrations end and nothing more is prepared.
     const auto stopPlayback = [this] {
         for (int index : { 1, 2 }) {
-            WaveControl(index).Command(u"Stop"_s);
-            WaveControl(index).Command(u"Close"_s);
+            WaveControl(index).Command(WaveCommand::Stop);
+            WaveControl(index).Command(WaveCommand::Close);
         }
         model_.CurrentSlide.SoundLoaded = false;
         model_.NextSlide.SoundLoaded = false;
@@ -190,9 +188,8 @@ WavePlayer& ZentilApp::WaveControl(int index)
 
 bool ZentilApp::LoadWavePlayer(const QString& waveFileName, int set)
 {
-    NarrationServices services { log_, state_.ExitInProgress,
-        [this](const QString& name) { return DecompressFile(WorkingCopies(), name); } };
-    services.OpenRetryLimit = options_.NarrationOpenRetryLimit;
+    const NarrationServices services { log_, state_.ExitInProgress,
+        [this](const QString& name) { return MakeUnscrambledCopy(WorkingCopies(), name); } };
     return zentil::LoadWavePlayer(waveFileName, WaveControl(set), model_.Map, services);
 }
 
@@ -312,8 +309,6 @@ void ZentilApp::WireUserControl()
         model_, state_, *this, sequencer_, window_->Preview(), clock_, log_);
     sequencer_.NavigationCommit = [this] { control_->CommitNavigation(); };
     menus_ = std::make_unique<PopupMenus>(state_, window_.get());
-    help_ = std::make_unique<HelpWindow>(window_.get());
-    help_->OnClosed = [this] { ParkCursor(); };
 
     UserControlHooks hooks;
     hooks.LeaveShow = [this](qint64 position) {
@@ -387,9 +382,18 @@ void ZentilApp::WireUserControl()
     };
 }
 
+HelpWindow& ZentilApp::Help()
+{
+    if (!help_) {
+        help_ = std::make_unique<HelpWindow>(window_.get());
+        help_->OnClosed = [this] { ParkCursor(); };
+    }
+    return *help_;
+}
+
 void ZentilApp::ShowHelp()
 {
-    help_->ShowHelp();
+    Help().ShowHelp();
 }
 
 } // namespace zentil

@@ -33,7 +33,6 @@ class HelpWindow;
 class PopupMenus;
 class ShowPanels;
 class UserControl;
-class OggDecoder;
 struct WorkingCopyContext;
 class ScreenSaverInhibitor;
 class SingleInstance;
@@ -44,8 +43,6 @@ struct PlayerOptions {
     QString HomeFolder; // one folder for all the player's files; empty: the folder rule
     bool SilentAudio = false; // play narration silently against the clock
     bool ShowDialogs = true; // false: fatal messages go to standard error, not to a box
-    // How long opening a narration that is not (yet) a playable wave file is retried.
-    std::chrono::milliseconds NarrationOpenRetryLimit { 60000 };
     // The exit ends the application's event loop. Tests that drive several players in one
     // process turn it off: once the loop is told to end, no nested wait lets events run again.
     bool EndEventLoopAtExit = true;
@@ -62,7 +59,7 @@ public:
     ~ZentilApp() override;
 
     // The start-up sequence for the given command line. Returns false when the program must end
-    // at once (another instance, no decoder, a refused script); ExitCode() then tells how.
+    // at once (another instance, a refused script); ExitCode() then tells how.
     bool Start(const QString& commandLine);
     // ExecuteExitZentil: the one shut-down sequence; runs once, later calls do nothing.
     void ExecuteExitZentil();
@@ -90,7 +87,8 @@ public:
     QTimer& HeartbeatTimer() { return heartbeatTimer_; }
     UserControl& Control() { return *control_; }
     PopupMenus& Menus() { return *menus_; }
-    HelpWindow& Help() { return *help_; }
+    // Made on first use: the first slide does not wait for it.
+    HelpWindow& Help();
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
     // The information and volume panels over the slide.
@@ -121,7 +119,6 @@ public:
     void WaitLettingEventsRun(int milliseconds) override;
 
 private:
-    bool CheckDecoder();
     void StartDebugTrace(const QString& scriptPath);
     bool LocatePresentation(const QString& scriptPath);
     bool OpenLocalPresentation(
@@ -175,7 +172,6 @@ private:
     QTimer downloadTimer_;
     QTimer thumbnailTimer_;
     ThumbnailState thumbnails_;
-    std::unique_ptr<OggDecoder> decoder_;
     std::unique_ptr<UserControl> control_;
     ViewerKeys viewerKeys_;
     std::unique_ptr<PopupMenus> menus_;

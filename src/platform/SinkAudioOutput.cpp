@@ -6,8 +6,45 @@
 #include <QMediaDevices>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <utility>
 
 namespace zentil {
+
+// The source and then silence, for as long as the sink reads: never at its end.
+class SinkAudioOutput::PaddedSource : public QIODevice {
+public:
+    PaddedSource(QIODevice* source, std::function<void()> ranOut)
+        : source_(source)
+        , ranOut_(std::move(ranOut))
+    {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return false; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (!ranOut_) {
+            std::memset(data, 0, static_cast<size_t>(maxSize));
+            return maxSize;
+        }
+        const qint64 got = source_->read(data, maxSize);
+        if (got > 0)
+            return got;
+        std::exchange(ranOut_, nullptr)();
+        std::memset(data, 0, static_cast<size_t>(maxSize));
+        return maxSize;
+    }
+    qint64 writeData(const char* /*data*/, qint64 /*maxSize*/) override { return -1; }
+
+private:
+    QIODevice* const source_;
+    std::function<void()> ranOut_; // empty once the source has run out
+};
 
 SinkAudioOutput::SinkAudioOutput(QObject* parent)
     : AudioOutput(parent)
@@ -50,9 +87,10 @@ bool SinkAudioOutput::Start(QIODevice* source, const QAudioFormat& format)
     tail_.invalidate();
     tailStartUs_ = 0;
     tailElapsedBeforeUs_ = 0;
-    sink_ = new QAudioSink(device, format, this);
+    padded_ = std::make_unique<PaddedSource>(source, [this] { OnSourceRanOut(); });
+    sink_ = new QAudioSink(device, format);
     connect(sink_, &QAudioSink::stateChanged, this, &SinkAudioOutput::OnStateChanged);
-    sink_->start(source);
+    sink_->start(padded_.get());
     if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
         Stop();
         return false;
@@ -90,10 +128,12 @@ void SinkAudioOutput::Stop()
         return;
     const qint64 played = drained_ ? FedUs() : PlayedUs();
     sink_->disconnect(this);
-    sink_->stop();
-    // The sink may be in the middle of delivering one of its own signals.
+    sink_->stop(); // from here on the sink reads nothing
+    // Deleted from the event loop: the sink may be delivering one of its own signals, and its
+    // deletion lets events run.
     sink_->deleteLater();
     sink_ = nullptr;
+    padded_.reset();
     tail_.invalidate();
     stoppedAtUs_ = played;
 }
@@ -120,16 +160,20 @@ qint64 SinkAudioOutput::FedUs() const
     return frames * 1000000 / std::max(1, format_.sampleRate());
 }
 
+void SinkAudioOutput::OnSourceRanOut()
+{
+    if (sink_ == nullptr || tailStartUs_ != 0)
+        return;
+    tailStartUs_ = std::max<qint64>(1, sink_->processedUSecs());
+    tail_.start();
+    tailTimer_.start(0);
+}
+
 void SinkAudioOutput::OnStateChanged()
 {
     if (sink_ == nullptr)
         return;
-    const QAudio::State state = sink_->state();
-    if (state == QAudio::IdleState && source_->atEnd() && tailStartUs_ == 0) {
-        tailStartUs_ = std::max<qint64>(1, sink_->processedUSecs());
-        tail_.start();
-        tailTimer_.start(0);
-    } else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+    if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
         Stop();
         Q_EMIT Failed();
     }

@@ -5,12 +5,20 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <memory>
+
 class QAudioSink;
 
 namespace zentil {
 
 // Sound through Qt Multimedia's QAudioSink on the desktop's default output device (PulseAudio or
 // PipeWire). Start fails when the machine has no output device or the sink cannot be started.
+//
+// The sink's lifetime is this class's to manage. The sink is fed silence after the last sample,
+// so it never sees its source at the end: a sink that does asks the sound server to drain and
+// keeps a pointer to itself in that request, which the server may answer after the sink is gone.
+// A stopped sink has no parent and is deleted from the event loop, never from inside a call of
+// ours (deleting one lets events run).
 class SinkAudioOutput : public AudioOutput {
     Q_OBJECT
 
@@ -29,15 +37,19 @@ public:
     bool IsAudible() const override { return true; }
 
 private:
+    class PaddedSource;
+
     void OnStateChanged();
+    void OnSourceRanOut();
     qint64 FedUs() const;
 
     QAudioSink* sink_ = nullptr;
+    std::unique_ptr<PaddedSource> padded_; // what the sink reads: the source, then silence
     QIODevice* source_ = nullptr;
     QAudioFormat format_;
     qint64 startBytePos_ = 0;
-    // Once the sink has pulled the last sample it goes idle while its buffer still plays out;
-    // from then on the played time is extrapolated with a clock up to what was fed.
+    // Once the sink has pulled the last sample its buffer still plays out; from then on the
+    // played time is extrapolated with a clock up to what was fed.
     QElapsedTimer tail_;
     qint64 tailStartUs_ = 0;
     qint64 tailElapsedBeforeUs_ = 0; // tail time before a suspend

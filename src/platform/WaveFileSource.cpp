@@ -15,7 +15,8 @@ namespace {
 constexpr int kMaxChannels = 8;
 constexpr int kMaxSampleRate = 384000;
 
-bool IsWaveContainer(int format)
+// Narration comes as wave files or as Ogg Vorbis, which is decoded here while it plays.
+bool IsNarrationFormat(int format)
 {
     switch (format & SF_FORMAT_TYPEMASK) {
     case SF_FORMAT_WAV:
@@ -23,6 +24,8 @@ bool IsWaveContainer(int format)
     case SF_FORMAT_RF64:
     case SF_FORMAT_W64:
         return true;
+    case SF_FORMAT_OGG:
+        return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS;
     default:
         return false;
     }
@@ -81,7 +84,7 @@ WaveFileSource::OpenResult WaveFileSource::OpenFile(const QString& path)
     SF_INFO sfInfo {};
     auto file = std::make_unique<SndFile>();
     file->handle = sf_open(QFile::encodeName(path).constData(), SFM_READ, &sfInfo);
-    if (file->handle == nullptr || !IsWaveContainer(sfInfo.format) || sfInfo.frames <= 0
+    if (file->handle == nullptr || !IsNarrationFormat(sfInfo.format) || sfInfo.frames <= 0
         || sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < 1
         || sfInfo.samplerate > kMaxSampleRate || sfInfo.seekable == 0)
         return OpenResult::InvalidFile;

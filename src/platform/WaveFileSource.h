@@ -9,9 +9,10 @@
 
 namespace zentil {
 
-// A wave file read through libsndfile (PCM of any width, float, A-law, mu-law, WAVE_FORMAT_
-// EXTENSIBLE, RF64, Wave64) and offered as a random-access device of interleaved signed 16-bit
-// samples, the format every sound output accepts. Positions are in bytes of that 16-bit stream.
+// A narration file read through libsndfile and offered as a random-access device of interleaved
+// signed 16-bit samples, the format every sound output accepts: a wave file (PCM of any width,
+// float, A-law, mu-law, WAVE_FORMAT_EXTENSIBLE, RF64, Wave64) or Ogg Vorbis, decoded as it is
+// read, so no decoded copy is ever written. Positions are in bytes of that 16-bit stream.
 class WaveFileSource : public QIODevice {
     Q_OBJECT
 
@@ -19,7 +20,7 @@ public:
     enum class OpenResult {
         Opened,
         FileNotFound, // no such file, or it cannot be read
-        InvalidFile, // not a wave file, one without playable sound, or one still being written
+        InvalidFile, // not a narration file, one without playable sound, or one cut short
     };
 
     explicit WaveFileSource(QObject* parent = nullptr);

@@ -4,11 +4,7 @@
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,34 +12,10 @@ namespace zentil {
 
 namespace {
 
-// False when the wait ended early: the application's event loop is ending, and no wait lets
-// events run any more.
-bool WaitLettingEventsRun(std::chrono::milliseconds interval)
-{
-    QElapsedTimer waited;
-    waited.start();
-    QEventLoop loop;
-    QTimer::singleShot(interval, &loop, &QEventLoop::quit);
-    loop.exec();
-    return waited.elapsed() >= interval.count() / 2;
-}
-
 QString OpenErrorLine(const WavePlayer& player)
 {
     return u"WaveControl("_s + QString::number(player.Index()) + u") Open Error ["_s
         + QString::number(player.Error()) + u"] "_s + player.ErrorMessage();
-}
-
-bool RetriableOpenError(const WavePlayer& player)
-{
-    return player.Error() == static_cast<int>(WaveError::FileNotFound)
-        || player.Error() == static_cast<int>(WaveError::InvalidFile);
-}
-
-QString RefusedOpenLine(const WavePlayer& player)
-{
-    return u"WaveControl("_s + QString::number(player.Index()) + u") Open refused: an open of "_s
-        + player.FileName() + u" is still being retried"_s;
 }
 
 // The playable file of the narration, made when the map entry has none (or it was deleted);
@@ -56,37 +28,16 @@ QString PlayableFile(
     const int32_t index = map.GetMapIndex(waveFileName);
     if (index < 1)
         return {};
-    ResourceMapEntry& entry = map.At(index);
+    const ResourceMapEntry& entry = map.At(index);
     if (entry.LocalFileName.isEmpty() || !QFile::exists(entry.LocalFileName)) {
         const QString name = entry.ResourceName;
-        const QString made = services.DecompressFile ? services.DecompressFile(name) : QString();
-        // Events ran while the file was made: the map may have been replaced meanwhile.
+        const QString made = services.MakeWorkingCopy ? services.MakeWorkingCopy(name) : QString();
+        // The fatal report's dialog lets events run: the map may have been replaced meanwhile.
         if (index > map.Count() || map.At(index).ResourceName != name)
             return {};
         map.At(index).LocalFileName = made;
     }
     return map.At(index).LocalFileName;
-}
-
-// Sends "Open" again while the file is missing or not (yet) a wave file, letting events run in
-// between, until it opens, the time is up, the program exits, or someone else closes the player.
-// False when the player was taken over: it must not be touched again.
-bool RetryOpen(WavePlayer& player, const NarrationServices& services)
-{
-    const quint64 ticket = player.BeginRetriedOpen();
-    QElapsedTimer waited;
-    waited.start();
-    while (RetriableOpenError(player) && waited.elapsed() < services.OpenRetryLimit.count()) {
-        const bool eventsRan = WaitLettingEventsRun(services.OpenRetryInterval);
-        if (!player.HoldsRetriedOpen(ticket))
-            return false;
-        player.ClearError();
-        if (services.ExitInProgress || !eventsRan)
-            break;
-        player.Open();
-    }
-    player.EndRetriedOpen(ticket);
-    return true;
 }
 
 } // namespace
@@ -96,35 +47,17 @@ bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap
 {
     DebugLog& log = services.Log;
     ZT_TRACE_SCOPE(log, u"LoadWavePlayer"_s);
-    // An open still retried on this player (events run during its retries) keeps it: a second
-    // one would close the file under it, and both would report into slide records that are no
-    // longer theirs.
-    const auto refused = [&] {
-        if (!player.RetriedOpenPending())
-            return false;
-        ZT_DEBUG(log, TraceSound, "status", RefusedOpenLine(player));
-        return true;
-    };
     bool loaded = false;
-    if (!refused()) {
-        const QString path = PlayableFile(waveFileName, map, services);
-        if (!path.isEmpty() && !services.ExitInProgress && !refused()) {
-            player.Close();
-            player.SetFileName(path);
-            player.Open();
-            loaded = true;
-        }
-    }
-    if (loaded && player.Error() != 0) {
-        ZT_DEBUG(log, TraceSound, "status", OpenErrorLine(player));
-        if (!RetryOpen(player, services)) {
-            ZT_DEBUG(log, TraceSound, "status",
-                u"WaveControl(%1) Open abandoned: the player was closed"_s.arg(player.Index()));
-            return false;
-        }
-        loaded = player.Error() == 0 && player.Mode() != WaveMode::NotOpen;
-        if (!loaded)
+    const QString path = PlayableFile(waveFileName, map, services);
+    if (!path.isEmpty() && !services.ExitInProgress) {
+        player.Close();
+        player.SetFileName(path);
+        player.Open();
+        loaded = player.Error() == 0;
+        if (!loaded) {
+            ZT_DEBUG(log, TraceSound, "status", OpenErrorLine(player));
             ZT_DEBUG(log, TraceSound, "error", OpenErrorLine(player));
+        }
         player.ClearError();
     }
     ZT_DEBUG(log, TraceSound, "status",
@@ -134,7 +67,7 @@ bool LoadWavePlayer(const QString& waveFileName, WavePlayer& player, ResourceMap
 
 void TrimWavefiles(SlideShowModel& model, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"TrimWavefiles"_s);
+    ZT_TRACE_SCOPE(log, u"TrimWavefiles"_s);
     const int32_t current = model.CurrentSlide.Index;
     const int32_t count = model.SlideCount();
     bool keepCurrent = current >= 1;
@@ -164,9 +97,7 @@ void TrimWavefiles(SlideShowModel& model, DebugLog& log)
                 entry.LocalFileName.clear();
             }
         }
-        QCoreApplication::processEvents();
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"TrimWavefiles"_s);
 }
 
 } // namespace zentil

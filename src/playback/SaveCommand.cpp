@@ -106,7 +106,7 @@ bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& question
     } else {
         WavePlayer* narration = context.Narration;
         if (narration && narration->Mode() == WaveMode::Playing) {
-            narration->Command(u"Pause"_s);
+            narration->Command(WaveCommand::Pause);
             if (context.LetEventsRun)
                 context.LetEventsRun();
         }
@@ -116,7 +116,7 @@ bool ExecuteFileSave1(SaveCommandContext& context, const SaveQuestions& question
             chosen, model.Defn.ScriptParentFolder, model.Defn.ScriptShortName, context.Folders);
         saved = SaveInto(target, context, questions);
         if (narration && narration->Mode() == WaveMode::Paused)
-            narration->Command(u"Pause"_s);
+            narration->Command(WaveCommand::Pause);
     }
     ZT_DEBUG(context.Log, TraceProcedures, "exit", u"ExecuteFileSave1"_s);
     return saved;

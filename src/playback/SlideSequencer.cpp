@@ -266,8 +266,7 @@ void SlideSequencer::StartCurrentNarration()
     const int set = model_.CurrentSlide.ResourceSet;
     WavePlayer& player = host_.WaveControl(set);
     player.SetFrom(0);
-    player.Command(u"Play"_s);
-    host_.LetEventsRun();
+    player.Command(WaveCommand::Play);
     if (player.Error() != 0) {
         ZT_DEBUG(log_, TraceSound, "status",
             u"WaveControl(%1) Play Error [%2] %3"_s.arg(set)
@@ -292,9 +291,8 @@ void SlideSequencer::StartSubslideClock()
 void SlideSequencer::StopAndClose(int set)
 {
     WavePlayer& player = host_.WaveControl(set);
-    player.Command(u"Stop"_s);
-    player.Command(u"Close"_s);
-    host_.LetEventsRun();
+    player.Command(WaveCommand::Stop);
+    player.Command(WaveCommand::Close);
 }
 
 void SlideSequencer::RunFatalCheck()
@@ -359,10 +357,7 @@ void SlideSequencer::PlayGivenSlide(int n, qint64 startPosition)
         StartSubslideClock();
         if (startPosition > 0 && startPosition < player.Length())
             player.SetFrom(startPosition);
-        player.Command(u"Play"_s);
-        host_.LetEventsRun();
-        if (SlidesChangedSince(changes))
-            return;
+        player.Command(WaveCommand::Play);
     }
     host_.FocusSlideWindow();
     if (state_.BuildNextSlideFlag)

@@ -273,14 +273,12 @@ void UserControl::PauseNarration()
     WavePlayer& player = host_.WaveControl(model_.CurrentSlide.ResourceSet);
     if (player.Mode() != WaveMode::Playing)
         return;
-    player.Command(u"Pause"_s);
-    host_.LetEventsRun();
+    player.Command(WaveCommand::Pause);
 }
 
 void UserControl::PlayNarration()
 {
-    host_.WaveControl(model_.CurrentSlide.ResourceSet).Command(u"Play"_s);
-    host_.LetEventsRun();
+    host_.WaveControl(model_.CurrentSlide.ResourceSet).Command(WaveCommand::Play);
 }
 
 void UserControl::PauseToggle()
@@ -402,10 +400,9 @@ void UserControl::ExitSequence()
     const qint64 position = host_.WaveControl(model_.CurrentSlide.ResourceSet).Position();
     for (SlidePlay* play : { &model_.CurrentSlide, &model_.NextSlide }) {
         WavePlayer& player = host_.WaveControl(play->ResourceSet);
-        player.Command(u"Stop"_s);
-        player.Command(u"Close"_s);
+        player.Command(WaveCommand::Stop);
+        player.Command(WaveCommand::Close);
         play->SoundLoaded = false;
-        host_.LetEventsRun();
     }
     if (hooks_.LeaveShow)
         hooks_.LeaveShow(position);

@@ -33,26 +33,30 @@ WavePlayer::~WavePlayer()
     HaltOutput();
 }
 
-void WavePlayer::Command(const QString& command)
+void WavePlayer::Command(WaveCommand command)
 {
-    const QString c = command.trimmed().toLower();
-    if (c == u"open")
+    switch (command) {
+    case WaveCommand::Open:
         Open();
-    else if (c == u"play")
+        return;
+    case WaveCommand::Play:
         Play();
-    else if (c == u"pause")
+        return;
+    case WaveCommand::Pause:
         Pause();
-    else if (c == u"stop")
+        return;
+    case WaveCommand::Stop:
         Stop();
-    else if (c == u"close")
+        return;
+    case WaveCommand::Close:
         Close();
-    else
-        error_ = WaveError::UnrecognizedCommand;
+        return;
+    }
 }
 
 void WavePlayer::Open()
 {
-    CloseFile();
+    Close();
     switch (source_->OpenFile(fileName_)) {
     case WaveFileSource::OpenResult::FileNotFound:
         error_ = WaveError::FileNotFound;
@@ -114,12 +118,6 @@ void WavePlayer::Stop()
 
 void WavePlayer::Close()
 {
-    retriedOpen_ = 0;
-    CloseFile();
-}
-
-void WavePlayer::CloseFile()
-{
     from_.reset();
     error_ = WaveError::NoError;
     if (mode_ == WaveMode::NotOpen)
@@ -149,8 +147,6 @@ QString WavePlayer::ErrorMessage() const
         return {};
     case WaveError::InvalidDeviceId:
         return u"Invalid device: no file is open in this player."_s;
-    case WaveError::UnrecognizedCommand:
-        return u"Unknown command. Check the spelling of the command name."_s;
     case WaveError::FileNotFound:
         return u"The specified file cannot be found. Make sure the path and file name are "
                u"correct."_s;

@@ -11,16 +11,21 @@ namespace zentil {
 class AudioOutput;
 class WaveFileSource;
 
-// What a wave player is doing; the numbers are the multimedia-control mode numbers the rest of
-// the player compares against.
+// What a wave player is doing; the numbers are the multimedia-control mode numbers.
 enum class WaveMode : int {
-    NotOpen = 524, // no file open (after "Close", a failed "Open", or at start)
+    NotOpen = 524, // no file open (after Close, a failed Open, or at start)
     Stopped = 525, // a file is open and not playing, including after its natural end
     Playing = 526, // sound is running and Position advances
-    Recording = 527, // never entered: the players only play
-    Seeking = 528, // never entered: positioning is immediate
-    Paused = 529, // playing suspended; "Pause" or "Play" resumes
-    Ready = 530, // never entered
+    Paused = 529, // playing suspended; Pause or Play resumes
+};
+
+// The commands of a wave player.
+enum class WaveCommand {
+    Open, // opens FileName; an open file is closed first
+    Play, // plays from From when it was set, else from the current position (resumes a pause)
+    Pause, // pauses a playing player; resumes a paused one
+    Stop, // stops playing; the position stays where the sound stopped
+    Close,
 };
 
 // The code a Done notification carries. Only Successful advances a show.
@@ -35,7 +40,6 @@ enum class WaveNotify : int {
 enum class WaveError : int {
     NoError = 0,
     InvalidDeviceId = 257, // a command that needs an open file was sent to a closed player
-    UnrecognizedCommand = 261, // Command was given a text it does not know
     FileNotFound = 275, // FileName names no readable file
     InvalidFile = 296, // the file is not a playable wave file
 };
@@ -46,11 +50,12 @@ enum class WaveOutputChoice {
     Silent, // always silently against the clock
 };
 
-// One narration player with the command surface of a multimedia "WaveAudio" control: commands
-// by text ("Open", "Play", "Pause", "Stop", "Close"), the properties FileName, From, Mode,
-// Position, Length (milliseconds), Error and ErrorMessage, and a Done notification when a play
-// ends. Every command sets Error (0 on success). Notifications are delivered from the event
-// loop, never from inside a command, so a Done handler may command this player freely.
+// One narration player with the command surface of a multimedia "WaveAudio" control: the
+// commands above, the properties FileName, From, Mode, Position, Length (milliseconds), Error and
+// ErrorMessage, and a Done notification when a play ends. Every command completes before it
+// returns and sets Error (0 on success); Ogg Vorbis narration is decoded while it plays.
+// Notifications are delivered from the event loop, never from inside a command, so a Done
+// handler may command this player freely, and nobody needs to let events run after a command.
 class WavePlayer : public QObject {
     Q_OBJECT
 
@@ -62,17 +67,11 @@ public:
 
     int Index() const { return index_; }
 
-    // Runs the command named by the text, compared without regard to case; an unknown text
-    // sets Error to UnrecognizedCommand.
-    void Command(const QString& command);
-    // Opens FileName; an open file is closed first.
+    void Command(WaveCommand command);
     void Open();
-    // Plays from From when it was set, otherwise from the current position (resuming a paused
-    // play). At the end of the file it completes at once.
+    // At the end of the file a play completes at once.
     void Play();
-    // Pauses a playing player; resumes a paused one.
     void Pause();
-    // Stops playing; the position stays where the sound stopped.
     void Stop();
     void Close();
 
@@ -90,26 +89,12 @@ public:
     // True while (or, once stopped, when last) the sound went to a real output device.
     bool Audible() const { return audible_; }
 
-    // An open retried while events run (a narration file still being written) holds the player:
-    // while it is pending no second open may start on it. Close abandons it, so that a slide
-    // change can take the player over; the retrying code sees that its ticket is no longer held
-    // and leaves the player alone from then on.
-    quint64 BeginRetriedOpen() { return retriedOpen_ = ++retriedOpenSerial_; }
-    bool RetriedOpenPending() const { return retriedOpen_ != 0; }
-    bool HoldsRetriedOpen(quint64 ticket) const { return ticket != 0 && retriedOpen_ == ticket; }
-    void EndRetriedOpen(quint64 ticket)
-    {
-        if (HoldsRetriedOpen(ticket))
-            retriedOpen_ = 0;
-    }
-
 Q_SIGNALS:
     // A play ended; notifyCode is a WaveNotify value.
     void Done(int index, int notifyCode);
 
 private:
     bool RequireOpen();
-    void CloseFile();
     void StartAt(qint64 ms);
     void ResumePlay();
     void StartOutput(bool allowDevice);
@@ -135,8 +120,6 @@ private:
     // still waiting in the event queue is dropped once it no longer belongs to what is open.
     quint64 playSerial_ = 0;
     quint64 outputSerial_ = 0; // tells the running output's signals from a replaced one's
-    quint64 retriedOpen_ = 0; // ticket of the pending retried open; 0 = none
-    quint64 retriedOpenSerial_ = 0;
 };
 
 } // namespace zentil

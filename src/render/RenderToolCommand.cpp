@@ -3,7 +3,6 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
-#include "platform/OggDecoder.h"
 #include "render/ImageScale.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
@@ -221,8 +220,7 @@ int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
         return 1;
     }
 
-    OggDecoder decoder;
-    const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, decoder, log };
+    const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, log };
     PrivateFontList fonts;
     const QString fontFolder = temp.filePath(u"fonts"_s);
     RegisterFonts(copies, fontFolder, fonts, log);

@@ -2,7 +2,6 @@
 
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
-#include "platform/OggDecoder.h"
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
@@ -44,7 +43,7 @@ QString ResolveResourceFile(const QString& folder, const QString& name)
     return QString();
 }
 
-QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName)
+QString MakeUnscrambledCopy(const WorkingCopyContext& context, const QString& resourceName)
 {
     DebugLog& log = context.Log;
     ZT_TRACE_SCOPE_ARGS(log, u"DecompressFile"_s, resourceName);
@@ -74,15 +73,7 @@ QString DecompressFile(const WorkingCopyContext& context, const QString& resourc
                 InsideFolder(defn.ScriptParentFolder, context.Folders.ZentilCachePath)));
         return QString();
     }
-    if (extension.toLower() != u".ogg")
-        return copy;
-
-    const QString wave = copy.left(copy.size() - extension.size()) + u".wav"_s;
-    ZT_DEBUG(log, TraceSound, "status", u"DecompressFile - decoding "_s + copy);
-    if (!context.Decoder.Decode(copy))
-        ZT_DEBUG(
-            log, TraceSound, "error", u"DecompressFile - the decoder did not finish "_s + copy);
-    return wave;
+    return copy;
 }
 
 QString GetRealFilename(const WorkingCopyContext& context, const QString& resourceName)
@@ -94,8 +85,8 @@ QString GetRealFilename(const WorkingCopyContext& context, const QString& resour
             return entry.LocalFileName;
         entry.LocalFileName.clear();
         const QString name = entry.ResourceName;
-        const QString copy = DecompressFile(context, name);
-        // Events ran while the decoder worked; the presentation may have been replaced.
+        const QString copy = MakeUnscrambledCopy(context, name);
+        // The fatal report's dialog lets events run: the presentation may be gone meanwhile.
         if (index > map.Count() || map.At(index).ResourceName != name)
             return QString();
         if (!copy.isEmpty()) {

@@ -6,28 +6,26 @@ namespace zentil {
 
 class DebugLog;
 class ErrorReporter;
-class OggDecoder;
 struct ScriptStatements;
 struct SlideShowModel;
 struct ZentilFolders;
 
 // Everything the working-copy functions touch. The presentation's files are never used in
-// place: each is copied into the temporary folder under a random name, unscrambled there, and
-// Ogg narration is decoded to a ".wav" beside the copy.
+// place: each is copied into the temporary folder under a random name and unscrambled there.
+// Ogg narration is played from its copy, decoded while it plays.
 struct WorkingCopyContext {
     const ZentilFolders& Folders; // ResourcePath, ZTTempPath, ZentilCachePath
     SlideShowModel& Model; // ResourceMap, ShowTitle and ScriptParentFolder for messages
     bool EncryptFlag; // the script was scrambled: every resource must be too
     ErrorReporter& Reporter; // "encrypt"
-    OggDecoder& Decoder;
     DebugLog& Log;
 };
 
-// DecompressFile: makes the working copy of a resource of the resource folder and returns its
-// full path (for ".ogg" the decoded ".wav"), or "" when there is no such file, the name is not a
-// plain file name, or a plain file turns up in a scrambled presentation (after the fatal
-// "encrypt" error has been reported).
-QString DecompressFile(const WorkingCopyContext& context, const QString& resourceName);
+// Copies a resource of the resource folder into the temporary folder, unscrambles the copy and
+// returns its full path; "" when there is no such file, the name is not a plain file name, or a
+// plain file turns up in a scrambled presentation (after the fatal "encrypt" error has been
+// reported). Traced as "DecompressFile".
+QString MakeUnscrambledCopy(const WorkingCopyContext& context, const QString& resourceName);
 
 // GetRealFilename: the working copy for a resource name, made on first use and remembered in
 // the ResourceMap entry; "" when no entry of that name yields one.

@@ -4,24 +4,18 @@
 #include "playback/WavePlayer.h"
 #include "script/PresentationModel.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
-using namespace std::chrono_literals;
 using namespace zentil;
 
 namespace {
 
-const QString kSpeech = QStringLiteral(ZENTIL_FIXTURES_DIR "/audio/speech.wav");
-
-QByteArray SpeechBytes()
-{
-    QFile file(kSpeech);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// Narration arrives as Ogg Vorbis and is played from its working copy.
+const QString kTone = QStringLiteral(ZENTIL_FIXTURES_DIR "/script/sound/tone.ogg");
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -35,8 +29,8 @@ QString ReadTrace(const DebugLog& log)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// One test's player state: a trace in its own folder, a resource map, and a decoder stand-in
-// that makes working copies of the fixture the way the player's working-copy code does.
+// One test's player state: a trace in its own folder, a resource map, and a stand-in that makes
+// working copies of the fixture the way the player's working-copy code does.
 struct Bench {
     QTemporaryDir dir;
     MonotonicClock clock;
@@ -45,15 +39,15 @@ struct Bench {
     int decompressCalls = 0;
     ResourceMap map;
     WavePlayer player { 2, WaveOutputChoice::Silent };
-    NarrationServices services { log, exiting, {}, 60000ms, 20ms };
+    NarrationServices services { log, exiting, {} };
 
     Bench()
     {
         log.OpenDebugFile(dir.path());
-        services.DecompressFile = [this](const QString& name) {
+        services.MakeWorkingCopy = [this](const QString& name) {
             ++decompressCalls;
             const QString copy = dir.filePath(u"copy%1-"_s.arg(decompressCalls) + name);
-            return QFile::copy(kSpeech, copy) ? copy : QString();
+            return QFile::copy(kTone, copy) ? copy : QString();
         };
     }
 };
@@ -66,10 +60,7 @@ class tst_NarrationFiles : public QObject {
 private Q_SLOTS:
     void loadsAndRemembersThePlayableFile();
     void nothingToOpen();
-    void retriesWhileTheDecoderIsWriting();
-    void givesUpAfterTheRetryLimit();
-    void shutDownDuringRetriesIsNoSuccess();
-    void aRetriedOpenHoldsThePlayerUntilItIsClosed();
+    void aFileThatCannotBeOpenedFailsAtOnce();
     void trimKeepsCurrentAndNextNarration();
     void trimAtTheLastSlideKeepsOnlyItsNarration();
 };
@@ -84,7 +75,7 @@ void tst_NarrationFiles::loadsAndRemembersThePlayableFile()
     QVERIFY(QFile::exists(copy));
     QCOMPARE(b.player.FileName(), copy);
     QCOMPARE(b.player.Mode(), WaveMode::Stopped);
-    QVERIFY(b.player.Length() > 1000);
+    QCOMPARE(b.player.Length(), qint64(500));
 
     // The copy is reused while it exists and made again once it is gone.
     QVERIFY(LoadWavePlayer(u"INTRO.ogg"_s, b.player, b.map, b.services));
@@ -107,91 +98,30 @@ void tst_NarrationFiles::nothingToOpen()
     QVERIFY(!LoadWavePlayer(u"a.wav"_s, b.player, b.map, b.services));
     QCOMPARE(b.decompressCalls, 0);
     b.exiting = false;
-    b.services.DecompressFile = [](const QString&) { return QString(); };
+    b.services.MakeWorkingCopy = [](const QString&) { return QString(); };
     QVERIFY(!LoadWavePlayer(u"a.wav"_s, b.player, b.map, b.services));
     QCOMPARE(b.player.Mode(), WaveMode::NotOpen);
     QVERIFY(ReadTrace(b.log).contains(u"Status: WavePlayerLoaded = False"_s));
 }
 
-void tst_NarrationFiles::retriesWhileTheDecoderIsWriting()
+// The working copy is complete when it is opened: an open that fails is not retried.
+void tst_NarrationFiles::aFileThatCannotBeOpenedFailsAtOnce()
 {
     Bench b;
-    const QString wav = b.dir.filePath(u"narration.wav"_s);
-    const QByteArray whole = SpeechBytes();
-    QVERIFY(WriteFile(wav, whole.left(whole.size() / 2))); // the header promises more
-    b.services.DecompressFile = [&](const QString&) { return wav; };
-    b.map.Append(u"narration.ogg"_s);
-    QTimer::singleShot(300, [&] { WriteFile(wav, whole); }); // the decoder finishes
-
-    QVERIFY(LoadWavePlayer(u"narration.ogg"_s, b.player, b.map, b.services));
-    QCOMPARE(b.player.Error(), 0);
-    WavePlayer reference(1, WaveOutputChoice::Silent);
-    reference.SetFileName(kSpeech);
-    reference.Open();
-    QCOMPARE(b.player.Length(), reference.Length()); // the whole narration, not the half
-    const QString trace = ReadTrace(b.log);
-    QVERIFY2(trace.contains(u"Status: WaveControl(2) Open Error [296] "_s), qPrintable(trace));
-    QVERIFY(!trace.contains(u"Error:  WaveControl(2)"_s));
-    QVERIFY(trace.contains(u"Status: WavePlayerLoaded = True"_s));
-}
-
-void tst_NarrationFiles::givesUpAfterTheRetryLimit()
-{
-    Bench b;
-    b.services.OpenRetryLimit = 200ms;
-    b.services.DecompressFile = [&](const QString&) { return b.dir.filePath(u"never.wav"_s); };
-    b.map.Append(u"never.ogg"_s);
-    QVERIFY(!LoadWavePlayer(u"never.ogg"_s, b.player, b.map, b.services));
+    const QString noise = b.dir.filePath(u"noise.ogg"_s);
+    QVERIFY(WriteFile(noise, QByteArray(3000, 'x')));
+    b.services.MakeWorkingCopy = [&](const QString&) { return noise; };
+    b.map.Append(u"noise.ogg"_s);
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(!LoadWavePlayer(u"noise.ogg"_s, b.player, b.map, b.services));
+    QVERIFY(waited.elapsed() < 1000);
     QCOMPARE(b.player.Error(), 0); // cleared before returning
     QCOMPARE(b.player.Mode(), WaveMode::NotOpen);
     const QString trace = ReadTrace(b.log);
-    QVERIFY(trace.contains(u"Status: WaveControl(2) Open Error [275] "_s));
-    QVERIFY(trace.contains(u"Error:  WaveControl(2) Open Error [275] "_s));
+    QVERIFY(trace.contains(u"Status: WaveControl(2) Open Error [296] "_s));
+    QVERIFY(trace.contains(u"Error:  WaveControl(2) Open Error [296] "_s));
     QVERIFY(trace.contains(u"Status: WavePlayerLoaded = False"_s));
-}
-
-void tst_NarrationFiles::shutDownDuringRetriesIsNoSuccess()
-{
-    Bench b;
-    b.services.DecompressFile = [&](const QString&) { return b.dir.filePath(u"never.wav"_s); };
-    b.map.Append(u"never.ogg"_s);
-    QTimer::singleShot(100, [&] { b.exiting = true; });
-    QElapsedTimer waited;
-    waited.start();
-    QVERIFY2(!LoadWavePlayer(u"never.ogg"_s, b.player, b.map, b.services),
-        "a player that never opened was reported loaded");
-    QVERIFY(waited.elapsed() < 5000);
-}
-
-void tst_NarrationFiles::aRetriedOpenHoldsThePlayerUntilItIsClosed()
-{
-    Bench b;
-    const QString late = b.dir.filePath(u"late.wav"_s);
-    const auto copySpeech = b.services.DecompressFile;
-    b.services.DecompressFile
-        = [&](const QString& name) { return name == u"late.ogg"_s ? late : copySpeech(name); };
-    b.map.Append(u"late.ogg"_s);
-    b.map.Append(u"other.ogg"_s);
-    bool secondLoaded = true;
-    QString openDuringRetry;
-    QTimer::singleShot(100, [&] {
-        secondLoaded = LoadWavePlayer(u"other.ogg"_s, b.player, b.map, b.services);
-        openDuringRetry = b.player.FileName();
-        // A slide change takes the player over; the narration turns up just after.
-        b.player.Command(u"Close"_s);
-        WriteFile(late, SpeechBytes());
-    });
-    QElapsedTimer waited;
-    waited.start();
-    QVERIFY(!LoadWavePlayer(u"late.ogg"_s, b.player, b.map, b.services));
-    QVERIFY2(waited.elapsed() < 5000, "the closed player's open went on being retried");
-    QVERIFY2(!secondLoaded, "a second open started while the first was being retried");
-    QCOMPARE(openDuringRetry, late);
-    QCOMPARE(b.player.Mode(), WaveMode::NotOpen); // left alone once taken over
-    QVERIFY(LoadWavePlayer(u"other.ogg"_s, b.player, b.map, b.services));
-    const QString trace = ReadTrace(b.log);
-    QVERIFY(trace.contains(u"Status: WaveControl(2) Open refused: "_s));
-    QVERIFY(trace.contains(u"Status: WaveControl(2) Open abandoned"_s));
 }
 
 namespace {

@@ -129,8 +129,8 @@ private Q_SLOTS:
         QVERIFY(test::WriteSilentWave(wave, 5000));
         WavePlayer player(1, WaveOutputChoice::Silent);
         player.SetFileName(wave);
-        player.Command(u"Open"_s);
-        player.Command(u"Play"_s);
+        player.Command(WaveCommand::Open);
+        player.Command(WaveCommand::Play);
         Answers answers;
         WaveMode modeWhileAsked = WaveMode::NotOpen;
         SaveQuestions questions = answers.Questions();

@@ -56,9 +56,9 @@ public:
         if (name.isEmpty() || !QFile::exists(path))
             return false;
         WavePlayer& player = WaveControl(set);
-        player.Command(u"Close"_s);
+        player.Command(WaveCommand::Close);
         player.SetFileName(path);
-        player.Command(u"Open"_s);
+        player.Command(WaveCommand::Open);
         return player.Error() == 0;
     }
     void TrimWavefiles() override { }

@@ -70,6 +70,13 @@ bool WaitForDone(QSignalSpy& spy, int code, int timeoutMs)
     return false;
 }
 
+WaveCommand CommandNamed(const QString& name)
+{
+    if (name == u"Stop")
+        return WaveCommand::Stop;
+    return name == u"Pause" ? WaveCommand::Pause : WaveCommand::Play;
+}
+
 QList<int> Codes(const QSignalSpy& spy)
 {
     QList<int> codes;
@@ -119,6 +126,9 @@ void tst_WavePlayer::lengthMatchesFile_data()
     const QString floats = dir_.filePath(u"float8k.wav"_s);
     QVERIFY(WriteTone(floats, 8000, 1, 2004, SampleKind::Float32)); // 250.5 ms
     QTest::newRow("float mono 8 kHz, half rounds to even") << floats << qint64(250);
+    // Ogg Vorbis is decoded while it plays; its length comes from the stream itself.
+    QTest::newRow("Ogg Vorbis mono 8 kHz")
+        << QStringLiteral(ZENTIL_FIXTURES_DIR "/script/sound/tone.ogg") << qint64(500);
 }
 
 void tst_WavePlayer::lengthMatchesFile()
@@ -128,7 +138,7 @@ void tst_WavePlayer::lengthMatchesFile()
     QVERIFY(expectedMs > 0);
     WavePlayer player(1, WaveOutputChoice::Silent);
     player.SetFileName(path);
-    player.Command(u"Open"_s);
+    player.Command(WaveCommand::Open);
     QCOMPARE(player.Error(), 0);
     QCOMPARE(player.Mode(), WaveMode::Stopped);
     QCOMPARE(player.Length(), expectedMs);
@@ -167,12 +177,12 @@ void tst_WavePlayer::playRunsToItsNaturalEnd()
     WavePlayer player(2, output);
     QSignalSpy done(&player, &WavePlayer::Done);
     player.SetFileName(SpeechFixture());
-    player.Command(u"open"_s);
+    player.Command(WaveCommand::Open);
     QCOMPARE(player.Error(), 0);
     player.SetFrom(0);
     QElapsedTimer clock;
     clock.start();
-    player.Command(u"Play"_s);
+    player.Command(WaveCommand::Play);
     QCOMPARE(player.Error(), 0);
     QCOMPARE(player.Mode(), WaveMode::Playing);
     const bool expectSound
@@ -184,7 +194,7 @@ void tst_WavePlayer::playRunsToItsNaturalEnd()
 
     QList<int> codes { 1 };
     if (!interrupt.isEmpty()) {
-        player.Command(interrupt);
+        player.Command(CommandNamed(interrupt));
         QCOMPARE(int(player.Mode()), heldMode);
         const qint64 heldAt = player.Position();
         QVERIFY(heldAt >= 400 && heldAt < player.Length());
@@ -192,7 +202,7 @@ void tst_WavePlayer::playRunsToItsNaturalEnd()
         QTest::qWait(static_cast<int>(player.Length() - heldAt) + 300);
         QVERIFY2(qAbs(player.Position() - heldAt) <= 20, "the position moved while held");
         QCOMPARE(Codes(done), QList<int> { 4 });
-        player.Command(resume);
+        player.Command(CommandNamed(resume));
         QCOMPARE(player.Mode(), WaveMode::Playing);
         QVERIFY2(player.Position() >= heldAt, "resuming started the narration again");
         codes = { 4, 1 };
@@ -278,7 +288,7 @@ void tst_WavePlayer::openErrors()
     }
     WavePlayer player(1);
     player.SetFileName(path);
-    player.Command(u"Open"_s);
+    player.Command(WaveCommand::Open);
     QCOMPARE(player.Error(), error);
     QVERIFY(!player.ErrorMessage().isEmpty());
     QCOMPARE(player.Mode(), WaveMode::NotOpen);
@@ -292,14 +302,12 @@ void tst_WavePlayer::commandsOnClosedPlayerFail()
 {
     WavePlayer player(1);
     QSignalSpy done(&player, &WavePlayer::Done);
-    for (const QString& command : { u"Play"_s, u"Pause"_s, u"Stop"_s }) {
+    for (const WaveCommand command : { WaveCommand::Play, WaveCommand::Pause, WaveCommand::Stop }) {
         player.Command(command);
-        QVERIFY2(player.Error() == 257, qPrintable(command));
+        QCOMPARE(player.Error(), 257);
         QCOMPARE(player.Mode(), WaveMode::NotOpen);
     }
-    player.Command(u"Rewind"_s);
-    QCOMPARE(player.Error(), 261);
-    player.Command(u"Close"_s); // closing a closed player is fine
+    player.Command(WaveCommand::Close); // closing a closed player is fine
     QCOMPARE(player.Error(), 0);
     QTest::qWait(50);
     QVERIFY(done.isEmpty());

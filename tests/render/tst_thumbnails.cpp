@@ -1,7 +1,6 @@
 #include "RenderTestSupport.h"
 
 #include "base/ErrorReporting.h"
-#include "platform/OggDecoder.h"
 #include "render/ImageScale.h"
 #include "render/SlideComposition.h"
 #include "render/Thumbnails.h"
@@ -79,7 +78,6 @@ struct ThumbnailShow {
     ScriptStatements script;
     bool exitInProgress = false;
     RecordingReporter reporter { exitInProgress };
-    OggDecoder decoder;
     ThumbnailState state;
     std::set<int> slidesWaiting; // slides whose files have not arrived
     bool downloadComplete = true;
@@ -129,8 +127,7 @@ struct ThumbnailShow {
 
     bool Tick()
     {
-        const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, decoder,
-            log };
+        const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, log };
         DrawingEnvironment drawing;
         drawing.ResolveResource
             = [&copies](const QString& name) { return GetRealFilename(copies, name); };

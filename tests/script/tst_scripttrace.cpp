@@ -3,7 +3,6 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
-#include "platform/OggDecoder.h"
 #include "script/PresentationModel.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptReader.h"
@@ -96,8 +95,7 @@ void tst_ScriptTrace::everyReturnWritesTheExitLine()
     SlideShowModel model;
     QuietReporter reporter;
     const LoadContext load { folders, reporter, log, false, {} };
-    OggDecoder decoder;
-    const WorkingCopyContext copies { folders, model, false, reporter, decoder, log };
+    const WorkingCopyContext copies { folders, model, false, reporter, log };
     model.Map.Append(u"talk.wav"_s);
     switch (call) {
     case Call::ReadMissingScript:
@@ -122,10 +120,10 @@ void tst_ScriptTrace::everyReturnWritesTheExitLine()
         LoadSlideShow(script, model, load);
         break;
     case Call::CopyMissingResource:
-        DecompressFile(copies, u"absent.wav"_s);
+        MakeUnscrambledCopy(copies, u"absent.wav"_s);
         break;
     case Call::CopyResource:
-        QVERIFY(!DecompressFile(copies, u"talk.wav"_s).isEmpty());
+        QVERIFY(!MakeUnscrambledCopy(copies, u"talk.wav"_s).isEmpty());
         break;
     }
 

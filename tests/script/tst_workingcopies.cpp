@@ -1,7 +1,6 @@
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
-#include "platform/OggDecoder.h"
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"
 #include "script/WorkingCopies.h"
@@ -13,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <optional>
 
@@ -100,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(!ScrambleFile(in, back, 0, &error));
     }
 
-    void decompressFileMakesWorkingCopies()
+    void workingCopiesAreUnscrambledCopies()
     {
         ZentilFolders folders;
         folders.ResourcePath = dir_.filePath(u"show/resources"_s);
@@ -119,24 +117,23 @@ private Q_SLOTS:
         model.Map.Append(u"PIC.JPG"_s);
         model.Map.Append(u"s.jpg"_s);
         RecordingReporter reporter;
-        OggDecoder decoder;
         DebugLog log(clock_, false);
 
-        WorkingCopyContext plain { folders, model, false, reporter, decoder, log };
+        WorkingCopyContext plain { folders, model, false, reporter, log };
         const QString copy = GetRealFilename(plain, u"pic.jpg"_s); // the map's name is used
         QCOMPARE(copy, model.Map.At(1).LocalFileName);
         QCOMPARE(QFileInfo(copy).dir().absolutePath(), QDir(folders.ZTTempPath).absolutePath());
         QCOMPARE(ReadAll(copy), QByteArray("picture"));
         QCOMPARE(GetRealFilename(plain, u"Pic.jpg"_s), copy); // made once
-        QCOMPARE(ReadAll(DecompressFile(plain, u"s.jpg"_s)), QByteArray("picture"));
-        QVERIFY(DecompressFile(plain, u"../resources/pic.jpg"_s).isEmpty());
-        QVERIFY(DecompressFile(plain, u"none.jpg"_s).isEmpty());
+        QCOMPARE(ReadAll(MakeUnscrambledCopy(plain, u"s.jpg"_s)), QByteArray("picture"));
+        QVERIFY(MakeUnscrambledCopy(plain, u"../resources/pic.jpg"_s).isEmpty());
+        QVERIFY(MakeUnscrambledCopy(plain, u"none.jpg"_s).isEmpty());
         QVERIFY(!reporter.fatal);
 
         // A plain file inside a scrambled presentation is a corrupt presentation.
-        WorkingCopyContext scrambled { folders, model, true, reporter, decoder, log };
-        QVERIFY(!DecompressFile(scrambled, u"s.jpg"_s).isEmpty());
-        QVERIFY(DecompressFile(scrambled, u"pic.jpg"_s).isEmpty());
+        WorkingCopyContext scrambled { folders, model, true, reporter, log };
+        QVERIFY(!MakeUnscrambledCopy(scrambled, u"s.jpg"_s).isEmpty());
+        QVERIFY(MakeUnscrambledCopy(scrambled, u"pic.jpg"_s).isEmpty());
         QVERIFY(reporter.fatal);
         QCOMPARE(reporter.fatal->Title, u"Zentil Resource File Corrupted"_s);
         QVERIFY(!reporter.fatal->CorruptFileFound);
@@ -149,42 +146,6 @@ private Q_SLOTS:
         QVERIFY(!script.EncryptFlag);
         QCOMPARE(model.Map.Count(), 0);
         QCOMPARE(model.Defn.ScriptParentFolder, dir_.filePath(u"show"_s));
-    }
-
-    void narrationIsDecodedOneAtATime()
-    {
-        OggDecoder decoder;
-        if (!decoder.Available())
-            QSKIP("oggdec is not installed");
-        ZentilFolders folders;
-        folders.ResourcePath = dir_.filePath(u"n/resources"_s);
-        folders.ZTTempPath = dir_.filePath(u"n/temp"_s);
-        QDir().mkpath(folders.ResourcePath);
-        QDir().mkpath(folders.ZTTempPath);
-        QFile::copy(QStringLiteral(ZENTIL_FIXTURES_DIR) + u"/script/sound/tone.ogg"_s,
-            folders.ResourcePath + u"/a.ogg"_s);
-        QFile::copy(QStringLiteral(ZENTIL_FIXTURES_DIR) + u"/script/sound/tone.ogg"_s,
-            folders.ResourcePath + u"/b.ogg"_s);
-        SlideShowModel model;
-        RecordingReporter reporter;
-        DebugLog log(clock_, false);
-        WorkingCopyContext context { folders, model, false, reporter, decoder, log };
-
-        // A second request arrives from an event while the first decoder runs.
-        QString nested;
-        bool overlapped = false;
-        QTimer::singleShot(0, this, [&] {
-            overlapped = decoder.Busy();
-            nested = DecompressFile(context, u"b.ogg"_s);
-        });
-        const QString first = DecompressFile(context, u"a.ogg"_s);
-        QVERIFY(overlapped);
-        for (const QString& wave : { first, nested }) {
-            QVERIFY2(wave.endsWith(u".wav"_s), qPrintable(wave));
-            const QByteArray bytes = ReadAll(wave);
-            QVERIFY2(bytes.startsWith("RIFF") && bytes.size() > 4000, qPrintable(wave));
-        }
-        QVERIFY(!decoder.Busy());
     }
 };
 
