@@ -260,16 +260,17 @@ void TestOverlaysAndMenus::helpTextsAndVersionLines()
 {
     const QStringList commands = HelpWindow::CommandText().split(u"\r\n"_s);
     const QStringList descriptions = HelpWindow::DescriptionText().split(u"\r\n"_s);
-    QCOMPARE(commands.size(), 18);
-    QCOMPARE(descriptions.size(), 18);
+    QCOMPARE(commands.size(), 26);
+    QCOMPARE(descriptions.size(), 26);
     QCOMPARE(commands.at(0), u"Right arrow"_s);
-    QCOMPARE(commands.at(15), u"'I'"_s);
-    QCOMPARE(commands.at(17), u"Right mouse click"_s);
+    QCOMPARE(commands.at(19), u"'I'"_s);
+    QCOMPARE(commands.at(20), u"'B' or '.'"_s);
+    QCOMPARE(commands.at(25), u"Right mouse click"_s);
     QCOMPARE(descriptions.at(4), u"Return to previous slide"_s);
     QCOMPARE(commands.at(4), u"Left arrow"_s);
     QCOMPARE(descriptions.at(9), u"Go to last slide"_s);
     QCOMPARE(descriptions.at(11), u"Toggle a pause in play"_s);
-    QCOMPARE(descriptions.at(16), u"Exit player"_s);
+    QCOMPARE(descriptions.at(24), u"Exit player"_s);
     QVERIFY(descriptions.at(12).isEmpty());
     QCOMPARE(HelpWindow::VersionLine(0), u"Language Version: 1.20"_s);
     QCOMPARE(HelpWindow::VersionLine(1), u"Zentil Player 1.40:  December 27, 2005"_s);
