@@ -3,10 +3,15 @@
 #include "base/ProductInfo.h"
 #include "render/RenderToolCommand.h"
 #include "script/ScriptToolCommands.h"
+#include "tool/ExportCommand.h"
+#include "tool/HandoutCommand.h"
+#include "tool/NewShowCommand.h"
+#include "tool/PreviewWindow.h"
+#include "tool/ScriptCheck.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QTextStream>
 
 #include <functional>
@@ -55,13 +60,18 @@ std::vector<ToolCommand> Commands()
     return {
         { u"dump"_s, u"dump SCRIPT                      print the presentation's structure dump"_s,
             WithStreams(RunDumpCommand) },
-        { u"check"_s, u"check SCRIPT                     print every problem of the script"_s,
-            WithStreams(RunCheckCommand) },
+        { u"check"_s, QString::fromLatin1(CheckCommandSynopsis),
+            WithStreams(RunScriptCheckCommand) },
+        { u"export"_s, QString::fromLatin1(ExportCommandSynopsis), WithStreams(RunExportCommand) },
+        { u"handout"_s, QString::fromLatin1(HandoutCommandSynopsis),
+            WithStreams(RunHandoutCommand) },
+        { u"new"_s, QString::fromLatin1(NewCommandSynopsis), WithStreams(RunNewShowCommand) },
         { u"scramble"_s, u"scramble IN OUT [--key-start K]  write a scrambled copy"_s,
             WithStreams(RunScrambleCommand) },
         { u"unscramble"_s,
             u"unscramble IN OUT                write the plain copy of a scrambled file"_s,
             WithStreams(RunUnscrambleCommand) },
+        { u"preview"_s, QString::fromLatin1(PreviewCommandSynopsis), RunPreviewCommand },
         { u"render"_s, QString::fromLatin1(RenderCommandSynopsis), RunRenderCommand },
         { u"scale"_s, QString::fromLatin1(ScaleCommandSynopsis), WithStreams(RunScaleCommand) },
     };
@@ -72,10 +82,11 @@ std::vector<ToolCommand> Commands()
 int RunZentilTool(int argc, char** argv)
 {
     // Drawing needs a GUI application; the offscreen platform keeps the tool usable without a
-    // display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // display. Only the preview opens a window.
+    const bool opensWindow = argc > 1 && qstrcmp(argv[1], "preview") == 0;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !opensWindow)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"zentil-tool"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(ZENTIL_VERSION_TEXT));
 

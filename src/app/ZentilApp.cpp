@@ -329,6 +329,7 @@ void ZentilApp::WireUserControl()
     actions.SaveCurrentShow = [this] { SaveCurrentShow(); };
     actions.AdjustVolume = [this] { panels_->OpenVolumePanel(); };
     actions.Help = [this] { ShowHelp(); };
+    actions.PrintSlides = [this] { PrintSlides(); };
     actions.ExitZentil = [this] { control_->ExitSequence(); };
     actions.PauseToggle = [this] { control_->PauseToggle(); };
     actions.ParkCursor = [this] { ParkCursor(); };

@@ -91,6 +91,8 @@ public:
     HelpWindow& Help();
     // The help window, not modal; opening it again shows the same window.
     void ShowHelp();
+    // Print Slides: the handout of the show through the print dialog, two slides a page.
+    void PrintSlides();
     // The information and volume panels over the slide.
     ShowPanels& Panels() { return *panels_; }
     // The "Save Current Show" command; the quit point is written after a save.

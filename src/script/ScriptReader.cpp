@@ -78,12 +78,14 @@ bool PrescanIs(const CommandWords& words, QStringView word)
 
 // Reads the file through a splitter, either as UTF-8 (returns false when the file is not valid
 // UTF-8) or as Windows-1252.
-bool SplitFile(QFile& file, bool asUtf8, std::vector<QString>& statements, QString* limitMessage)
+bool SplitFile(QFile& file, bool asUtf8, std::vector<QString>& statements,
+    std::vector<StatementPosition>& positions, QString* limitMessage)
 {
     statements.clear();
+    positions.clear();
     file.seek(0);
     file.seek(ByteOrderMarkLength(file.read(3)));
-    StatementSplitter splitter(statements);
+    StatementSplitter splitter(statements, &positions);
     QStringDecoder utf8 = Utf8Decoder();
     QByteArray block;
     while (!(block = file.read(kReadBlock)).isEmpty()) {
@@ -197,18 +199,44 @@ bool StatementSplitter::Feed(QStringView text)
     for (qsizetype i = 0; i <= n; ++i) {
         if (i < n && text[i].unicode() >= 32)
             continue;
-        current_ += text.mid(runStart, i - runStart);
+        const qsizetype runLength = i - runStart;
+        if (runLength > 0) {
+            if (current_.isEmpty())
+                start_ = { line_, column_ };
+            column_ += static_cast<int32_t>(runLength);
+            afterCarriageReturn_ = false;
+        }
+        current_ += text.mid(runStart, runLength);
         if (current_.size() > MaxStatementLength) {
             limitMessage_ = u"Statement "_s + QString::number(out_.size() + 1)
                 + u" is longer than "_s + QString::number(MaxStatementLength)
                 + u" characters; the script cannot be read."_s;
             return false;
         }
-        if (i < n && !EndStatement())
-            return false;
+        if (i < n) {
+            PassControlCharacter(text[i]);
+            if (!EndStatement())
+                return false;
+        }
         runStart = i + 1;
     }
     return true;
+}
+
+void StatementSplitter::PassControlCharacter(QChar c)
+{
+    // Lines end where editors end them: CR, LF or the pair; other control characters are
+    // one column wide.
+    const bool lineFeedOfPair = c == u'\n' && afterCarriageReturn_;
+    afterCarriageReturn_ = c == u'\r';
+    if (lineFeedOfPair)
+        return;
+    if (c == u'\r' || c == u'\n') {
+        ++line_;
+        column_ = 1;
+    } else {
+        ++column_;
+    }
 }
 
 bool StatementSplitter::Finish()
@@ -226,12 +254,14 @@ bool StatementSplitter::EndStatement()
         return false;
     }
     out_.push_back(ApplyEscapes(current_));
+    if (positions_)
+        positions_->push_back(start_);
     current_.clear();
     return true;
 }
 
-bool SplitScriptBytes(
-    const QByteArray& bytes, std::vector<QString>& statements, QString* limitMessage)
+bool SplitScriptBytes(const QByteArray& bytes, std::vector<QString>& statements,
+    QString* limitMessage, std::vector<StatementPosition>* positions)
 {
     const QByteArrayView body = QByteArrayView(bytes).sliced(ByteOrderMarkLength(bytes));
     QStringDecoder utf8 = Utf8Decoder();
@@ -239,7 +269,9 @@ bool SplitScriptBytes(
     if (utf8.hasError() || !EndsOnWholeCharacter(utf8))
         text = DecodeCp1252(body);
     statements.clear();
-    StatementSplitter splitter(statements);
+    if (positions)
+        positions->clear();
+    StatementSplitter splitter(statements, positions);
     const bool ok = splitter.Feed(text) && splitter.Finish();
     if (limitMessage)
         *limitMessage = splitter.LimitMessage();
@@ -293,8 +325,8 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
     QFile file(copyPath);
     QString limitMessage;
     if (file.open(QIODevice::ReadOnly)) {
-        if (!SplitFile(file, true, script.ScriptArray, &limitMessage))
-            SplitFile(file, false, script.ScriptArray, &limitMessage);
+        if (!SplitFile(file, true, script.ScriptArray, result.Positions, &limitMessage))
+            SplitFile(file, false, script.ScriptArray, result.Positions, &limitMessage);
         file.close();
     } else {
         limitMessage = u"The script file "_s + currentFileName + u" could not be read."_s;
@@ -302,6 +334,7 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
     QFile::remove(copyPath);
     if (!limitMessage.isEmpty()) {
         script.ScriptArray.clear();
+        result.Positions.clear();
         result.Refusal = limitMessage;
         ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);
         return result;

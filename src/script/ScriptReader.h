@@ -40,12 +40,22 @@ QString RemoveBrowserInstanceNumber(const QString& fileName);
 // give nothing).
 QString ApplyEscapes(const QString& statement);
 
+// Where a statement begins in the script file: 1-based line and column (characters of the
+// decoded line, counted before escapes are applied).
+struct StatementPosition {
+    int32_t Line = 0;
+    int32_t Column = 0;
+};
+
 // Cuts decoded script text into statements: every character below 32 ends a statement, empty
 // statements are dropped, escapes are applied. Feed the text in pieces of any size.
 class StatementSplitter {
 public:
-    explicit StatementSplitter(std::vector<QString>& out)
+    // positions, when given, receives where each statement begins.
+    explicit StatementSplitter(
+        std::vector<QString>& out, std::vector<StatementPosition>* positions = nullptr)
         : out_(out)
+        , positions_(positions)
     { }
     // Returns false once a limit (statement length or count) is exceeded.
     bool Feed(QStringView text);
@@ -54,16 +64,23 @@ public:
 
 private:
     bool EndStatement();
+    void PassControlCharacter(QChar c);
 
     std::vector<QString>& out_;
+    std::vector<StatementPosition>* positions_;
     QString current_;
     QString limitMessage_;
+    // The position of the next character fed, and where the current statement began.
+    int32_t line_ = 1;
+    int32_t column_ = 1;
+    bool afterCarriageReturn_ = false; // a line feed right after a CR ends no second line
+    StatementPosition start_;
 };
 
 // Decodes a whole script held in memory (valid UTF-8, else Windows-1252) into statements.
 // Used by tests and the fuzz corpus; LoadScriptFromFile streams the same way.
-bool SplitScriptBytes(
-    const QByteArray& bytes, std::vector<QString>& statements, QString* limitMessage = nullptr);
+bool SplitScriptBytes(const QByteArray& bytes, std::vector<QString>& statements,
+    QString* limitMessage = nullptr, std::vector<StatementPosition>* positions = nullptr);
 
 // The result of reading one script file.
 struct ScriptReadResult {
@@ -72,6 +89,7 @@ struct ScriptReadResult {
     float ScriptVersion = 0; // the "/version" value, 0 when none
     QString Refusal; // why nothing could be read, "" when the file was read
     std::vector<ScriptMessage> Messages; // problems of single statements ("/name" refused)
+    std::vector<StatementPosition> Positions; // where each statement of ScriptArray begins
 };
 
 // LoadScriptFromFile: reads a script through a working copy in tempFolder (unscrambled when it

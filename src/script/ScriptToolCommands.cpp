@@ -134,15 +134,6 @@ int RunDumpCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     return 0;
 }
 
-int RunCheckCommand(const QStringList& args, QTextStream& out, QTextStream& err)
-{
-    if (args.size() != 1)
-        return Usage(err, u"check SCRIPT"_s);
-    ToolErrorReporter reporter(out, err, true);
-    SlideShowModel model;
-    return LoadForTool(args.front(), model, reporter) ? 0 : 1;
-}
-
 int RunScrambleCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     (void)out;

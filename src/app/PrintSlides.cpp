@@ -1,0 +1,50 @@
+#include "app/ZentilApp.h"
+
+#include "playback/FullScreenWindow.h"
+#include "render/Handout.h"
+#include "render/SlideComposition.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zentil {
+
+namespace {
+
+constexpr int kSlidesPerPrintedPage = 2;
+
+} // namespace
+
+void ZentilApp::PrintSlides()
+{
+    if (model_.SlideCount() == 0)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(model_.Defn.ShowTitle);
+    if (!options_.ShowDialogs) {
+        reporter_->ShowMessage(
+            u"Print Slides"_s, u"The slides were not printed: this run shows no print dialog."_s);
+        return;
+    }
+    QPrintDialog dialog(&printer, window_.get());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The slides are drawn on a drawing state of their own: the one on screen is left as it is.
+    RenderState printing;
+    PrepareRenderState(printing, log_);
+    const DrawingEnvironment env = MakeDrawingEnvironment();
+    HandoutRequest request;
+    request.Title = model_.Defn.ShowTitle;
+    request.SlideCount = model_.SlideCount();
+    request.SlidesPerPage = kSlidesPerPrintedPage;
+    request.DrawSlide = [&](int n) {
+        ComposeSlide(printing, model_, env, log_, n, model_.SlideAt(n).SubslideCount());
+        return printing.Surfaces.Foreground.Image.copy();
+    };
+    request.SlideTexts = [this](int n) { return SlideTextLines(model_, n); };
+    PrintHandout(printer, request);
+}
+
+} // namespace zentil
