@@ -1,10 +1,15 @@
 // Download speed against curl, side by side in one run, from one loopback HTTP/1.1 server
-// (python3 -m http.server) serving the same files to both:
+// (bench/http_server.py) serving the same files to both:
 //   - 50 files of 200 KB: the download manager's whole queue against one curl process that
-//     fetches the same addresses over one kept-alive connection (target: at most 1.15x curl);
+//     fetches the same addresses over kept-alive connections (target: at most 1.15x curl);
 //   - one 200 MB file: time (target: at most 1.1x curl) and how much the player's peak resident
-//     memory grows while it arrives (target: under 20 MB).
-// Each side runs three times in alternation; the best time of each is compared.
+//     memory grows while it arrives (target: under 20 MB);
+//   - 50 files of 200 KB from a server that waits 50 ms before every answer (a slow link):
+//     against curl --parallel --parallel-max 4 (target: at most 1.2x);
+//   - over that link, the time until a 20-slide show starts (its first 4 slides preloaded)
+//     with transfers one at a time and with the manager's few in flight.
+// Each side runs kRuns times in alternation; the best time of each is compared. The machine's
+// load average is printed before and after; a failed run ends the benchmark with exit code 1.
 #include "base/DebugLog.h"
 #include "download/DownloadManager.h"
 #include "download/ProxySettings.h"
@@ -23,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 
 #include <limits>
 
@@ -31,7 +37,8 @@ using namespace zentil;
 
 namespace {
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
+constexpr int kSlowLinkDelayMs = 50;
 
 qint64 StatusKb(const char* field)
 {
@@ -57,8 +64,23 @@ bool WriteFile(const QString& name, qint64 size)
     return true;
 }
 
-// The player's side: one download manager fetching the queue into a fresh folder.
-qint64 PlayerRun(const QString& server, const QStringList& names, const QString& folder)
+QString LoadAverage()
+{
+    QFile file(u"/proc/loadavg"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return u"unknown"_s;
+    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
+}
+
+struct PlayerResult {
+    qint64 TotalMs = -1; // every file present; -1 when a run failed
+    qint64 StartMs = -1; // the show was started
+};
+
+// The player's side: one download manager fetching the queue into a fresh folder. With
+// untilStart the run ends once the show starts.
+PlayerResult PlayerRun(const QString& server, const DownloadQueue& queue, const QString& folder,
+    int maxTransfers = DownloadManager::kDefaultMaxTransfers, bool untilStart = false)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
@@ -69,28 +91,49 @@ qint64 PlayerRun(const QString& server, const QStringList& names, const QString&
     folders.ResourcePath = folder;
     ProxySettings proxy;
     DownloadManager manager(model, folders, proxy, log);
+    QTimer tick;
+    tick.setSingleShot(true);
+    QObject::connect(&tick, &QTimer::timeout, [&manager] { manager.DownloadTimerTick(); });
+    QElapsedTimer timer;
+    PlayerResult result;
+    DownloadManager::Hooks hooks;
+    hooks.StartNewSlideShow = [&] { result.StartMs = timer.elapsed(); };
+    hooks.RestartTimer = [&tick](int ms) { tick.start(ms); };
+    hooks.StopTimer = [&tick] { tick.stop(); };
+    manager.SetHooks(std::move(hooks));
+    manager.SetMaxTransfers(maxTransfers);
     model.Connection.ServerAddress = server;
     model.Connection.Port = 80;
-    model.DownloadList = u"| "_s + names.join(u' ');
-    model.PostStartFileCount = int(names.size());
+    model.Queue = queue;
+    model.PreStartFileCount = int(queue.BeforeStart.size());
+    model.PostStartFileCount = int(queue.AfterStart.size());
     manager.Reset();
-    QElapsedTimer timer;
+    const QStringList names = queue.BeforeStart + queue.AfterStart;
     timer.start();
-    while (!manager.State().DownloadComplete)
-        manager.DownloadTimerTick();
+    manager.DownloadTimerTick();
+    while (!(manager.State().DownloadComplete && !manager.Busy())
+        && !(untilStart && result.StartMs >= 0) && timer.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 ms = timer.elapsed();
+    manager.InterruptDownload();
+    if (untilStart)
+        return result.StartMs >= 0 ? result : PlayerResult {};
     for (const QString& name : names)
         if (!QFile::exists(QDir(folder).filePath(name)))
-            return -1;
-    return ms;
+            return {};
+    result.TotalMs = ms;
+    return result;
 }
 
 // curl's side: one process, every address with its own output file, connections reused.
-qint64 CurlRun(const QString& server, const QStringList& names, const QString& folder)
+qint64 CurlRun(
+    const QString& server, const QStringList& names, const QString& folder, bool parallel = false)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
     QStringList arguments { u"-s"_s, u"--fail"_s };
+    if (parallel)
+        arguments << u"--parallel"_s << u"--parallel-max"_s << u"4"_s;
     for (const QString& name : names)
         arguments << u"-o"_s << QDir(folder).filePath(name) << server + name;
     QProcess curl;
@@ -99,20 +142,35 @@ qint64 CurlRun(const QString& server, const QStringList& names, const QString& f
     curl.start(u"curl"_s, arguments);
     if (!curl.waitForFinished(600000) || curl.exitCode() != 0)
         return -1;
+    for (const QString& name : names)
+        if (!QFile::exists(QDir(folder).filePath(name)))
+            return -1;
     return timer.elapsed();
 }
 
+constexpr qint64 kNone = std::numeric_limits<qint64>::max();
+
 struct Pair {
-    qint64 Player = std::numeric_limits<qint64>::max();
-    qint64 Curl = std::numeric_limits<qint64>::max();
+    qint64 Player = kNone;
+    qint64 Curl = kNone;
+    bool Failed() const { return Player == kNone || Curl == kNone; }
+    double Ratio() const { return static_cast<double>(Player) / static_cast<double>(Curl); }
 };
 
-Pair Compare(const QString& server, const QStringList& names, const QString& work)
+DownloadQueue AllAfterStart(const QStringList& names)
+{
+    DownloadQueue queue;
+    queue.MarkerPlaced = true;
+    queue.AfterStart = names;
+    return queue;
+}
+
+Pair Compare(const QString& server, const QStringList& names, const QString& work, bool parallel)
 {
     Pair best;
     for (int run = 0; run < kRuns; ++run) {
-        const qint64 player = PlayerRun(server, names, work + u"/player"_s);
-        const qint64 curl = CurlRun(server, names, work + u"/curl"_s);
+        const qint64 player = PlayerRun(server, AllAfterStart(names), work + u"/player"_s).TotalMs;
+        const qint64 curl = CurlRun(server, names, work + u"/curl"_s, parallel);
         if (player < 0 || curl < 0)
             return {};
         best.Player = std::min(best.Player, player);
@@ -121,6 +179,68 @@ Pair Compare(const QString& server, const QStringList& names, const QString& wor
     QDir(work + u"/player"_s).removeRecursively();
     QDir(work + u"/curl"_s).removeRecursively();
     return best;
+}
+
+// The time to the first slide: transfers one at a time against the manager's few in flight.
+Pair CompareStart(const QString& server, const DownloadQueue& queue, const QString& work)
+{
+    Pair best; // Player: a few in flight; Curl: one at a time
+    for (int run = 0; run < kRuns; ++run) {
+        const qint64 few
+            = PlayerRun(server, queue, work, DownloadManager::kDefaultMaxTransfers, true).StartMs;
+        const qint64 one = PlayerRun(server, queue, work, 1, true).StartMs;
+        if (few < 0 || one < 0)
+            return {};
+        best.Player = std::min(best.Player, few);
+        best.Curl = std::min(best.Curl, one);
+    }
+    QDir(work).removeRecursively();
+    return best;
+}
+
+// The benchmark's web server; address() is empty when it did not come up.
+class Server {
+public:
+    Server(const QString& site, int delayMs)
+    {
+        {
+            QTcpServer free;
+            free.listen(QHostAddress::LocalHost, 0);
+            port_ = free.serverPort();
+        }
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setStandardErrorFile(QProcess::nullDevice());
+        process_.start(u"python3"_s,
+            { QStringLiteral(ZENTIL_BENCH_HTTP_SERVER), QString::number(port_), site,
+                QString::number(delayMs) });
+        QTcpSocket probe;
+        for (int i = 0; i < 100; ++i) {
+            probe.connectToHost(QHostAddress::LocalHost, port_);
+            if (probe.waitForConnected(100)) {
+                up_ = true;
+                break;
+            }
+            probe.abort();
+            QThread::msleep(100);
+        }
+        probe.abort();
+    }
+    ~Server()
+    {
+        process_.terminate();
+        process_.waitForFinished(3000);
+    }
+    QString Address() const { return up_ ? u"http://127.0.0.1:%1/"_s.arg(port_) : QString(); }
+
+private:
+    QProcess process_;
+    quint16 port_ = 0;
+    bool up_ = false;
+};
+
+QString Verdict(double ratio, double target)
+{
+    return ratio <= target ? u"met"_s : u"MISSED"_s;
 }
 
 } // namespace
@@ -134,6 +254,9 @@ int main(int argc, char** argv)
         out << "bench_download: needs curl and python3 (scripts/setup)\n";
         return 1;
     }
+    out << u"bench_download: best of %1 alternating runs per side; load average %2\n"_s.arg(kRuns)
+               .arg(LoadAverage());
+    out.flush();
     QTemporaryDir work;
     const QString site = work.filePath(u"site"_s);
     QDir().mkpath(site);
@@ -143,51 +266,74 @@ int main(int argc, char** argv)
         WriteFile(QDir(site).filePath(small.last()), 200 * 1024);
     }
     WriteFile(QDir(site).filePath(u"big.bin"_s), 200LL * 1024 * 1024);
+    // A 20-slide show: a picture and a narration per slide; the first 4 slides are preloaded.
+    DownloadQueue show;
+    show.MarkerPlaced = true;
+    for (int slide = 1; slide <= 20; ++slide) {
+        for (const QString& extension : { u"jpg"_s, u"ogg"_s }) {
+            const QString name = u"s%1.%2"_s.arg(slide, 2, 10, QChar(u'0')).arg(extension);
+            WriteFile(QDir(site).filePath(name), 100 * 1024);
+            (slide <= 4 ? show.BeforeStart : show.AfterStart) << name;
+        }
+    }
 
-    QTcpSocket probe;
-    QProcess server;
-    server.setStandardOutputFile(QProcess::nullDevice());
-    server.setStandardErrorFile(QProcess::nullDevice());
-    quint16 port = 0;
+    Pair many;
+    Pair big;
+    Pair slowMany;
+    Pair slowStart;
+    qint64 rssBefore = 0;
+    qint64 peakBefore = 0;
+    qint64 peakAfter = 0;
     {
-        QTcpServer free;
-        free.listen(QHostAddress::LocalHost, 0);
-        port = free.serverPort();
+        const Server server(site, 0);
+        const QString address = server.Address();
+        if (!address.isEmpty()) {
+            many = Compare(address, small, work.filePath(u"many"_s), false);
+            rssBefore = StatusKb("VmRSS:");
+            peakBefore = StatusKb("VmHWM:");
+            big = Compare(address, { u"big.bin"_s }, work.filePath(u"big"_s), false);
+            peakAfter = StatusKb("VmHWM:");
+        }
     }
-    server.start(u"python3"_s,
-        { u"-m"_s, u"http.server"_s, QString::number(port), u"--bind"_s, u"127.0.0.1"_s,
-            u"--directory"_s, site, u"--protocol"_s, u"HTTP/1.1"_s });
-    for (int i = 0; i < 100; ++i) {
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(100))
-            break;
-        probe.abort();
-        QThread::msleep(100);
+    {
+        const Server server(site, kSlowLinkDelayMs);
+        const QString address = server.Address();
+        if (!address.isEmpty()) {
+            slowMany = Compare(address, small, work.filePath(u"slow"_s), true);
+            slowStart = CompareStart(address, show, work.filePath(u"start"_s));
+        }
     }
-    probe.abort();
-    const QString address = u"http://127.0.0.1:%1/"_s.arg(port);
-
-    const Pair many = Compare(address, small, work.filePath(u"many"_s));
-    const qint64 rssBefore = StatusKb("VmRSS:");
-    const qint64 peakBefore = StatusKb("VmHWM:");
-    const Pair big = Compare(address, { u"big.bin"_s }, work.filePath(u"big"_s));
-    const qint64 peakAfter = StatusKb("VmHWM:");
-    server.terminate();
-    server.waitForFinished(3000);
-    if (many.Player == std::numeric_limits<qint64>::max()
-        || big.Player == std::numeric_limits<qint64>::max() || many.Curl <= 0 || big.Curl <= 0) {
+    if (many.Failed() || big.Failed() || slowMany.Failed() || slowStart.Failed()) {
         out << "bench_download: a transfer failed\n";
         return 1;
     }
     const double growthMb
         = static_cast<double>(std::max(peakAfter, peakBefore) - rssBefore) / 1024.0;
-    out << u"50 x 200 KB: player %1 ms, curl %2 ms, ratio %3 (target <= 1.15)\n"_s.arg(many.Player)
+    out << u"50 x 200 KB: player %1 ms, curl %2 ms, ratio %3 (target <= 1.15: %4)\n"_s
+               .arg(many.Player)
                .arg(many.Curl)
-               .arg(static_cast<double>(many.Player) / static_cast<double>(many.Curl), 0, 'f', 2);
-    out << u"1 x 200 MB: player %1 ms, curl %2 ms, ratio %3 (target <= 1.10)\n"_s.arg(big.Player)
+               .arg(many.Ratio(), 0, 'f', 2)
+               .arg(Verdict(many.Ratio(), 1.15));
+    out << u"1 x 200 MB: player %1 ms, curl %2 ms, ratio %3 (target <= 1.10: %4)\n"_s
+               .arg(big.Player)
                .arg(big.Curl)
-               .arg(static_cast<double>(big.Player) / static_cast<double>(big.Curl), 0, 'f', 2);
-    out << u"1 x 200 MB: player's peak resident memory grew by %1 MB (target < 20)\n"_s.arg(
-        growthMb, 0, 'f', 1);
+               .arg(big.Ratio(), 0, 'f', 2)
+               .arg(Verdict(big.Ratio(), 1.10));
+    out << u"1 x 200 MB: player's peak resident memory grew by %1 MB (target < 20: %2)\n"_s
+               .arg(growthMb, 0, 'f', 1)
+               .arg(growthMb < 20 ? u"met"_s : u"MISSED"_s);
+    out << u"50 x 200 KB, %1 ms per answer: player %2 ms, curl --parallel-max 4 %3 ms, ratio %4 "
+           u"(target <= 1.20: %5)\n"_s.arg(kSlowLinkDelayMs)
+               .arg(slowMany.Player)
+               .arg(slowMany.Curl)
+               .arg(slowMany.Ratio(), 0, 'f', 2)
+               .arg(Verdict(slowMany.Ratio(), 1.20));
+    out << u"20-slide show, %1 ms per answer, time to the first slide: %2 ms with up to %3 "
+           u"transfers, %4 ms one at a time (ratio %5)\n"_s.arg(kSlowLinkDelayMs)
+               .arg(slowStart.Player)
+               .arg(DownloadManager::kDefaultMaxTransfers)
+               .arg(slowStart.Curl)
+               .arg(slowStart.Ratio(), 0, 'f', 2);
+    out << u"load average after: %1\n"_s.arg(LoadAverage());
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/ZentilApp.h"
 
 #include "download/ConnectFailureDialog.h"
+#include "download/HttpTransfer.h"
 #include "download/ProxyDialog.h"
 #include "download/ScriptFetch.h"
 #include "playback/FullScreenWindow.h"
@@ -45,7 +46,6 @@ void ZentilApp::SetDownloadHooks()
         DisplayResourceFatalError();
     };
     hooks.FileArrived = [this](const QString& name) { DownloadedFileArrived(name); };
-    hooks.WaitLettingEventsRun = [this](int ms) { WaitLettingEventsRun(ms); };
     downloads_.SetHooks(std::move(hooks));
 }
 
@@ -105,7 +105,19 @@ QString ZentilApp::FetchScriptFromCommandLine(const QString& address)
 {
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
     ReadProxySettings();
-    const FetchedScript fetched = FetchScriptIntoFolder(url, QDir::tempPath(), proxy_);
+    FetchedScript fetched = FetchScriptIntoFolder(url, QDir::tempPath(), proxy_);
+    // An unreachable server is asked about as during a show: try again, set a proxy, or end.
+    while (fetched.ErrorNumber == ErrorNoConnection) {
+        const ConnectFailureReply reply
+            = RunConnectFailureDialog(window_.get(), options_.ShowDialogs);
+        if (reply == ConnectFailureReply::ExitZentil) {
+            exitCode_ = 1;
+            return {};
+        }
+        if (reply == ConnectFailureReply::SetProxyServer)
+            SetProxyServer();
+        fetched = FetchScriptIntoFolder(url, QDir::tempPath(), proxy_);
+    }
     if (fetched.FileName.isEmpty()) {
         ShowMessage(u"Zentil Error Message"_s,
             u"The presentation "_s + address + u" could not be fetched.\r"_s + fetched.Error);

@@ -20,12 +20,22 @@ namespace zentil {
 void ZentilApp::ExecuteExitZentil()
 {
     ZT_DEBUG(log_, TraceProcedures, "status", u"ExecuteExitZentil"_s);
+    // Every way out keeps the place in a show that is playing, failures included.
+    if (!unloadStarted_)
+        SaveQuitPointIfPlaying();
     state_.ExitInProgress = true;
     if (unloadStarted_)
         return;
     RunShutDownSteps();
     if (options_.EndEventLoopAtExit)
         QCoreApplication::exit(exitCode_);
+}
+
+// The place in a show that is playing, kept when the player ends (a failure included).
+void ZentilApp::SaveQuitPointIfPlaying()
+{
+    if (state_.ShowPlaying && !state_.ExitInProgress)
+        SaveQuitPoint(WaveControl(model_.CurrentSlide.ResourceSet).Position());
 }
 
 // Each step is followed by letting events run; handlers that run then see ExitInProgress and
@@ -56,8 +66,8 @@ void ZentilApp::RunShutDownSteps()
         screenSaver_->UnInhibit();
         step(u"Restoring ScreenSaveState."_s);
     }
-    if (downloads_.State().DownloadTimerBusy) {
-        downloads_.State().StopDownloads = true;
+    if (downloads_.Busy()) {
+        downloads_.StopTransfers();
         step(u"Disconnecting HTTP1"_s);
     }
     for (int index : { 1, 2 }) {

@@ -61,8 +61,13 @@ bool ZentilApp::Start(const QString& commandLine)
     folders_ = BuildZentilFolders(folders_, log_);
     DeleteTempResourceFiles(folders_, log_);
     StartDebugTrace(scriptPath);
-    if (IsWebAddress(scriptPath))
+    if (IsWebAddress(scriptPath)) {
         scriptPath = FetchScriptFromCommandLine(scriptPath);
+        if (exitCode_ != 0) { // the user chose to end rather than wait for the server
+            unloadStarted_ = true;
+            return false;
+        }
+    }
 
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
@@ -338,8 +343,7 @@ void ZentilApp::OpenPresentation(const QString& fileName)
         state_.DefaultSlideShown = u"load"_s;
         ShowDefaultSlide(u"load"_s);
     }
-    if (downloads_.State().DownloadTimerBusy)
-        downloads_.InterruptDownload([this] { LetEventsRun(); });
+    downloads_.InterruptDownload();
     state_.CheckWavePosition = false;
     InitializeSlideShow();
     scriptUrl_.clear();

@@ -249,6 +249,7 @@ void ZentilApp::DisplayResourceFatalError()
 {
     if (state_.ExitInProgress)
         return;
+    SaveQuitPointIfPlaying();
     errors_.MissingFileName = state_.MissingFileName;
     reporter_->DisplayResourceFatalError(state_.UnmappedResourceName);
 }

@@ -140,6 +140,7 @@ private:
     void InitializeSlideShow();
     void StartNewSlideShow();
     void SaveQuitPoint(qint64 position);
+    void SaveQuitPointIfPlaying();
     void ShowMessage(const QString& title, const QString& text);
     void PresentForeground();
     DrawingEnvironment MakeDrawingEnvironment();

@@ -24,7 +24,7 @@ QLabel* WrappedLabel(const QString& text, QWidget* parent)
 
 ConnectFailureDialog::ConnectFailureDialog(QWidget* parent)
     : QDialog(parent)
-    , reply_(QString::fromUtf16(kReplyExitZentil))
+    , reply_(ConnectFailureReply::ExitZentil)
 {
     setObjectName(u"ConnectFailure"_s);
     setWindowTitle(u"Connection Failure"_s);
@@ -42,18 +42,18 @@ ConnectFailureDialog::ConnectFailureDialog(QWidget* parent)
     text->addWidget(WrappedLabel(u"Several options are provided below for you to try:"_s, frame));
 
     auto* buttons = new QHBoxLayout;
-    const auto addButton = [this, buttons](const QString& caption, const char16_t* reply) {
+    const auto addButton = [this, buttons](const QString& caption, const QString& objectName,
+                               ConnectFailureReply reply) {
         auto* button = new QPushButton(caption, this);
-        button->setObjectName(QString::fromUtf16(reply));
+        button->setObjectName(objectName);
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this,
-            [this, reply] { Answer(QString::fromUtf16(reply)); });
+        connect(button, &QPushButton::clicked, this, [this, reply] { Answer(reply); });
         buttons->addWidget(button);
         return button;
     };
-    addButton(u"Try Again"_s, kReplyTryAgain)->setDefault(true);
-    addButton(u"Set Proxy Server"_s, kReplySetProxyServer);
-    addButton(u"Exit Zentil"_s, kReplyExitZentil);
+    addButton(u"Try Again"_s, u"tryagain"_s, ConnectFailureReply::TryAgain)->setDefault(true);
+    addButton(u"Set Proxy Server"_s, u"setproxyserver"_s, ConnectFailureReply::SetProxyServer);
+    addButton(u"Exit Zentil"_s, u"exitzentil"_s, ConnectFailureReply::ExitZentil);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
@@ -61,18 +61,18 @@ ConnectFailureDialog::ConnectFailureDialog(QWidget* parent)
     setFixedWidth(460);
 }
 
-void ConnectFailureDialog::Answer(const QString& reply)
+void ConnectFailureDialog::Answer(ConnectFailureReply reply)
 {
     reply_ = reply;
     accept();
 }
 
-QString RunConnectFailureDialog(QWidget* host, bool showDialog)
+ConnectFailureReply RunConnectFailureDialog(QWidget* host, bool showDialog)
 {
     if (!showDialog) {
         QTextStream(stderr)
             << u"Connection Failure: The host computer could not be contacted or would not allow a connection.\n"_s;
-        return QString::fromUtf16(kReplyExitZentil);
+        return ConnectFailureReply::ExitZentil;
     }
     ConnectFailureDialog dialog;
     RunHostedDialog(dialog, host);

@@ -4,27 +4,25 @@
 
 namespace zentil {
 
-// The answers of the connection-failure dialog (ConnectFailureReply).
-inline constexpr char16_t kReplyTryAgain[] = u"tryagain";
-inline constexpr char16_t kReplySetProxyServer[] = u"setproxyserver";
-inline constexpr char16_t kReplyExitZentil[] = u"exitzentil";
+// The answers of the connection-failure dialog.
+enum class ConnectFailureReply { TryAgain, SetProxyServer, ExitZentil };
 
 // "Connection Failure": why the host could not be reached and three ways on. The reply starts
-// as "exitzentil", so closing the dialog any other way than by a button exits.
+// as ExitZentil, so closing the dialog any other way than by a button exits.
 class ConnectFailureDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ConnectFailureDialog(QWidget* parent = nullptr);
-    QString Reply() const { return reply_; }
+    ConnectFailureReply Reply() const { return reply_; }
 
 private:
-    void Answer(const QString& reply);
-    QString reply_;
+    void Answer(ConnectFailureReply reply);
+    ConnectFailureReply reply_;
 };
 
 // Shows the dialog modally over the host (see RunHostedDialog) and returns the reply. Without
-// dialogs (showDialog false) nobody can answer: the reply is "exitzentil", as for a closed
+// dialogs (showDialog false) nobody can answer: the reply is ExitZentil, as for a closed
 // dialog, so an unattended player ends instead of retrying forever.
-QString RunConnectFailureDialog(QWidget* host, bool showDialog);
+ConnectFailureReply RunConnectFailureDialog(QWidget* host, bool showDialog);
 
 } // namespace zentil

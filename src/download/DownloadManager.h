@@ -1,11 +1,13 @@
 #pragma once
 
+#include "download/ConnectFailureDialog.h"
 #include "download/HttpTransfer.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace zentil {
 
@@ -17,24 +19,22 @@ struct ZentilFolders;
 // The download manager's state for the presentation being played.
 struct DownloadState {
     bool DownloadComplete = false; // no further downloading in this presentation
-    bool DownloadTimerBusy = false; // a tick is running; a nested tick returns at once
     bool SlideShowStarted = false; // the presentation was started by the download manager
-    bool StartMarkerPlaced = false; // selects the counters the panel shows
+    bool StartMarkerPlaced = false; // before the show starts: selects the counters the panel shows
     bool StopDownloads = false;
-    int DownloadInterrupt = 0; // 0 none, 1 requested, 2 acknowledged
     int PreStartFilesDone = 0;
     int PostStartFilesDone = 0;
-    qint64 RemoteFileSize = 0; // announced size of the current file; 0 = not announced
-    qint64 TransferStartTick = 0; // ms on the manager's clock when the body began
-    QString CurrentName; // the file being fetched
-    QString ConnectFailureReply;
+    qint64 RemoteFileSize = 0; // announced size of the file last started; 0 = not announced
+    ConnectFailureReply LastConnectFailureReply = ConnectFailureReply::ExitZentil;
 };
 
-// Fetches the queued resource files one at a time in queue order, measures the rate with the
-// first file and plans from it where the show may start, starts the presentation once every
-// file before the start marker is present, and goes on fetching behind the playing slides. It
-// runs from a timer owned by the application and reaches the window, dialogs and the rest of
-// the player through its hooks.
+// Fetches the queued resource files in queue order, a few at a time: the first file alone
+// measures the rate, from which the start marker is planned; the show starts once every file
+// before the marker is present, and fetching goes on behind the playing slides. A file is
+// started only after every file queued before it, so nothing waits behind a file needed later.
+// Nothing here waits: transfers report back by callback and the application's timer brings
+// the manager back after a pause (a retry, a message to read). It reaches the window, dialogs
+// and the rest of the player through its hooks.
 class DownloadManager {
 public:
     struct Hooks {
@@ -48,64 +48,75 @@ public:
         std::function<void(double share)> SetFileProgress;
         std::function<void(double share)> SetFilesProgress;
         std::function<void()> FocusSlideWindow;
-        // Timer control.
-        std::function<void(int intervalMs)> RestartTimer; // (re)enables the timer
+        // Timer control: the next tick comes after the interval.
+        std::function<void(int intervalMs)> RestartTimer;
         std::function<void()> StopTimer;
         std::function<bool()> ExitInProgress;
         // Failures.
         std::function<void()> Beep;
-        std::function<QString()> AskConnectFailure; // "tryagain", "setproxyserver", "exitzentil"
+        std::function<ConnectFailureReply()> AskConnectFailure; // the modal dialog
         std::function<void()> SetProxyServer; // the proxy dialog
         std::function<void()> ExitZentil;
         std::function<void(const QString& name)> ResourceFatalError; // ends the program
         // A file arrived in the resource folder: register fonts, decode narration.
         std::function<void(const QString& name)> FileArrived;
-        // Lets events run for a while (so an error message can be read).
-        std::function<void(int milliseconds)> WaitLettingEventsRun;
     };
 
     DownloadManager(SlideShowModel& model, const ZentilFolders& folders, const ProxySettings& proxy,
         DebugLog& log);
 
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
-    // Resets the state for a newly loaded presentation (InitializeSlideShow's part); a queue
-    // that holds the loader's start marker starts in the preloading phase. A tick of the old
-    // presentation still waiting further down the stack ends without touching the new state.
+    // Resets the state for a newly loaded presentation (InitializeSlideShow's part); transfers
+    // of the old one end unheard.
     void Reset();
-    // One tick of the download timer.
+    // One tick of the download timer: goes on from where the manager stopped.
     void DownloadTimerTick();
-    // Asks a running download to stop and waits for it (InterruptDownload), at most 15 s.
-    void InterruptDownload(const std::function<void()>& letEventsRun);
+    // Another presentation is being opened: every transfer ends now, keeping nothing.
+    void InterruptDownload();
+    // Shutting down: the same, and nothing more is started.
+    void StopTransfers();
+    bool Busy() const { return !inFlight_.empty(); }
 
     const DownloadState& State() const { return state_; }
     DownloadState& State() { return state_; }
-    HttpTransfer& Transfer() { return transfer_; }
+    HttpClient& Client() { return client_; }
     // How long an error stays readable in the visible panel (3 s).
     void SetMessagePause(int milliseconds) { messagePauseMs_ = milliseconds; }
+    // How many transfers may run at once.
+    void SetMaxTransfers(int count) { maxTransfers_ = std::max(1, count); }
 
     static constexpr int kFastIntervalMs = 5;
     static constexpr int kRetryIntervalMs = 250;
+    static constexpr int kDefaultMaxTransfers = 4;
 
 private:
-    // Abandoned: the presentation was replaced while the transfer waited (events ran and
-    // another show was opened); nothing of this tick may touch the new state.
-    enum class FileOutcome { Finished, Retry, Stop, Abandoned };
+    struct InFlight {
+        quint64 Id = 0;
+        QString Name;
+        bool BeforeStart = false; // counted as a file before the start marker
+        bool Probe = false; // measures the rate for the plan
+        quint64 Order = 0; // place in the order of need
+        qint64 BodyStartMs = 0;
+        qint64 Announced = 0; // the size the server announced; 0 = none
+    };
 
-    QString NextName();
+    void Pump();
     bool CheckStop();
-    void StopTransfers();
+    void StopAndStartWithoutDownloads();
     void ShowPanel(bool probing = false);
     void UpdateFilesBar();
-    void ProbeRate();
-    void RunQueue();
-    void StartWithoutDownloads();
+    void StartNext(bool probe);
     void ReachedStartMarker();
-    FileOutcome DownloadOneFile(const QString& name);
-    FileOutcome HandleFailure(const QString& name, const TransferResult& result);
-    TransferEvents MakeTransferEvents();
-    void OnProgress(qint64 bytes);
-    void CountFinished();
+    void PlanAfterProbe();
+    void OnFinished(quint64 id, const TransferResult& result);
+    void HandleFailure(const InFlight& file, const TransferResult& result);
+    void AskAboutConnection();
+    void Requeue(std::vector<InFlight> files);
+    void Hold(int milliseconds);
+    void OnProgress(quint64 id, qint64 bytes);
+    void CountFinished(const InFlight& file);
     void ShowError(const QString& message);
+    void Complete();
 
     SlideShowModel& model_;
     const ZentilFolders& folders_;
@@ -113,9 +124,15 @@ private:
     DebugLog& log_;
     DownloadState state_;
     Hooks hooks_;
-    HttpTransfer transfer_;
+    HttpClient client_;
     QElapsedTimer clock_;
+    std::vector<InFlight> inFlight_;
+    quint64 nextOrder_ = 0;
+    bool holding_ = false; // waiting for the timer before anything new starts
+    bool asking_ = false; // a dialog about a failure is up
+    bool panelShown_ = false; // the preloading panel was put up for this show
     int messagePauseMs_ = 3000;
+    int maxTransfers_ = kDefaultMaxTransfers;
     uint64_t generation_ = 0; // grows with every Reset
 };
 

@@ -41,18 +41,22 @@ bool LaterSlidesFit(const SlideShowModel& model, double bitsPerSecond, int32_t f
     return true;
 }
 
-// The position (1-based) just past slide k's last queued name, taking the highest slide at or
-// below k that has anything to download and whose names are in the queue; 0 when none is.
-qsizetype InsertionPoint(const SlideShowModel& model, const QString& queue, int32_t k)
+// The number of queued names up to and including slide k's last one, taking the highest slide
+// at or below k that has anything to download and whose names are queued; 0 when none is.
+// Names match whole, ignoring case.
+qsizetype InsertionPoint(const SlideShowModel& model, const QStringList& queue, int32_t k)
 {
     for (int32_t j = std::min(k, model.SlideCount()); j >= 1; --j) {
         if (At(model.SlideDownLoadSize, j) <= 0)
             continue;
         qsizetype p = 0;
         for (const QString& name : model.SlideAt(j).ResourceName) {
-            const qsizetype at = queue.indexOf(name, 0, Qt::CaseInsensitive);
-            if (at >= 0 && !name.isEmpty())
-                p = std::max(p, at + 1 + name.size());
+            for (qsizetype at = 0; at < queue.size(); ++at) {
+                if (queue[at].compare(name, Qt::CaseInsensitive) == 0) {
+                    p = std::max(p, at + 1);
+                    break;
+                }
+            }
         }
         if (p > 0)
             return p;
@@ -71,39 +75,19 @@ int32_t PlannedStartSlide(const SlideShowModel& model, double downloadRate, int3
     return k;
 }
 
-QueueCounts CountQueueNames(const QString& queue)
-{
-    QueueCounts counts;
-    bool afterMarker = false;
-    for (const QString& name : queue.split(u' ', Qt::SkipEmptyParts)) {
-        if (name == u"|")
-            afterMarker = true;
-        else if (afterMarker)
-            ++counts.After;
-        else
-            ++counts.Before;
-    }
-    return counts;
-}
-
 void PlaceStartMarker(SlideShowModel& model, double downloadRate, int32_t firstSlide)
 {
-    QString queue = model.DownloadList.trimmed();
+    DownloadQueue& queue = model.Queue;
+    QStringList names = queue.BeforeStart + queue.AfterStart;
     const int32_t k = downloadRate > 0 ? PlannedStartSlide(model, downloadRate, firstSlide)
                                        : model.SlideCount();
-    if (k >= model.SlideCount()) {
-        queue += u"  |"_s;
-    } else {
-        const qsizetype p = InsertionPoint(model, queue, k);
-        if (p > 0)
-            queue = queue.left(p).trimmed() + u" | "_s + queue.mid(p).trimmed();
-        else
-            queue = u"| "_s + queue;
-    }
-    model.DownloadList = queue.trimmed();
-    const QueueCounts counts = CountQueueNames(model.DownloadList);
-    model.PreStartFileCount = counts.Before + 1;
-    model.PostStartFileCount = counts.After;
+    const qsizetype p = k >= model.SlideCount() ? names.size() : InsertionPoint(model, names, k);
+    queue.BeforeStart = names.mid(0, p);
+    queue.AfterStart = names.mid(p);
+    queue.MarkerPlaced = true;
+    queue.Probe = false;
+    model.PreStartFileCount = static_cast<int32_t>(queue.BeforeStart.size()) + 1;
+    model.PostStartFileCount = static_cast<int32_t>(queue.AfterStart.size());
 }
 
 QString CachingCaption(qint64 bytes, qint64 remoteSize, double downloadRate)

@@ -15,8 +15,8 @@ inline constexpr double kDecodeBytesPerSecond = 50000.0;
 
 // Place start marker: from the measured rate (bytes per second) and the first slide to be
 // played, finds the earliest slide after which the show can start and every later slide's files
-// still arrive (and decode) before its turn, and puts the start marker "|" into the queue behind
-// that slide's queued files. Updates PreStartFileCount (names before the marker plus the probe
+// still arrive (and decode) before its turn, and places the queue's start marker behind that
+// slide's queued files. Updates PreStartFileCount (names before the marker plus the probe
 // file already fetched) and PostStartFileCount (names after it). A rate of 0 (the probe file
 // reported no progress) cannot be planned with: every file then comes first, so that the show
 // still starts once they are all present.
@@ -25,13 +25,6 @@ void PlaceStartMarker(SlideShowModel& model, double downloadRate, int32_t firstS
 // The planning rule alone: the slide k (firstSlide .. SlideCount) up to which files must be
 // present before the show starts.
 int32_t PlannedStartSlide(const SlideShowModel& model, double downloadRate, int32_t firstSlide);
-
-// Number of blank-separated names before and after the marker "|" in a queue.
-struct QueueCounts {
-    int32_t Before = 0;
-    int32_t After = 0;
-};
-QueueCounts CountQueueNames(const QString& queue);
 
 // The byte caption of the progress panel: "caching 1234 of 5678 bytes at 41.2 Kbps".
 QString CachingCaption(qint64 bytes, qint64 remoteSize, double downloadRate);

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,49 +13,50 @@ namespace {
 const QString kServerKey = u"http proxy server"_s;
 const QString kPortKey = u"http proxy port"_s;
 const QString kEnabledKey = u"http proxy enabled"_s;
-// Proxy tools default to this port when a proxy URL names none.
-constexpr int kDefaultProxyPort = 1080;
-
-// One protocol's entry of a system server text: "host:port" after "name=" up to the next ";",
-// or the whole text when it has no such entries.
-void TakeEntry(
-    const QString& text, const QString& prefix, QString& server, int32_t& port, bool& enabled)
-{
-    QString s = text;
-    const qsizetype at = text.toLower().indexOf(prefix);
-    if (at >= 0) {
-        s = text.mid(at + prefix.size());
-        const qsizetype end = s.indexOf(u';');
-        if (end >= 0)
-            s = s.left(end);
-    }
-    const qsizetype colon = s.indexOf(u':');
-    if (colon >= 0) {
-        port = ProxyPortValue(s.mid(colon + 1));
-        s = s.left(colon);
-    }
-    server = s;
-    enabled = !s.isEmpty();
-}
-
-// "http://user:pw@host:3128/" → "host:3128"; a plain "host:port" stays as it is.
-QString HostAndPort(const QString& value)
-{
-    const QString text = value.trimmed();
-    if (!text.contains(u"://"_s))
-        return text;
-    const QUrl url(text);
-    if (url.host().isEmpty())
-        return {};
-    return url.host() + u":"_s + QString::number(url.port(kDefaultProxyPort));
-}
+// The settings file has three short lines; nothing past this is looked at.
+constexpr qint64 kMaxFileBytes = 16 * 1024;
 
 QString EnvironmentValue(const char* lower, const char* upper)
 {
-    QString value = qEnvironmentVariable(lower);
-    if (value.trimmed().isEmpty())
-        value = qEnvironmentVariable(upper);
-    return HostAndPort(value);
+    const QString value = qEnvironmentVariable(lower).trimmed();
+    return value.isEmpty() ? qEnvironmentVariable(upper).trimmed() : value;
+}
+
+// "host", "host:3128", "http://user:pw@host:3128/", "[::1]:8080" → a URL with a scheme.
+QUrl ProxyUrl(const QString& value)
+{
+    if (value.isEmpty())
+        return {};
+    const QUrl url(value.contains(u"://"_s) ? value : u"http://"_s + value);
+    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
+}
+
+// no_proxy: "*" for every host; otherwise a name matches itself and the hosts under it
+// (".example.com" and "example.com" alike); an entry with a port matches that port only.
+bool Bypassed(const QStringList& entries, const QUrl& address)
+{
+    const QString host = address.host().toLower();
+    for (QString entry : entries) {
+        if (entry == u"*")
+            return true;
+        int port = -1;
+        const qsizetype colon = entry.lastIndexOf(u':');
+        if (colon > 0 && !entry.endsWith(u']') && entry.indexOf(u':') == colon) {
+            port = entry.mid(colon + 1).toInt();
+            entry = entry.left(colon);
+        }
+        if (entry.startsWith(u'[') && entry.endsWith(u']'))
+            entry = entry.mid(1, entry.size() - 2);
+        while (entry.startsWith(u'.') || entry.startsWith(u'*'))
+            entry.remove(0, 1);
+        if (entry.isEmpty())
+            continue;
+        const bool hostMatches = host == entry || host.endsWith(u'.' + entry);
+        const int addressPort = address.port(address.scheme() == u"https" ? 443 : 80);
+        if (hostMatches && (port < 0 || port == addressPort))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -80,9 +80,8 @@ ProxyFileValues ReadProxyFile(const QString& fileName)
     if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return values;
     values.Found = true;
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    const QStringList lines = QString::fromUtf8(file.read(kMaxFileBytes)).split(u'\n');
+    for (const QString& line : lines) {
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
             continue;
@@ -108,33 +107,31 @@ void ReadProxyServer(ProxySettings& settings, const QString& fileName)
     settings.HTTPProxyPort = values.Port;
 }
 
-void ApplySystemProxyText(ProxySettings& settings, const QString& serverText)
-{
-    if (serverText.isEmpty())
-        return;
-    QString server;
-    int32_t port = settings.HTTPProxyPort;
-    bool enabled = false;
-    TakeEntry(serverText, u"http="_s, server, port, enabled);
-    settings.HTTPProxyServer = server;
-    settings.HTTPProxyPort = port;
-    if (enabled)
-        settings.HTTPProxyEnabled = true;
-    port = settings.FTPProxyPort;
-    TakeEntry(serverText, u"ftp="_s, server, port, enabled);
-    settings.FTPProxyServer = server;
-    settings.FTPProxyPort = port;
-    settings.FTPProxyEnabled = enabled;
-}
-
 void GetProxyServer(ProxySettings& settings)
 {
-    const QString http = EnvironmentValue("http_proxy", "HTTP_PROXY");
-    const QString ftp = EnvironmentValue("ftp_proxy", "FTP_PROXY");
-    QString text = http;
-    if (!ftp.isEmpty() && ftp != http)
-        text = (http.isEmpty() ? QString() : u"http="_s + http + u";"_s) + u"ftp="_s + ftp;
-    ApplySystemProxyText(settings, text);
+    settings.SystemHttp = ProxyUrl(EnvironmentValue("http_proxy", "HTTP_PROXY"));
+    settings.SystemHttps = ProxyUrl(EnvironmentValue("https_proxy", "HTTPS_PROXY"));
+    settings.NoProxy.clear();
+    for (const QString& entry : EnvironmentValue("no_proxy", "NO_PROXY").split(u','))
+        if (!entry.trimmed().isEmpty())
+            settings.NoProxy << entry.trimmed().toLower();
+}
+
+QNetworkProxy ProxyFor(const ProxySettings& settings, const QUrl& address)
+{
+    const bool secure = address.scheme().toLower() == u"https";
+    const QUrl& system = secure ? settings.SystemHttps : settings.SystemHttp;
+    if (system.isValid() && !system.host().isEmpty()) {
+        if (Bypassed(settings.NoProxy, address))
+            return QNetworkProxy(QNetworkProxy::NoProxy);
+        const int port = system.port(system.scheme().toLower() == u"https" ? 443 : 80);
+        return QNetworkProxy(QNetworkProxy::HttpProxy, system.host(), static_cast<quint16>(port),
+            system.userName(), system.password());
+    }
+    if (settings.HTTPProxyEnabled && !settings.HTTPProxyServer.trimmed().isEmpty())
+        return QNetworkProxy(QNetworkProxy::HttpProxy, settings.HTTPProxyServer.trimmed(),
+            static_cast<quint16>(std::clamp(settings.HTTPProxyPort, 0, 65535)));
+    return QNetworkProxy(QNetworkProxy::NoProxy);
 }
 
 bool WriteProxyServer(const ProxySettings& settings, const QString& fileName)

@@ -3,6 +3,7 @@
 #include "download/HttpTransfer.h"
 #include "download/ProxySettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -45,11 +46,20 @@ FetchedScript FetchScriptIntoFolder(
     TransferRequest request;
     request.Url = address;
     request.LocalFileName = FreeName(QDir(folder), name);
-    request.ProxyEnabled = proxy.HTTPProxyEnabled;
-    request.ProxyServer = proxy.HTTPProxyServer;
-    request.ProxyPort = std::clamp(proxy.HTTPProxyPort, 0, 65535);
-    HttpTransfer transfer;
-    const TransferResult result = transfer.Get(request, {});
+    HttpClient client;
+    client.SetProxyRule([&proxy](const QUrl& url) { return ProxyFor(proxy, url); });
+    // Start-up waits for the script; nothing else runs yet.
+    TransferResult result;
+    bool done = false;
+    TransferEvents events;
+    events.Finished = [&](const TransferResult& r) {
+        result = r;
+        done = true;
+    };
+    client.Start(request, std::move(events));
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    fetched.ErrorNumber = result.ErrorNumber;
     if (result.ErrorNumber != TransferOk) {
         fetched.Error = u"Error ["_s + QString::number(result.ErrorNumber) + u"]:"_s
             + result.Description + u"."_s;

@@ -13,11 +13,13 @@ bool IsWebAddress(const QString& commandLine);
 struct FetchedScript {
     QString FileName; // where the script now lies; "" on failure
     QString Error; // why it could not be fetched
+    int ErrorNumber = 0; // the transfer's error number (see TransferError)
 };
 
 // Fetches a script from a web server into the folder (the system temporary folder, where a
 // browser would leave it) under the address's last name. An existing file of that name is left
-// alone: the copy gets a browser-style instance number instead ("talk-1.zentil").
+// alone: the copy gets a browser-style instance number instead ("talk-1.zentil"). Waits for the
+// transfer: it is meant for start-up, before the application's event loop runs.
 FetchedScript FetchScriptIntoFolder(
     const QUrl& address, const QString& folder, const ProxySettings& proxy);
 

@@ -76,57 +76,39 @@ bool SinkAudioOutput::DeviceAvailable()
 bool SinkAudioOutput::Start(QIODevice* source, const QAudioFormat& format)
 {
     Stop();
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return false;
     source_ = source;
     format_ = format;
     startBytePos_ = source->pos();
+    sinkStartUs_ = 0;
     drained_ = false;
-    stoppedAtUs_ = 0;
+    heldAtUs_ = 0;
+    return OpenSink();
+}
+
+bool SinkAudioOutput::OpenSink()
+{
     tail_.invalidate();
     tailStartUs_ = 0;
-    tailElapsedBeforeUs_ = 0;
-    padded_ = std::make_unique<PaddedSource>(source, [this] { OnSourceRanOut(); });
-    sink_ = new QAudioSink(device, format);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return false;
+    padded_ = std::make_unique<PaddedSource>(source_, [this] { OnSourceRanOut(); });
+    sink_ = new QAudioSink(device, format_);
     connect(sink_, &QAudioSink::stateChanged, this, &SinkAudioOutput::OnStateChanged);
     sink_->start(padded_.get());
     if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
-        Stop();
+        CloseSink();
         return false;
     }
     return true;
 }
 
-void SinkAudioOutput::Suspend()
-{
-    if (sink_ == nullptr)
-        return;
-    if (tail_.isValid()) {
-        tailElapsedBeforeUs_ += tail_.nsecsElapsed() / 1000;
-        tail_.invalidate();
-        tailTimer_.stop();
-    }
-    sink_->suspend();
-}
-
-void SinkAudioOutput::Resume()
-{
-    if (sink_ == nullptr)
-        return;
-    sink_->resume();
-    if (tailStartUs_ > 0 && !tail_.isValid()) {
-        tail_.start();
-        tailTimer_.start(0);
-    }
-}
-
-void SinkAudioOutput::Stop()
+void SinkAudioOutput::CloseSink()
 {
     tailTimer_.stop();
+    tail_.invalidate();
     if (sink_ == nullptr)
         return;
-    const qint64 played = drained_ ? FedUs() : PlayedUs();
     sink_->disconnect(this);
     sink_->stop(); // from here on the sink reads nothing
     // Deleted from the event loop: the sink may be delivering one of its own signals, and its
@@ -134,21 +116,54 @@ void SinkAudioOutput::Stop()
     sink_->deleteLater();
     sink_ = nullptr;
     padded_.reset();
-    tail_.invalidate();
-    stoppedAtUs_ = played;
+}
+
+void SinkAudioOutput::Suspend()
+{
+    if (sink_ == nullptr)
+        return;
+    heldAtUs_ = PlayedUs();
+    CloseSink();
+    suspended_ = true;
+}
+
+void SinkAudioOutput::Resume()
+{
+    if (!suspended_)
+        return;
+    suspended_ = false;
+    // The stopped sink had read ahead: the new one starts at the first sample not yet heard.
+    const qint64 frames = (heldAtUs_ * format_.sampleRate() + 999999) / 1000000;
+    source_->seek(
+        std::min(startBytePos_ + frames * std::max(1, format_.bytesPerFrame()), source_->size()));
+    sinkStartUs_ = heldAtUs_;
+    if (source_->atEnd()) {
+        drained_ = true;
+        Q_EMIT Drained();
+    } else if (!OpenSink()) {
+        Q_EMIT Failed();
+    }
+}
+
+void SinkAudioOutput::Stop()
+{
+    suspended_ = false;
+    if (sink_ == nullptr) {
+        tailTimer_.stop();
+        return;
+    }
+    const qint64 played = drained_ ? FedUs() : PlayedUs();
+    CloseSink();
+    heldAtUs_ = played;
 }
 
 qint64 SinkAudioOutput::PlayedUs() const
 {
     if (sink_ == nullptr)
-        return stoppedAtUs_;
-    qint64 played = sink_->processedUSecs();
-    if (tailStartUs_ > 0) {
-        qint64 tailUs = tailElapsedBeforeUs_;
-        if (tail_.isValid())
-            tailUs += tail_.nsecsElapsed() / 1000;
-        played = std::max(played, tailStartUs_ + tailUs);
-    }
+        return heldAtUs_;
+    qint64 played = sinkStartUs_ + sink_->processedUSecs();
+    if (tail_.isValid())
+        played = std::max(played, tailStartUs_ + tail_.nsecsElapsed() / 1000);
     return std::min(played, FedUs());
 }
 
@@ -162,9 +177,9 @@ qint64 SinkAudioOutput::FedUs() const
 
 void SinkAudioOutput::OnSourceRanOut()
 {
-    if (sink_ == nullptr || tailStartUs_ != 0)
+    if (sink_ == nullptr || tail_.isValid())
         return;
-    tailStartUs_ = std::max<qint64>(1, sink_->processedUSecs());
+    tailStartUs_ = sinkStartUs_ + sink_->processedUSecs();
     tail_.start();
     tailTimer_.start(0);
 }

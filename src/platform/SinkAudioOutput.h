@@ -18,7 +18,9 @@ namespace zentil {
 // so it never sees its source at the end: a sink that does asks the sound server to drain and
 // keeps a pointer to itself in that request, which the server may answer after the sink is gone.
 // A stopped sink has no parent and is deleted from the event loop, never from inside a call of
-// ours (deleting one lets events run).
+// ours (deleting one lets events run). A pause stops the sink and a resume starts a new one at the
+// place where the sound stopped: the sink's own suspend can be undone by a buffer underflow
+// reported at the same moment, which leaves the sound paused for good.
 class SinkAudioOutput : public AudioOutput {
     Q_OBJECT
 
@@ -39,6 +41,8 @@ public:
 private:
     class PaddedSource;
 
+    bool OpenSink();
+    void CloseSink();
     void OnStateChanged();
     void OnSourceRanOut();
     qint64 FedUs() const;
@@ -48,14 +52,15 @@ private:
     QIODevice* source_ = nullptr;
     QAudioFormat format_;
     qint64 startBytePos_ = 0;
+    qint64 sinkStartUs_ = 0; // sound played before the running sink started (earlier sinks)
     // Once the sink has pulled the last sample its buffer still plays out; from then on the
     // played time is extrapolated with a clock up to what was fed.
     QElapsedTimer tail_;
     qint64 tailStartUs_ = 0;
-    qint64 tailElapsedBeforeUs_ = 0; // tail time before a suspend
     QTimer tailTimer_;
     bool drained_ = false;
-    qint64 stoppedAtUs_ = 0; // PlayedUs after Stop: where the sound stopped
+    bool suspended_ = false;
+    qint64 heldAtUs_ = 0; // PlayedUs while suspended or stopped: where the sound stopped
 };
 
 } // namespace zentil

@@ -27,7 +27,7 @@ QString BoxText(const QString& text)
 QStringList SetFileNames(const SlideShowModel& model)
 {
     QStringList names;
-    for (const int32_t set : { model.Defn.PreLoad, model.Defn.DownLoad }) {
+    for (const int32_t set : { model.Defn.PreloadSet, model.Defn.DownloadSet }) {
         if (set <= 0 || set > model.ResourceCount())
             continue;
         for (const ResourceFile& file : model.ResourceSetAt(set).Files)

@@ -49,12 +49,24 @@ void ResourceMap::Clear()
     firstByFoldedName_.clear();
 }
 
+QString DownloadQueue::Text() const
+{
+    QString text;
+    if (Probe && !BeforeStart.isEmpty())
+        text = BeforeStart.front() + u" ??? " + BeforeStart.mid(1).join(u' ');
+    else if (MarkerPlaced)
+        text = BeforeStart.join(u' ') + u" | " + AfterStart.join(u' ');
+    else
+        text = BeforeStart.join(u' ');
+    return text.trimmed();
+}
+
 void ClearSlideShowModel(SlideShowModel& model)
 {
     model.Defn.ShowTitle.clear();
     model.Defn.ResourceServer.clear();
-    model.Defn.PreLoad = 0;
-    model.Defn.DownLoad = 0;
+    model.Defn.PreloadSet = 0;
+    model.Defn.DownloadSet = 0;
     model.Slides.clear();
     model.Backgrounds.clear();
     model.ResourceArray.clear();
@@ -64,7 +76,7 @@ void ClearSlideShowModel(SlideShowModel& model)
     model.SlideOggFileTime.clear();
     model.ThumbnailImage.clear();
     model.ThumbnailResources.clear();
-    model.DownloadList.clear();
+    model.Queue = {};
     model.PreStartFileCount = 0;
     model.PostStartFileCount = 0;
     model.Info = PresentationInfo {};

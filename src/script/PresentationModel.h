@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -113,8 +114,8 @@ struct SlideShowDefn {
     QString ScriptShortName; // script file name without folder; kept by InitializeSlideShow
     QString ScriptParentFolder; // the presentation folder; kept by InitializeSlideShow
     QString ResourceServer; // "/resourceserver" text as written
-    int32_t PreLoad = 0; // number of the set fetched before the show starts; 0 = none
-    int32_t DownLoad = 0; // number of the set fetched while the show plays; 0 = none
+    int32_t PreloadSet = 0; // number of the set fetched before the show starts; 0 = none
+    int32_t DownloadSet = 0; // number of the set fetched while the show plays; 0 = none
 };
 
 // The type of CurrentSlide and NextSlide.
@@ -140,9 +141,8 @@ struct PresentationInfo {
 struct ConnectionSettings {
     QString ServerAddress; // first word of ResourceServer, always ending in "/" when set
     uint16_t Port = 0; // 80 for "http..." addresses, 21 otherwise, or the PORT option
-    bool Passive = false; // PASSIVE option
-    QString UserName; // USER option (FTP only)
-    QString Password; // PASSWORD option (FTP only)
+    QString UserName; // USER option: credentials for a server that asks
+    QString Password; // PASSWORD option
 };
 
 // The script text as read by LoadScriptFromFile: statement n (1-based) is ScriptArray[n - 1].
@@ -165,6 +165,23 @@ struct ScriptMessage {
     QString Text;
 };
 
+// The files still to fetch, in the order they are needed. The start marker divides them:
+// everything before it must be present before the show starts. While the transfer rate is
+// unknown the marker cannot be planned yet: the first name then measures the rate (the probe)
+// and the marker is placed behind it from that measurement.
+struct DownloadQueue {
+    QStringList BeforeStart; // the whole queue while no marker stands
+    QStringList AfterStart; // behind the marker
+    bool MarkerPlaced = false;
+    bool Probe = false; // BeforeStart's first name measures the rate
+    QHash<QString, qint64> ListedSizes; // by FoldedKey: the size the script lists, when it does
+
+    bool Empty() const { return BeforeStart.isEmpty() && AfterStart.isEmpty(); }
+    // The queue as one line for the structure dump and the trace: names separated by blanks,
+    // "|" for the marker and "???" after the probe name.
+    QString Text() const;
+};
+
 // Everything one presentation consists of, owned by the application object.
 struct SlideShowModel {
     SlideShowDefn Defn;
@@ -177,7 +194,7 @@ struct SlideShowModel {
     std::vector<float> SlideOggFileTime; // per slide: narration seconds (size / 2340)
     std::vector<QString> ThumbnailImage; // per slide: thumbnails/thumbnailNNN.jpg
     std::vector<QString> ThumbnailResources; // per slide: picture the thumbnail is made of
-    QString DownloadList; // the download queue: names, " | " start marker, " ??? " probe
+    DownloadQueue Queue; // the files still to fetch, in the order of need
     int32_t PreStartFileCount = 0; // names queued before the start marker
     int32_t PostStartFileCount = 0; // names queued after it
     PresentationInfo Info;

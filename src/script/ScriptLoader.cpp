@@ -106,9 +106,9 @@ void SecureFirstSlide(SlideShowModel& model)
     const Slide& first = model.Slides.front();
     if (first.ResourceName.empty())
         return;
-    if (defn.PreLoad == 0) {
+    if (defn.PreloadSet == 0) {
         model.ResourceArray.emplace_back();
-        defn.PreLoad = model.ResourceCount();
+        defn.PreloadSet = model.ResourceCount();
     }
     QHash<QString, int32_t> listedSize; // folded name -> size of its first listing in any set
     for (const ResourceSet& set : model.ResourceArray) {
@@ -118,7 +118,7 @@ void SecureFirstSlide(SlideShowModel& model)
                 listedSize.insert(key, file.ResourceSize);
         }
     }
-    auto& preload = model.ResourceSetAt(defn.PreLoad).Files;
+    auto& preload = model.ResourceSetAt(defn.PreloadSet).Files;
     QSet<QString> inPreload;
     for (const ResourceFile& file : preload)
         inPreload.insert(ResourceMap::FoldedKey(file.ResourceName));
@@ -131,8 +131,8 @@ void SecureFirstSlide(SlideShowModel& model)
         inPreload.insert(key);
         moved.insert(std::move(key));
     }
-    if (defn.DownLoad != 0 && !moved.isEmpty()) {
-        std::erase_if(model.ResourceSetAt(defn.DownLoad).Files, [&moved](const ResourceFile& f) {
+    if (defn.DownloadSet != 0 && !moved.isEmpty()) {
+        std::erase_if(model.ResourceSetAt(defn.DownloadSet).Files, [&moved](const ResourceFile& f) {
             return moved.contains(ResourceMap::FoldedKey(f.ResourceName));
         });
     }
@@ -180,12 +180,12 @@ struct NameInfo {
     int32_t PreloadSize = -1; // size listed in the preload set, -1 when not listed there
     int32_t DownloadSize = -1; // likewise for the download set
     bool Mapped = false; // has its ResourceMap entry
-    bool Queued = false; // in DownloadList
+    bool Queued = false; // in the download queue
     bool Counted = false; // counted in SlideDownLoadSize of a slide
 };
 
-// Builds ResourceMap, DownloadList and the planning tables. Every name is case-folded and looked
-// up once per mention, so the work grows linearly with the presentation.
+// Builds ResourceMap, the download queue and the planning tables. Every name is case-folded and
+// looked up once per mention, so the work grows linearly with the presentation.
 class QueueBuilder {
 public:
     QueueBuilder(SlideShowModel& model, const LoadContext& context, const QSet<QString>& present)
@@ -234,9 +234,9 @@ void QueueBuilder::ListSets()
         for (const ResourceFile& file : model_.ResourceSetAt(s).Files) {
             const size_t i = Lookup(file.ResourceName, file.ResourceSize);
             indexes.push_back(i);
-            if (s == defn.PreLoad && infos_[i].PreloadSize < 0)
+            if (s == defn.PreloadSet && infos_[i].PreloadSize < 0)
                 infos_[i].PreloadSize = file.ResourceSize;
-            if (s == defn.DownLoad && infos_[i].DownloadSize < 0)
+            if (s == defn.DownloadSet && infos_[i].DownloadSize < 0)
                 infos_[i].DownloadSize = file.ResourceSize;
         }
     }
@@ -249,12 +249,15 @@ void QueueBuilder::Consider(size_t index)
         return;
     info.Mapped = true;
     model_.Map.Append(info.Name, info.Key);
-    const bool present = NamesFont(info.Name)
-        ? context_.FindFontFile && context_.FindFontFile(info.Name)
-        : present_.contains(info.Key);
+    // A font counts as present when installed or already in the resource folder (from where
+    // it is registered at load): nothing present is fetched again.
+    const bool present = present_.contains(info.Key)
+        || (NamesFont(info.Name) && context_.FindFontFile && context_.FindFontFile(info.Name));
     if (present)
         return;
     queue_.push_back(info.Name);
+    if (info.ListedSize > 0)
+        model_.Queue.ListedSizes.insert(info.Key, info.ListedSize);
     info.Queued = true;
     allQueuedSized_ = allQueuedSized_ && info.ListedSize > 0;
 }
@@ -307,20 +310,21 @@ void QueueBuilder::Build(bool separatorSeen)
 {
     const SlideShowDefn& defn = model_.Defn;
     model_.Map.Clear();
+    model_.Queue = {};
     ListSets();
     auto considerSet = [this](int32_t number) {
         for (const size_t i : setInfos_[static_cast<size_t>(number - 1)])
             Consider(i);
     };
-    if (defn.PreLoad != 0)
-        considerSet(defn.PreLoad);
+    if (defn.PreloadSet != 0)
+        considerSet(defn.PreloadSet);
     const auto preStart = static_cast<int32_t>(queue_.size());
-    if (defn.DownLoad != 0)
-        considerSet(defn.DownLoad);
+    if (defn.DownloadSet != 0)
+        considerSet(defn.DownloadSet);
     // Sets that are neither, then whatever a slide needs that no set lists: nothing a slide
     // draws or plays is left out of the map or the queue.
     for (int32_t s = 1; s <= model_.ResourceCount(); ++s) {
-        if (s != defn.PreLoad && s != defn.DownLoad)
+        if (s != defn.PreloadSet && s != defn.DownloadSet)
             considerSet(s);
     }
     ConsiderSlides();
@@ -329,12 +333,15 @@ void QueueBuilder::Build(bool separatorSeen)
 
     // Without an author's "|" the start point is planned from the measured rate, which needs
     // at least two files and their sizes; otherwise the preload files come before the marker.
-    QString list;
-    if (!separatorSeen && queue_.size() >= 2 && allQueuedSized_)
-        list = queue_.front() + u" ??? "_s + queue_.mid(1).join(u' ');
-    else
-        list = queue_.mid(0, preStart).join(u' ') + u" | "_s + queue_.mid(preStart).join(u' ');
-    model_.DownloadList = list.trimmed();
+    DownloadQueue& queue = model_.Queue;
+    if (!separatorSeen && queue_.size() >= 2 && allQueuedSized_) {
+        queue.BeforeStart = queue_;
+        queue.Probe = true;
+    } else {
+        queue.BeforeStart = queue_.mid(0, preStart);
+        queue.AfterStart = queue_.mid(preStart);
+        queue.MarkerPlaced = true;
+    }
 }
 
 // Whether every file of a slide lies in the resource folder; each shared list of background
@@ -402,13 +409,12 @@ ConnectionSettings ParseConnectionSettings(const QString& resourceServer)
     if (!settings.ServerAddress.isEmpty() && !settings.ServerAddress.endsWith(u'/'))
         settings.ServerAddress += u'/';
     settings.Port = settings.ServerAddress.left(4).toLower() == u"http" ? 80 : 21;
+    // Any other word (the FTP-only PASSIVE among them) is passed over.
     while (!reader.AtEnd()) {
         const QString option = reader.Next().toString().toUpper();
         if (option == u"PORT")
             settings.Port
                 = static_cast<uint16_t>(std::clamp(LeadingWholeNumber(reader.Next()), 0, 65535));
-        else if (option == u"PASSIVE")
-            settings.Passive = true;
         else if (option == u"USER")
             settings.UserName = reader.Next().toString();
         else if (option == u"PASSWORD")
@@ -440,9 +446,9 @@ LoadOutcome LoadSlideShow(
     if (model.Defn.ShowTitle.isEmpty())
         model.Defn.ShowTitle = model.Defn.ScriptShortName;
     PutNarrationFirst(model);
-    if (model.Defn.DownLoad == 0 && model.Defn.PreLoad != 0 && !summary.SeparatorSeen) {
-        model.Defn.DownLoad = model.Defn.PreLoad;
-        model.Defn.PreLoad = 0;
+    if (model.Defn.DownloadSet == 0 && model.Defn.PreloadSet != 0 && !summary.SeparatorSeen) {
+        model.Defn.DownloadSet = model.Defn.PreloadSet;
+        model.Defn.PreloadSet = 0;
     }
     SecureFirstSlide(model);
     FillThumbnailTables(model, context.Folders);

@@ -33,7 +33,7 @@ enum class LoadOutcome {
 
 // LoadSlideShow: empties the model (keeping ScriptShortName and ScriptParentFolder), parses the
 // statements into it and completes it: narration first in every slide, the preload and download
-// sets, thumbnail tables, ResourceMap, DownloadList, planning tables, connection settings and
+// sets, thumbnail tables, ResourceMap, the download queue, planning tables, connection settings and
 // the start slide. With the trace on it also writes slidestructure.txt. Reading the proxy
 // settings, setting SlideShowLoaded and CheckWavePosition and starting the download timer are
 // the caller's.
@@ -42,7 +42,8 @@ LoadOutcome LoadSlideShow(
 
 // The connection settings of a "/resourceserver" text: the first word is the address (a "/"
 // appended when missing); port 80 for addresses starting with "http" (any case), else 21; then
-// the options PORT n, PASSIVE, USER name and PASSWORD word in any letter case.
+// the options PORT n, USER name and PASSWORD word in any letter case (PASSIVE, for FTP, is
+// passed over).
 ConnectionSettings ParseConnectionSettings(const QString& resourceServer);
 
 } // namespace zentil

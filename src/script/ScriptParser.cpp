@@ -277,13 +277,13 @@ void ScriptParser::ParseResourceList(QStringView arguments)
         const QStringView word = reader.Next();
         if (word == u"|") {
             summary_.SeparatorSeen = true;
-            if (defn.DownLoad != 0)
+            if (defn.DownloadSet != 0)
                 continue; // later separators only separate words
             if (!model_.ResourceArray.back().Files.empty()) {
-                defn.PreLoad = model_.ResourceCount();
+                defn.PreloadSet = model_.ResourceCount();
                 model_.ResourceArray.emplace_back();
             }
-            defn.DownLoad = model_.ResourceCount();
+            defn.DownloadSet = model_.ResourceCount();
             continue;
         }
         if (PassesFileNameRule(word, true)) {
@@ -295,8 +295,8 @@ void ScriptParser::ParseResourceList(QStringView arguments)
             Message(RefusedNameMessage(u"resource"_s, word.toString()));
         }
     }
-    if (defn.PreLoad == 0 && defn.DownLoad == 0)
-        defn.PreLoad = model_.ResourceCount();
+    if (defn.PreloadSet == 0 && defn.DownloadSet == 0)
+        defn.PreloadSet = model_.ResourceCount();
 }
 
 void ScriptParser::ParsePurge(QStringView arguments)

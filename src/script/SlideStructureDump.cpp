@@ -162,7 +162,7 @@ QStringList FormatSlideStructure(const SlideShowModel& model)
         << u"  .ScriptParentFolder = "_s + d.ScriptParentFolder
         << u"  .ResourceServer = "_s + d.ResourceServer
         << u"  .ResourceCount = "_s + Num(model.ResourceCount())
-        << u"  .PreLoad = "_s + Num(d.PreLoad) << u"  .DownLoad = "_s + Num(d.DownLoad)
+        << u"  .PreLoad = "_s + Num(d.PreloadSet) << u"  .DownLoad = "_s + Num(d.DownloadSet)
         << u"  .SlideCount = "_s + Num(model.SlideCount())
         << u"  .BackCount = "_s + Num(model.BackCount());
     AppendResourceSets(model, out);
@@ -174,10 +174,11 @@ QStringList FormatSlideStructure(const SlideShowModel& model)
     }
     for (int32_t i = 1; i <= model.SlideCount(); ++i)
         AppendSlide(model, i, out);
-    if (model.DownloadList.isEmpty())
+    const QString queue = model.Queue.Text();
+    if (queue.isEmpty())
         out << QString() << u"DownloadList = NULL"_s;
     else
-        out << QString() << QString() << WrapDownloadList(model.DownloadList);
+        out << QString() << QString() << WrapDownloadList(queue);
     out << QString()
         << u"DownloadRate = "_s + Single(static_cast<double>(model.DownloadRate) * 8.0 * 0.828);
     AppendPlanningTable(model, out);

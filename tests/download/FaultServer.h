@@ -67,6 +67,13 @@ public:
         return paths;
     }
     int Connections() const { return connections_; }
+    // The server goes away: open connections drop, new ones are refused.
+    void Close()
+    {
+        server_.close();
+        for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>())
+            socket->abort();
+    }
 
 private:
     void Read(QTcpSocket* socket)

@@ -4,6 +4,7 @@
 #include "FaultServer.h"
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
+#include "storage/QuitPoints.h"
 #include "support/SilentWave.h"
 
 #include <QDir>
@@ -35,13 +36,13 @@ struct WebShow {
     QHash<QString, QByteArray> narration;
 
     // The script text; an empty server leaves the script without "/resourceserver".
-    QByteArray Script(const QByteArray& folder, const QString& serverText)
+    QByteArray Script(const QByteArray& folder, const QString& serverText, int slides = 2)
     {
         QString text = u"/name {webshow.zentil}\r\n%resource\r\n"_s;
         if (!serverText.isEmpty())
             text += u"/resourceserver {"_s + serverText + u"}\r\n"_s;
         text += u"/resource {"_s;
-        for (int i = 1; i <= 2; ++i) {
+        for (int i = 1; i <= slides; ++i) {
             const QString name = u"n%1.wav"_s.arg(i);
             const QString file = root.filePath(name);
             WriteSilentWave(file, 300);
@@ -50,7 +51,7 @@ struct WebShow {
             text += name + u" ["_s + QString::number(narration[name].size()) + u"] "_s;
         }
         text += u"}\r\n"_s;
-        for (int i = 1; i <= 2; ++i)
+        for (int i = 1; i <= slides; ++i)
             text
                 += u"%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #00A000 penwidth 0}\r\n%endslide\r\n"_s
                        .arg(i);
@@ -107,6 +108,8 @@ private Q_SLOTS:
     void aBrowsersScriptFetchesItsResourcesAndPlays();
     void aScriptByItsAddressPlaysAndIsNotFetchedTwice();
     void noConnectionWithoutDialogsEndsThePlayer();
+    void anUnreachableScriptServerAsksAndEnds();
+    void aServerGoneMidShowAsksAndKeepsThePlace();
     void escapeWhilePreloadingStopsAtOnceAndKeepsNothing();
     void openingAnotherShowStopsTheTransferAndKeepsNothing();
 };
@@ -161,6 +164,42 @@ void TestDownloadPlaying::noConnectionWithoutDialogsEndsThePlayer()
     QVERIFY(QDir(show.home + u"/cache/webshow/resources"_s).isEmpty());
 }
 
+// A script address whose server cannot be reached gets the connection dialog (which ends the
+// player when nobody can answer), not an error box followed by an empty player.
+void TestDownloadPlaying::anUnreachableScriptServerAsksAndEnds()
+{
+    WebShow show;
+    ZentilApp app(show.Options());
+    QVERIFY(!app.Start(u"http://127.0.0.1:%1/talks/webshow.zentil"_s.arg(ClosedPort())));
+    QCOMPARE(app.ExitCode(), 1);
+}
+
+// The server goes away while slide 2 plays and slide 3's file is still coming: the player asks
+// (nobody answers here, so it ends) and keeps the place instead of reporting a missing file.
+void TestDownloadPlaying::aServerGoneMidShowAsksAndKeepsThePlace()
+{
+    WebShow show;
+    BrowserFolder browser;
+    const QString script
+        = browser.Put(show.Script("/show/", show.server.BaseUrl() + u"show/"_s, 3));
+    FaultServer::Route slow;
+    slow.Body = show.narration[u"n3.wav"_s];
+    slow.Kind = FaultServer::Fault::Trickle;
+    slow.ChunkBytes = 64;
+    slow.IntervalMs = 100;
+    show.server.On("/show/n3.wav", slow);
+    ZentilApp app(show.Options());
+    QVERIFY(app.Start(script));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
+    show.server.Close();
+    QTRY_VERIFY_WITH_TIMEOUT(app.Finished(), 10000);
+    QCOMPARE(app.ExitCode(), 0); // not the fatal "missing file" end
+    const std::optional<QuitPoint> point = ReadQuitPoint(app.Folders(), u"webshow.zentil"_s);
+    QVERIFY(point.has_value());
+    QCOMPARE(point->SlideIndex, 2);
+    QVERIFY(!QFile::exists(show.Cached(u"n3.wav"_s)));
+}
+
 // The first narration trickles in slowly, so the show is still preloading when the user acts.
 static void MakeFirstFileSlow(WebShow& show, const QByteArray& path)
 {
@@ -182,13 +221,13 @@ void TestDownloadPlaying::escapeWhilePreloadingStopsAtOnceAndKeepsNothing()
     QElapsedTimer clock;
     qint64 pressedAt = -1;
     QTimer::singleShot(800, &app, [&] {
-        QVERIFY(app.Downloads().State().DownloadTimerBusy);
+        QVERIFY(app.Downloads().Busy());
         pressedAt = clock.elapsed();
         QTest::keyClick(&app.Window(), Qt::Key_Escape);
     });
     clock.start();
     QVERIFY(app.Start(script));
-    QTRY_VERIFY_WITH_TIMEOUT(app.Finished() && !app.Downloads().State().DownloadTimerBusy, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(app.Finished() && !app.Downloads().Busy(), 10000);
     QVERIFY(pressedAt > 0);
     QVERIFY2(clock.elapsed() - pressedAt < 3000, qPrintable(QString::number(clock.elapsed())));
     const QStringList left
@@ -215,7 +254,7 @@ void TestDownloadPlaying::openingAnotherShowStopsTheTransferAndKeepsNothing()
     QElapsedTimer clock;
     qint64 openedIn = -1;
     QTimer::singleShot(800, &app, [&] {
-        QVERIFY(app.Downloads().State().DownloadTimerBusy);
+        QVERIFY(app.Downloads().Busy());
         clock.start();
         app.OpenPresentation(local + u"/local.zentil"_s);
         openedIn = clock.elapsed();
@@ -224,7 +263,7 @@ void TestDownloadPlaying::openingAnotherShowStopsTheTransferAndKeepsNothing()
     QTRY_COMPARE_WITH_TIMEOUT(app.Model().Defn.ScriptShortName, u"local.zentil"_s, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, u"end"_s, 20000);
     QVERIFY2(openedIn >= 0 && openedIn < 3000, qPrintable(QString::number(openedIn)));
-    QVERIFY(!app.Downloads().State().DownloadTimerBusy);
+    QVERIFY(!app.Downloads().Busy());
     const QStringList left
         = QDir(show.home + u"/cache/webshow/resources"_s).entryList(QDir::Files | QDir::Hidden);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(u", "_s)));

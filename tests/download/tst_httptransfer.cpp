@@ -3,6 +3,7 @@
 // Also through the real tinyproxy, and over TLS with certificate checks.
 #include "FaultServer.h"
 #include "download/HttpTransfer.h"
+#include "download/ProxySettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,12 +40,32 @@ QByteArray ReadAll(const QString& fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TransferRequest RequestFor(const QString& url, const QString& localFile)
+TransferRequest RequestFor(const QString& url, const QString& localFile, qint64 listed = 0)
 {
     TransferRequest request;
     request.Url = QUrl(url);
     request.LocalFileName = localFile;
+    request.ExpectedSize = listed;
     return request;
+}
+
+// One transfer, waited for.
+TransferResult Get(HttpClient& client, const TransferRequest& request, TransferEvents events = {})
+{
+    TransferResult result { -1, {}, 0 };
+    bool done = false;
+    events.Finished = [&](const TransferResult& r) {
+        result = r;
+        done = true;
+    };
+    client.Start(request, std::move(events));
+    (void)QTest::qWaitFor([&] { return done; }, 50000);
+    return result;
+}
+
+QStringList FilesIn(const QTemporaryDir& folder)
+{
+    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
 }
 
 } // namespace
@@ -62,7 +83,7 @@ private Q_SLOTS:
     void failedTransfersKeepNothing();
     void aShortAnnouncedLengthStoresWhatWasAnnounced();
     void followsARedirect();
-    void aStopRequestEndsTheTransfer();
+    void anAbortEndsTheTransferAndKeepsNothing();
     void anUnwritableTargetIsALocalError();
     void passesThroughTinyproxy();
     void httpsChecksTheCertificate();
@@ -128,78 +149,109 @@ void TestHttpTransfer::storesFilesAndReusesTheConnection()
     server.Serve("/show/a.ogg", first);
     server.Serve("/show/b.jpg", second);
     QTemporaryDir folder;
-    HttpTransfer transfer;
+    HttpClient client;
     qint64 announced = -1;
     qint64 lastProgress = 0;
     TransferEvents events;
     events.Started = [&](qint64 size) { announced = size; };
     events.Progress = [&](qint64 bytes) { lastProgress = bytes; };
 
-    TransferResult result = transfer.Get(
+    TransferResult result = Get(client,
         RequestFor(server.BaseUrl() + u"show/a.ogg"_s, folder.filePath(u"a.ogg"_s)), events);
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QCOMPARE(announced, first.size());
     QCOMPARE(lastProgress, first.size());
     QVERIFY(ReadAll(folder.filePath(u"a.ogg"_s)) == first);
 
-    result = transfer.Get(
-        RequestFor(server.BaseUrl() + u"show/b.jpg"_s, folder.filePath(u"b.jpg"_s)), events);
+    result = Get(client,
+        RequestFor(server.BaseUrl() + u"show/b.jpg"_s, folder.filePath(u"b.jpg"_s), 1234), events);
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QVERIFY(ReadAll(folder.filePath(u"b.jpg"_s)) == second);
     QCOMPARE(server.Connections(), 1);
     QVERIFY2(server.Requests().at(0).toLower().contains("accept-encoding: identity"),
         "bodies must arrive as stored, or the size checks would misfire");
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QCOMPARE(FilesIn(folder).size(), 2);
 }
 
 void TestHttpTransfer::failedTransfersKeepNothing_data()
 {
     QTest::addColumn<FaultServer::Route>("route");
     QTest::addColumn<bool>("refusedPort");
+    QTest::addColumn<qint64>("listed");
     QTest::addColumn<int>("expected");
     const QByteArray body = Pattern(200000);
     FaultServer::Route route;
     route.Status = 404;
-    QTest::newRow("missing") << route << false << 20302;
+    QTest::newRow("missing") << route << false << qint64(0) << 20302;
     route.Status = 410;
-    QTest::newRow("gone") << route << false << 20302;
+    QTest::newRow("gone") << route << false << qint64(0) << 20302;
     route = {};
     route.Status = 500;
     route.Body = "<html>broken</html>";
-    QTest::newRow("server error") << route << false << 500;
-    QTest::newRow("refused port") << FaultServer::Route {} << true << 26002;
+    QTest::newRow("server error") << route << false << qint64(0) << 500;
+    QTest::newRow("refused port") << FaultServer::Route {} << true << qint64(0) << 26002;
     route = {};
     route.Body = body;
     route.Announced = body.size() + 5000;
-    QTest::newRow("body shorter than announced") << route << false << 25000;
+    QTest::newRow("body shorter than announced") << route << false << qint64(0) << 25000;
     route = {};
     route.Body = body;
     route.Kind = FaultServer::Fault::ResetAfter;
     route.Cut = 70000;
-    QTest::newRow("reset mid-body") << route << false << 25000;
+    QTest::newRow("reset mid-body") << route << false << qint64(0) << 25000;
     route.Kind = FaultServer::Fault::CloseAfter;
-    QTest::newRow("closed mid-body") << route << false << 25000;
+    QTest::newRow("closed mid-body") << route << false << qint64(0) << 25000;
     route.Kind = FaultServer::Fault::StallAfter;
-    QTest::newRow("stall") << route << false << 25000;
+    QTest::newRow("stall") << route << false << qint64(0) << 25000;
+    route.Kind = FaultServer::Fault::Trickle;
+    route.ChunkBytes = 1;
+    route.IntervalMs = 50;
+    QTest::newRow("a trickle is a stall") << route << false << qint64(0) << 25000;
+    route = {};
+    route.Status = 304;
+    QTest::newRow("not modified, no body") << route << false << qint64(0) << 304;
+    route.Status = 204;
+    QTest::newRow("no content") << route << false << qint64(0) << 204;
+    route = {};
+    route.Status = 302;
+    route.Location = "/f.ogg";
+    QTest::newRow("endless redirects")
+        << route << false << qint64(0) << int(QNetworkReply::TooManyRedirectsError);
+    route = {};
+    route.Body = Pattern(5000);
+    QTest::newRow("announced size other than listed") << route << false << qint64(4000) << 27002;
+    route.Announced = -2;
+    route.Kind = FaultServer::Fault::CloseAfter;
+    route.Cut = 5000;
+    QTest::newRow("unannounced body beyond listed") << route << false << qint64(4000) << 27002;
+    QTest::newRow("unannounced body shorter than listed")
+        << route << false << qint64(6000) << 27002;
+    route.Body = Pattern(300000);
+    route.Cut = 300000;
+    QTest::newRow("unannounced body beyond the limit") << route << false << qint64(0) << 27002;
+    route = {};
+    QTest::newRow("empty body") << route << false << qint64(0) << 27002;
 }
 
 void TestHttpTransfer::failedTransfersKeepNothing()
 {
     QFETCH(FaultServer::Route, route);
     QFETCH(bool, refusedPort);
+    QFETCH(qint64, listed);
     QFETCH(int, expected);
     FaultServer server;
     server.On("/f.ogg", route);
     QTemporaryDir folder;
-    HttpTransfer transfer;
-    transfer.SetStallTimeout(400);
+    HttpClient client;
+    client.SetStallTimeout(400);
+    client.SetBodyLimit(250000);
     const QString url = refusedPort ? u"http://127.0.0.1:%1/f.ogg"_s.arg(ClosedPort())
                                     : server.BaseUrl() + u"f.ogg"_s;
-    const TransferResult result
-        = transfer.Get(RequestFor(url, folder.filePath(u"f.ogg"_s)), TransferEvents {});
-    QCOMPARE(result.ErrorNumber, expected);
+    const TransferResult result = Get(client, RequestFor(url, folder.filePath(u"f.ogg"_s), listed));
+    QVERIFY2(result.ErrorNumber == expected,
+        qPrintable(QString::number(result.ErrorNumber) + u" "_s + result.Description));
     QVERIFY(!result.Description.isEmpty());
-    const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList left = FilesIn(folder);
     QVERIFY2(left.isEmpty(), qPrintable(u"left behind: "_s + left.join(u", "_s)));
 }
 
@@ -212,14 +264,13 @@ void TestHttpTransfer::aShortAnnouncedLengthStoresWhatWasAnnounced()
     server.On("/a.jpg", route);
     server.Serve("/b.jpg", "second");
     QTemporaryDir folder;
-    HttpTransfer transfer;
+    HttpClient client;
     TransferResult result
-        = transfer.Get(RequestFor(server.BaseUrl() + u"a.jpg"_s, folder.filePath(u"a.jpg"_s)), {});
+        = Get(client, RequestFor(server.BaseUrl() + u"a.jpg"_s, folder.filePath(u"a.jpg"_s)));
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QVERIFY(ReadAll(folder.filePath(u"a.jpg"_s)) == route.Body.left(3000));
     // The bytes beyond the announced length are not taken for the next answer.
-    result
-        = transfer.Get(RequestFor(server.BaseUrl() + u"b.jpg"_s, folder.filePath(u"b.jpg"_s)), {});
+    result = Get(client, RequestFor(server.BaseUrl() + u"b.jpg"_s, folder.filePath(u"b.jpg"_s)));
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QCOMPARE(ReadAll(folder.filePath(u"b.jpg"_s)), QByteArray("second"));
 }
@@ -233,14 +284,14 @@ void TestHttpTransfer::followsARedirect()
     server.On("/old/a.jpg", moved);
     server.Serve("/new/a.jpg", Pattern(4096));
     QTemporaryDir folder;
-    HttpTransfer transfer;
-    const TransferResult result = transfer.Get(
-        RequestFor(server.BaseUrl() + u"old/a.jpg"_s, folder.filePath(u"a.jpg"_s)), {});
+    HttpClient client;
+    const TransferResult result
+        = Get(client, RequestFor(server.BaseUrl() + u"old/a.jpg"_s, folder.filePath(u"a.jpg"_s)));
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QVERIFY(ReadAll(folder.filePath(u"a.jpg"_s)) == Pattern(4096));
 }
 
-void TestHttpTransfer::aStopRequestEndsTheTransfer()
+void TestHttpTransfer::anAbortEndsTheTransferAndKeepsNothing()
 {
     FaultServer server;
     FaultServer::Route route;
@@ -249,17 +300,24 @@ void TestHttpTransfer::aStopRequestEndsTheTransfer()
     route.ChunkBytes = 1000;
     server.On("/slow.ogg", route);
     QTemporaryDir folder;
-    HttpTransfer transfer;
-    bool stop = false;
+    HttpClient client;
+    quint64 id = 0;
+    bool finished = false;
+    qint64 received = 0;
     TransferEvents events;
-    events.Progress = [&](qint64 bytes) { stop = bytes >= 3000; };
-    events.ShouldStop = [&] { return stop; };
-    const TransferResult result = transfer.Get(
+    events.Progress = [&](qint64 bytes) {
+        received = bytes;
+        if (bytes >= 3000)
+            client.Abort(id);
+    };
+    events.Finished = [&](const TransferResult&) { finished = true; };
+    id = client.Start(
         RequestFor(server.BaseUrl() + u"slow.ogg"_s, folder.filePath(u"slow.ogg"_s)), events);
-    QCOMPARE(result.ErrorNumber, int(ErrorStopped));
-    QVERIFY(result.Bytes < route.Body.size());
-    QVERIFY(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    QVERIFY(!transfer.Busy());
+    QTRY_COMPARE(client.Running(), 0);
+    QTest::qWait(100);
+    QVERIFY(!finished);
+    QVERIFY(received < route.Body.size());
+    QVERIFY(FilesIn(folder).isEmpty());
 }
 
 void TestHttpTransfer::anUnwritableTargetIsALocalError()
@@ -267,9 +325,9 @@ void TestHttpTransfer::anUnwritableTargetIsALocalError()
     FaultServer server;
     server.Serve("/a.jpg", "data");
     QTemporaryDir folder;
-    HttpTransfer transfer;
-    const TransferResult result = transfer.Get(
-        RequestFor(server.BaseUrl() + u"a.jpg"_s, folder.filePath(u"missing/a.jpg"_s)), {});
+    HttpClient client;
+    const TransferResult result = Get(
+        client, RequestFor(server.BaseUrl() + u"a.jpg"_s, folder.filePath(u"missing/a.jpg"_s)));
     QCOMPARE(result.ErrorNumber, int(ErrorLocalFile));
     QVERIFY(!result.Description.isEmpty());
 }
@@ -307,13 +365,15 @@ void TestHttpTransfer::passesThroughTinyproxy()
         10000);
     probe.abort();
 
-    TransferRequest request
-        = RequestFor(server.BaseUrl() + u"via/a.jpg"_s, folder.filePath(u"a.jpg"_s));
-    request.ProxyEnabled = true;
-    request.ProxyServer = u"127.0.0.1"_s;
-    request.ProxyPort = proxyPort;
-    HttpTransfer transfer;
-    const TransferResult result = transfer.Get(request, {});
+    // The proxy comes from the environment, as a desktop session sets it.
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(proxyPort));
+    ProxySettings settings;
+    GetProxyServer(settings);
+    qunsetenv("http_proxy");
+    HttpClient client;
+    client.SetProxyRule([&settings](const QUrl& url) { return ProxyFor(settings, url); });
+    const TransferResult result
+        = Get(client, RequestFor(server.BaseUrl() + u"via/a.jpg"_s, folder.filePath(u"a.jpg"_s)));
     proxy.terminate();
     proxy.waitForFinished(3000);
     QCOMPARE(result.ErrorNumber, int(TransferOk));
@@ -365,8 +425,8 @@ void TestHttpTransfer::httpsChecksTheCertificate()
 
     TransferResult result;
     {
-        HttpTransfer transfer;
-        result = transfer.Get(RequestFor(url, folder.filePath(u"a.jpg"_s)), {});
+        HttpClient client;
+        result = Get(client, RequestFor(url, folder.filePath(u"a.jpg"_s)));
     }
     QCOMPARE(result.ErrorNumber, int(QNetworkReply::SslHandshakeFailedError));
     QVERIFY(!result.Description.isEmpty());
@@ -376,8 +436,8 @@ void TestHttpTransfer::httpsChecksTheCertificate()
     trusting.addCaCertificate(cert);
     QSslConfiguration::setDefaultConfiguration(trusting);
     {
-        HttpTransfer transfer;
-        result = transfer.Get(RequestFor(url, folder.filePath(u"a.jpg"_s)), {});
+        HttpClient client;
+        result = Get(client, RequestFor(url, folder.filePath(u"a.jpg"_s)));
     }
     QSslConfiguration::setDefaultConfiguration(original);
     QCOMPARE(result.ErrorNumber, int(TransferOk));

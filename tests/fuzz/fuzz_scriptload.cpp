@@ -29,8 +29,8 @@ public:
 void CheckModel(const SlideShowModel& m)
 {
     bool ok = m.SlideCount() >= 1 && m.BackCount() >= 1;
-    ok = ok && m.Defn.PreLoad >= 0 && m.Defn.PreLoad <= m.ResourceCount();
-    ok = ok && m.Defn.DownLoad >= 0 && m.Defn.DownLoad <= m.ResourceCount();
+    ok = ok && m.Defn.PreloadSet >= 0 && m.Defn.PreloadSet <= m.ResourceCount();
+    ok = ok && m.Defn.DownloadSet >= 0 && m.Defn.DownloadSet <= m.ResourceCount();
     ok = ok && m.ThumbnailImage.size() == m.Slides.size();
     ok = ok && m.SlideDownLoadSize.size() == m.Slides.size();
     ok = ok && m.StartSlide >= 1 && m.StartSlide <= m.SlideCount();

@@ -31,8 +31,8 @@ struct SavableShow {
         Home.Folders.ZentilSavePath = Home.Dir.path();
         Model.Defn.ScriptShortName = u"talk.zentil"_s;
         Model.Defn.ScriptParentFolder = Folder;
-        Model.Defn.PreLoad = 1;
-        Model.Defn.DownLoad = 2;
+        Model.Defn.PreloadSet = 1;
+        Model.Defn.DownloadSet = 2;
         Model.ResourceArray = { { { { u"a.jpg"_s, 1 } } }, { { { u"b.ogg"_s, 1 } } } };
         Model.Slides.resize(2);
     }

@@ -67,8 +67,8 @@ private:
                 for (size_t k = 1; k < slide.SubSlide.size(); ++k)
                     QVERIFY(slide.SubSlide[k].StartTime >= slide.SubSlide[k - 1].StartTime);
             }
-            QVERIFY(model.Defn.PreLoad >= 0 && model.Defn.PreLoad <= model.ResourceCount());
-            QVERIFY(model.Defn.DownLoad >= 0 && model.Defn.DownLoad <= model.ResourceCount());
+            QVERIFY(model.Defn.PreloadSet >= 0 && model.Defn.PreloadSet <= model.ResourceCount());
+            QVERIFY(model.Defn.DownloadSet >= 0 && model.Defn.DownloadSet <= model.ResourceCount());
             QVERIFY(!FormatSlideStructure(model).isEmpty());
         }
     }

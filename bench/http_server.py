@@ -1,0 +1,35 @@
+#!/usr/bin/env python3
+"""Static files for bench_download: HTTP/1.1 with kept-alive connections, a thread per
+connection, and an optional pause before every answer (a simulated round trip).
+
+usage: http_server.py PORT DIRECTORY DELAY_MS"""
+import functools
+import http.server
+import sys
+import time
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    delay = 0.0
+
+    def send_head(self):
+        if self.delay:
+            time.sleep(self.delay)
+        return super().send_head()
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    port, directory, delay_ms = int(sys.argv[1]), sys.argv[2], float(sys.argv[3])
+    Handler.delay = delay_ms / 1000.0
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", port), functools.partial(Handler, directory=directory))
+    server.daemon_threads = True
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
