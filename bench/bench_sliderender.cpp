@@ -1,5 +1,7 @@
-// Renders every slide of a rich presentation and compares the median time per slide with one
-// plain 800×600 fill-and-copy measured in the same run. The two sides alternate in rounds (all
+// Renders every slide of a rich presentation at 800×600 and at the size a slide has on a
+// 3840×2160 screen (2880×2160), and compares the median time per slide with one plain
+// fill-and-copy of the same size measured in the same run. A slide change at 4K must stay
+// under one 60 Hz frame (16.7 ms) at the 99th percentile. The two sides alternate in rounds (all
 // slides, then as many fills); each side is judged on its best round, and the machine's load is
 // printed, since the machine may be shared.
 
@@ -20,6 +22,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -66,10 +69,59 @@ Slide RichSlide(int n)
     return s;
 }
 
-double Median(std::vector<double> values)
+double Percentile(std::vector<double> values, double share)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
+}
+
+struct Figures {
+    double SlideMedian = 1e9;
+    double SlideP99 = 1e9;
+    double FillMedian = 1e9;
+};
+
+// Draws every slide (its background, then the slide) on layers of the given size, alternating
+// rounds with as many plain fill-and-copies of that size; each side keeps its best round.
+// Returns nothing when the reference was optimised away.
+std::optional<Figures> Measure(
+    const SlideShowModel& model, const DrawingEnvironment& env, QSize size, int rounds)
+{
+    MonotonicClock clock;
+    DebugLog log(clock, false);
+    RenderState r;
+    PrepareRenderState(r, log, size);
+    // Warm-up: fonts and decoders are loaded once per process.
+    DrawNewBackground(r, model, env, log, 1, 1);
+    ShowSlide(r, model, env, log, 1);
+    Figures best;
+    QElapsedTimer timer;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<double> slideMs;
+        for (int n = 1; n <= model.SlideCount(); ++n) {
+            timer.start();
+            DrawNewBackground(r, model, env, log, 1, 1);
+            ShowSlide(r, model, env, log, n);
+            slideMs.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        std::vector<double> fillMs;
+        for (int n = 1; n <= model.SlideCount(); ++n) {
+            timer.start();
+            QImage plain(size, QImage::Format_RGB32);
+            plain.fill(QColor(n, 0, 0));
+            QImage copy = plain.copy();
+            fillMs.push_back(double(timer.nsecsElapsed()) / 1e6);
+            if (copy.pixel(0, 0) == 0)
+                return std::nullopt;
+        }
+        const double median = Percentile(slideMs, 0.5);
+        if (median < best.SlideMedian) {
+            best.SlideMedian = median;
+            best.SlideP99 = Percentile(slideMs, 0.99);
+        }
+        best.FillMedian = std::min(best.FillMedian, Percentile(fillMs, 0.5));
+    }
+    return best;
 }
 
 } // namespace
@@ -84,16 +136,11 @@ int main(int argc, char** argv)
     const QDir dir(temp.path());
     MakePictures(dir);
 
-    MonotonicClock clock;
-    DebugLog log(clock, false);
-    RenderState r;
-    PrepareRenderState(r, log);
     DrawingEnvironment env;
     env.ResolveResource = [&dir](const QString& name) {
         const QString path = dir.filePath(name.toLower());
         return QFileInfo::exists(path) ? path : QString();
     };
-
     SlideShowModel model;
     model.Backgrounds.push_back(
         BackgroundSlide { { BuiltInBackgroundFill, BuiltInBackgroundBox } });
@@ -101,46 +148,33 @@ int main(int argc, char** argv)
     for (int n = 1; n <= kSlides; ++n)
         model.Slides.push_back(RichSlide(n));
 
-    // Warm-up: fonts and decoders are loaded once per process.
-    DrawNewBackground(r, model, env, log, 1, 1);
-    ShowSlide(r, model, env, log, 1);
-
     constexpr int kRounds = 5;
     zentil::bench::PrintLoadAverage("before");
-    double slide = 1e9;
-    double fill = 1e9;
-    QElapsedTimer timer;
-    for (int round = 0; round < kRounds; ++round) {
-        std::vector<double> slideMs;
-        for (int n = 1; n <= kSlides; ++n) {
-            timer.start();
-            DrawNewBackground(r, model, env, log, 1, 1);
-            ShowSlide(r, model, env, log, n);
-            slideMs.push_back(double(timer.nsecsElapsed()) / 1e6);
+    for (const QSize size : { QSize(800, 600), QSize(2880, 2160) }) {
+        const QString at = QString::number(size.width()) + u"x"_s + QString::number(size.height());
+        const std::optional<Figures> f = Measure(model, env, size, kRounds);
+        if (!f) {
+            out << u"bench_sliderender: the run at "_s << at << u" failed\n"_s;
+            return 1;
         }
-        // The reference: one plain 800×600 fill and one layer copy.
-        std::vector<double> fillMs;
-        for (int n = 1; n <= kSlides; ++n) {
-            timer.start();
-            QImage plain(800, 600, QImage::Format_RGB32);
-            plain.fill(QColor(n, 0, 0));
-            QImage copy = plain.copy();
-            fillMs.push_back(double(timer.nsecsElapsed()) / 1e6);
-            if (copy.pixel(0, 0) == 0)
-                return 1; // keeps the copy from being optimised away
+        out << u"slides rendered at "_s << at << u": "_s << kSlides << u" in each of "_s << kRounds
+            << u" alternating rounds per side (best round)\n"_s;
+        out << u"  median per slide (background + slide): "_s
+            << QString::number(f->SlideMedian, 'f', 3) << u" ms, p99 "_s
+            << QString::number(f->SlideP99, 'f', 3) << u" ms\n"_s;
+        out << u"  median plain fill-and-copy:             "_s
+            << QString::number(f->FillMedian, 'f', 3) << u" ms\n"_s;
+        out << u"  ratio slide / fill-and-copy: "_s
+            << QString::number(f->SlideMedian / f->FillMedian, 'f', 1) << u"\n"_s;
+        if (size.width() == 800) {
+            out << u"  target: a typical slide under 5 ms: "_s
+                << (f->SlideMedian < 5.0 ? u"met"_s : u"NOT met"_s) << u"\n"_s;
+        } else {
+            out << u"  target: a slide change on a 3840x2160 screen within one 60 Hz frame "_s
+                   u"(16.7 ms) at p99: "_s
+                << (f->SlideP99 < 1000.0 / 60.0 ? u"met"_s : u"NOT met"_s) << u"\n"_s;
         }
-        slide = std::min(slide, Median(slideMs));
-        fill = std::min(fill, Median(fillMs));
     }
     zentil::bench::PrintLoadAverage("after ");
-    out << u"slides rendered: "_s << kSlides << u" in each of "_s << kRounds
-        << u" alternating rounds per side (best round)\n"_s;
-    out << u"median per slide (background + slide): "_s << QString::number(slide, 'f', 3)
-        << u" ms\n"_s;
-    out << u"median plain 800x600 fill-and-copy:    "_s << QString::number(fill, 'f', 3)
-        << u" ms\n"_s;
-    out << u"ratio slide / fill-and-copy: "_s << QString::number(slide / fill, 'f', 1) << u"\n"_s;
-    out << u"target: a typical slide under 5 ms: "_s << (slide < 5.0 ? u"met"_s : u"NOT met"_s)
-        << u"\n"_s;
     return 0;
 }

@@ -14,8 +14,8 @@ namespace zentil {
 namespace {
 
 const char* const kUsage
-    = "Usage: zentil [SCRIPT.zentil]\n"
-      "       zentil http://HOST/PATH/SCRIPT.zentil   (or https://)\n"
+    = "Usage: zentil [--screen N] [SCRIPT.zentil]\n"
+      "       zentil [--screen N] http://HOST/PATH/SCRIPT.zentil   (or https://)\n"
       "Plays a narrated Zentil presentation full screen; without a script it starts empty.\n"
       "A web address is fetched first; the presentation's files then come from its server,\n"
       "or from the \"resources/\" folder beside the address when the script names none.\n"
@@ -24,6 +24,7 @@ const char* const kUsage
       "Options:\n"
       "  -h, --help       show this help and the folders in use\n"
       "  --version        show the version\n"
+      "  --screen N       play on screen N (0 = the first); default: the pointer's screen\n"
       "\n"
       "Environment:\n"
       "  ZENTIL_HOME      keep all of the player's files in this one folder\n"
@@ -67,7 +68,17 @@ int RunPlayer(int argc, char** argv)
 
     // The command line is the script path as one text; anything after ".zentil" is cut later.
     QStringList words = QApplication::arguments().mid(1);
-    ZentilApp player;
+    PlayerOptions options;
+    if (const qsizetype at = words.indexOf(u"--screen"_s); at >= 0) {
+        bool number = false;
+        options.ScreenNumber = words.value(at + 1).toInt(&number);
+        if (!number || options.ScreenNumber < 0) {
+            QTextStream(stderr) << u"zentil: --screen needs a screen number (0 = the first)\n"_s;
+            return 2;
+        }
+        words.remove(at, 2);
+    }
+    ZentilApp player(options);
     if (!player.Start(words.join(u' ')))
         return player.ExitCode();
     if (player.Finished())

@@ -86,7 +86,7 @@ void ZentilApp::ReleaseEverything()
     }
     DeletePrivateFonts(fonts_, folders_.SysFontFolderPath, log_);
     step(u"Deleting the private fonts."_s);
-    DeleteZTBitmaps(render_.Surfaces, log_);
+    DeleteLayers(render_.Surfaces, log_);
     step(u"Deleting the bitmaps."_s);
     ReleasePresentation();
     if (!folders_.ZTTempPath.isEmpty()) {

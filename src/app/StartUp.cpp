@@ -94,9 +94,9 @@ bool ZentilApp::Start(const QString& commandLine)
     }
 
     window_->ShowFullScreen();
-    render_.Display.FullScreenLoaded = true;
-    PrepareRenderState(render_, log_);
-    window_->ShowPicture(render_.Surfaces.Foreground.Image);
+    // The layers take the size the slide has on screen, so it is drawn at full sharpness.
+    PrepareRenderState(render_, log_, window_->SlideSize());
+    host_->PresentForeground();
 
     model_.CurrentSlide = SlidePlay { 0, 1, false };
     model_.NextSlide = SlidePlay { 0, 2, false };

@@ -94,6 +94,14 @@ void ZentilApp::WireUserControl()
     hooks.VolumePanelVisible = [this] { return panels_->VolumePanelVisible(); };
     hooks.HideVolumePanel = [this] { panels_->HideVolumePanel(); };
     hooks.StartShow = [this] { StartNewSlideShow(); };
+    hooks.ToggleFullScreen = [this] { window_->ToggleFullScreen(); };
+    hooks.ShowHelp = [this] { ShowHelp(); };
+    hooks.Blank = [this](const QColor& colour) {
+        if (colour.isValid())
+            window_->ShowBlank(colour);
+        else
+            window_->HideBlank();
+    };
     control_->SetHooks(std::move(hooks));
 
     MenuActions actions;
@@ -117,6 +125,7 @@ void ZentilApp::WireUserControl()
         control_->Dispatch(
             ShowEvent::KeyUp(static_cast<Qt::Key>(event->key()), event->isAutoRepeat()));
     };
+    window_->OnWheel = [this](int notches) { control_->Dispatch(ShowEvent::Wheel(notches)); };
     window_->OnMouseMove
         = [this](QMouseEvent*) { control_->Dispatch(ShowEvent::Of(ShowEvent::Kind::MouseMove)); };
     window_->OnActivated = [this] { host_->ParkCursor(); };

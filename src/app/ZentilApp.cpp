@@ -42,6 +42,12 @@ ZentilApp::ZentilApp(PlayerOptions options)
     SetDownloadHooks();
     WireUserControl();
     WireErrorReporting();
+    window_->SetScreenChoice(options_.ScreenNumber);
+    window_->OnSlideSizeChanged = [this](QSize size) {
+        if (render_.Surfaces.BitmapsCreated
+            && RedrawAtSize(render_, model_, MakeDrawingEnvironment(), size))
+            host_->PresentForeground();
+    };
 }
 
 ZentilApp::~ZentilApp()
@@ -76,6 +82,10 @@ DrawingEnvironment ZentilApp::MakeDrawingEnvironment()
         = [this](const QString& name) { return GetRealFilename(WorkingCopies(), name); };
     env.ResourceMissing = [this](const QString& name) {
         ZT_DEBUG(log_, TraceDrawing, "error", u"Picture not drawn: "_s + name);
+    };
+    env.PictureUnreadable = [this](const QString& name, const QString& problem) {
+        ZT_DEBUG(
+            log_, TraceDrawing, "error", u"Picture not readable: "_s + name + u": "_s + problem);
     };
     return env;
 }
@@ -123,7 +133,8 @@ void ZentilApp::CreateThumbnailTimerTick()
         return result;
     };
     const ThumbnailContext context { model_, copies, drawing, log_, state_.ExitInProgress,
-        slideFilesMissing, [this] { return downloads_.State().DownloadComplete; } };
+        slideFilesMissing, [this] { return downloads_.State().DownloadComplete; },
+        window_->SlideSize() };
     if (CreateThumbnailTick(thumbnails_, context) && !unloadStarted_)
         thumbnailTimer_.start();
 }

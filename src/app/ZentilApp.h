@@ -46,6 +46,8 @@ struct PlayerOptions {
     // The exit ends the application's event loop. Tests that drive several players in one
     // process turn it off: once the loop is told to end, no nested wait lets events run again.
     bool EndEventLoopAtExit = true;
+    // The screen to play on (its number in the system's list); -1: the pointer's screen.
+    int ScreenNumber = -1;
 };
 
 // The application object: owns the player's state, timers and pieces and composes them (the

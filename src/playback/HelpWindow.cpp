@@ -37,8 +37,16 @@ constexpr HelpLine kHelpLines[] = {
     { u"Enter", u"" },
     { u"Pause", u"" },
     { u"", u"" },
+    { u"Number, Enter", u"Go to that slide" },
+    { u"Mouse wheel", u"Next or previous slide" },
+    { u"Left mouse click", u"Next slide" },
+    { u"", u"" },
     { u"'I'", u"Toggle an informational display" },
-    { u"Esc", u"Exit player" },
+    { u"'B' or '.'", u"Black screen (again to return)" },
+    { u"'W' or ','", u"White screen (again to return)" },
+    { u"'F' or F11", u"Full screen or a window" },
+    { u"F1, '?' or 'H'", u"This help" },
+    { u"Esc or 'Q'", u"Exit player" },
     { u"Right mouse click", u"Popup menu" },
 };
 

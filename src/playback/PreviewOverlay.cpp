@@ -54,10 +54,9 @@ void PreviewOverlay::ShowThumbnail(const QImage& thumbnail, const QString& capti
 {
     prepareGeometryChange();
     content_ = Content::Thumbnail;
-    thumbnail_ = thumbnail.size() == QSize(kThumbWidth, kThumbHeight) || thumbnail.isNull()
-        ? thumbnail
-        : thumbnail.scaled(
-            kThumbWidth, kThumbHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Kept at its own size: thumbnails are made at a fifth of the slide's size on screen, so
+    // the view draws them pixel for pixel.
+    thumbnail_ = thumbnail;
     caption_ = caption;
     size_ = QSize(kThumbFrameWidth, kThumbFrameHeight);
     // Near the right edge, centred vertically.
@@ -105,8 +104,10 @@ void PreviewOverlay::paint(QPainter* painter, const QStyleOptionGraphicsItem*, Q
 void PreviewOverlay::PaintThumbnail(QPainter& painter) const
 {
     const QRect picture(kPreviewPicOffset, kPreviewPicOffset, kThumbWidth, kThumbHeight);
-    if (!thumbnail_.isNull())
-        painter.drawImage(picture.topLeft(), thumbnail_);
+    if (!thumbnail_.isNull()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(picture), thumbnail_);
+    }
     // The picture is framed in black, one line over its edge pixels.
     painter.setPen(QPen(Qt::black, 0));
     painter.setBrush(Qt::NoBrush);

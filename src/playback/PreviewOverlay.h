@@ -26,8 +26,9 @@ public:
 
     PreviewOverlay();
 
-    // The frame with the given thumbnail (scaled to 160×120 when it has another size) and its
-    // caption; a picture that could not be read leaves the box empty inside its black frame.
+    // The frame with the given thumbnail (drawn over 160×120 picture units, whatever its size in
+    // pixels) and its caption; a picture that could not be read leaves the box empty inside its
+    // black frame.
     void ShowThumbnail(const QImage& thumbnail, const QString& caption);
     // The pause symbol: a small bevelled box with two white bars.
     void ShowPause();

@@ -1,9 +1,10 @@
 #include "playback/ResourcePanel.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -31,6 +32,7 @@ ResourcePanel::ResourcePanel(QWidget* parent)
     , bytes_(new QLabel(this))
     , fileBar_(MakeBar(this, u"ProgressBar"_s))
     , filesBar_(MakeBar(this, u"FilesBar"_s))
+    , timeLeft_(new QLabel(this))
 {
     setObjectName(u"ResourcePanel"_s);
     setFrameShape(QFrame::Panel);
@@ -45,13 +47,19 @@ ResourcePanel::ResourcePanel(QWidget* parent)
     caption_->setFont(bold);
     caption_->setAlignment(Qt::AlignCenter);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(caption_);
-    layout->addWidget(text_);
-    layout->addWidget(bytes_);
-    layout->addWidget(fileBar_);
-    layout->addWidget(filesBar_);
-    setFixedSize(420, 150);
+    timeLeft_->setObjectName(u"TimeLeft"_s);
+    timeLeft_->setAlignment(Qt::AlignRight);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(caption_, 0, 0, 1, 2);
+    layout->addWidget(text_, 1, 0, 1, 2);
+    layout->addWidget(bytes_, 2, 0, 1, 2);
+    layout->addWidget(new QLabel(u"This file"_s, this), 3, 0);
+    layout->addWidget(fileBar_, 3, 1);
+    layout->addWidget(new QLabel(u"Whole show"_s, this), 4, 0);
+    layout->addWidget(filesBar_, 4, 1);
+    layout->addWidget(timeLeft_, 5, 0, 1, 2);
+    setFixedSize(420, 170);
 }
 
 void ResourcePanel::SetCaption(const QString& caption)
@@ -76,7 +84,28 @@ void ResourcePanel::SetFileProgress(double share)
 
 void ResourcePanel::SetFilesProgress(double share)
 {
-    filesBar_->setValue(static_cast<int>(std::nearbyint(std::clamp(share, 0.0, 1.0) * kBarSteps)));
+    share = std::clamp(share, 0.0, 1.0);
+    // The clock starts with the first progress report of a download.
+    if (!sinceStart_.isValid() || share <= 0.0)
+        sinceStart_.start();
+    filesBar_->setValue(static_cast<int>(std::nearbyint(share * kBarSteps)));
+    timeLeft_->setText(EstimateTimeLeft(sinceStart_.elapsed(), share));
+}
+
+QString ResourcePanel::EstimateTimeLeft(qint64 elapsedMs, double shareDone)
+{
+    if (shareDone < 0.02 || shareDone >= 1.0 || elapsedMs < 1000)
+        return QString();
+    const double seconds = elapsedMs / 1000.0 * (1.0 - shareDone) / shareDone;
+    if (seconds < 60)
+        return u"About %1 seconds left"_s.arg(std::max(1, int(std::ceil(seconds / 5) * 5)));
+    const int minutes = int(std::ceil(seconds / 60));
+    return minutes == 1 ? u"About a minute left"_s : u"About %1 minutes left"_s.arg(minutes);
+}
+
+QString ResourcePanel::TimeLeft() const
+{
+    return timeLeft_->text();
 }
 
 QString ResourcePanel::Caption() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 
 class QLabel;
@@ -9,7 +10,8 @@ namespace zentil {
 
 // The progress panel shown while a slide waits for its files or while files download before the
 // show starts: a caption, the current action (`Text`), byte progress or the last error
-// (`Bytes`), and two bars for the current file and the file count.
+// (`Bytes`), two labelled bars for the current file ("This file") and the files of the show
+// ("Whole show"), and an estimate of the time left, made from how fast the second bar moves.
 class ResourcePanel : public QFrame {
     Q_OBJECT
 public:
@@ -25,6 +27,10 @@ public:
     QString Caption() const;
     QString Text() const;
     QString Bytes() const;
+    // "About N seconds left" and the like; empty until there is enough to go by.
+    QString TimeLeft() const;
+    // The estimate from elapsed milliseconds and the share done; empty below 2 % or 1 s.
+    static QString EstimateTimeLeft(qint64 elapsedMs, double shareDone);
 
 private:
     QLabel* caption_;
@@ -32,6 +38,8 @@ private:
     QLabel* bytes_;
     QProgressBar* fileBar_;
     QProgressBar* filesBar_;
+    QLabel* timeLeft_;
+    QElapsedTimer sinceStart_;
 };
 
 } // namespace zentil

@@ -40,6 +40,25 @@ ShowController::ShowController(SlideShowModel& model, PlaybackState& state, Play
     , log_(log)
 { }
 
+void ShowController::SetHooks(ShowControllerHooks hooks)
+{
+    hooks_ = std::move(hooks);
+    ViewerKeyHooks keys;
+    keys.ToggleFullScreen = hooks_.ToggleFullScreen;
+    keys.ShowHelp = hooks_.ShowHelp;
+    keys.Blank = hooks_.Blank;
+    keys.Leave = [this] { RunCommand(ShowCommand::Exit); };
+    keys.Step = [this](bool forward) {
+        const Qt::Key key = forward ? Qt::Key_Right : Qt::Key_Left;
+        KeyDown(key);
+        KeyUp(key);
+    };
+    keys.GoToSlide = [this](int n) { ChooseSlideNumber(n); };
+    keys.NarrationPlaying = [this] { return state_.State == ShowState::Playing; };
+    keys.PauseToggle = [this] { RunCommand(ShowCommand::TogglePause); };
+    viewerKeys_.SetHooks(std::move(keys));
+}
+
 double ShowController::Now() const
 {
     return clock_.SecondsSinceMidnight();
@@ -62,10 +81,12 @@ void ShowController::Dispatch(const ShowEvent& event)
     using Kind = ShowEvent::Kind;
     switch (event.kind) {
     case Kind::KeyDown:
-        KeyDown(event.key);
+        if (!viewerKeys_.KeyDown(event.key, event.autoRepeat))
+            KeyDown(event.key);
         return;
     case Kind::KeyUp:
-        KeyUp(event.key);
+        if (!viewerKeys_.KeyUp(event.key, event.autoRepeat))
+            KeyUp(event.key);
         return;
     case Kind::Command:
         RunCommand(event.command);
@@ -78,6 +99,9 @@ void ShowController::Dispatch(const ShowEvent& event)
         return;
     case Kind::MouseMove:
         MouseMove();
+        return;
+    case Kind::Wheel:
+        viewerKeys_.Wheel(event.code);
         return;
     case Kind::Heartbeat:
         Heartbeat();
@@ -118,9 +142,7 @@ void ShowController::RunCommand(ShowCommand command)
     case ShowCommand::LastSlide:
     case ShowCommand::NextSlide:
     case ShowCommand::PreviousSlide:
-        // Nothing is chosen before the show has started or while a command asks the user.
-        if (state == ShowState::Playing || state == ShowState::Paused
-            || state == ShowState::EndSlide || state == ShowState::ChoosingSlide)
+        if (CanChoose())
             ChooseSlide(command);
         return;
     case ShowCommand::ToggleInfoPanel:
@@ -211,6 +233,9 @@ void ShowController::MouseMove()
 
 void ShowController::LeftClick()
 {
+    // A click that closes a panel or a menu only closes it; any other steps forward.
+    const bool panelOpen = (hooks_.InfoPanelVisible && hooks_.InfoPanelVisible())
+        || (hooks_.VolumePanelVisible && hooks_.VolumePanelVisible()) || state_.PopupMenuOpen;
     if (hooks_.InfoPanelVisible && hooks_.InfoPanelVisible() && hooks_.CloseInfoPanel)
         hooks_.CloseInfoPanel();
     if (hooks_.VolumePanelVisible && hooks_.VolumePanelVisible() && state_.VolumePanelTime > 0) {
@@ -220,6 +245,8 @@ void ShowController::LeftClick()
         host_.ParkCursor();
     }
     state_.PopupMenuOpen = false;
+    if (!panelOpen)
+        viewerKeys_.LeftClick();
 }
 
 void ShowController::RightClick()
@@ -362,6 +389,26 @@ void ShowController::ChooseSlide(ShowCommand command)
         return;
     state_.ChosenSlide = chosen;
     ShowThumbnailImage();
+}
+
+// Nothing is chosen before the show has started or while a command asks the user.
+bool ShowController::CanChoose() const
+{
+    const ShowState state = state_.State;
+    return state == ShowState::Playing || state == ShowState::Paused
+        || state == ShowState::EndSlide || state == ShowState::ChoosingSlide;
+}
+
+// A slide number typed and Enter: chosen with its preview, played at the next heartbeat.
+void ShowController::ChooseSlideNumber(int n)
+{
+    if (!CanChoose() || model_.SlideCount() < 1)
+        return;
+    if (state_.State != ShowState::ChoosingSlide)
+        StartChoice();
+    state_.ChosenSlide = std::clamp(n, 1, model_.SlideCount());
+    ShowThumbnailImage();
+    state_.LastNavigationKeyTime = Now() - kNavigationQuietSeconds;
 }
 
 // The first navigation key pauses the narration and starts the choice at the slide on screen.

@@ -2,6 +2,7 @@
 
 #include "playback/PlaybackState.h"
 #include "playback/ShowEvents.h"
+#include "playback/ViewerKeys.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -33,6 +34,10 @@ struct ShowControllerHooks {
     std::function<void()> HideVolumePanel;
     // The start of the show: plays its first slide (StartNewSlideShow).
     std::function<void()> StartShow;
+    // The window: full screen or not, help, and the blank screen (an invalid colour uncovers it).
+    std::function<void()> ToggleFullScreen;
+    std::function<void()> ShowHelp;
+    std::function<void(const QColor&)> Blank;
 };
 
 // The player's state machine. Every event (keys, clicks, the heartbeat, a narration's end, the
@@ -49,7 +54,7 @@ public:
     // A navigation is committed once this long has passed without a navigation key.
     static constexpr double kNavigationQuietSeconds = 0.75;
 
-    void SetHooks(ShowControllerHooks hooks) { hooks_ = std::move(hooks); }
+    void SetHooks(ShowControllerHooks hooks);
 
     void Dispatch(const ShowEvent& event);
     ShowState State() const { return state_.State; }
@@ -67,14 +72,16 @@ public:
 
 private:
     void RunCommand(ShowCommand command);
-    void KeyDown(Qt::Key key);
-    void KeyUp(Qt::Key key);
+    void KeyDown(Qt::Key key, bool autoRepeat);
+    void KeyUp(Qt::Key key, bool autoRepeat);
     void LeftClick();
     void RightClick();
     void MouseMove();
     void Heartbeat();
     void TogglePause();
     void ChooseSlide(ShowCommand command);
+    void ChooseSlideNumber(int n);
+    bool CanChoose() const;
     void StartChoice();
     void CommitChoice();
     void ExitSequence();
@@ -97,6 +104,8 @@ private:
     const MonotonicClock& clock_;
     DebugLog& log_;
     ShowControllerHooks hooks_;
+    // The keys a viewer expects beyond the show's own: they turn into the controller's commands.
+    ViewerKeys viewerKeys_;
     int mouseMoveCount_ = 0; // every tenth move over the slide stamps MouseMoveTime
 };
 

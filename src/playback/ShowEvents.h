@@ -28,6 +28,7 @@ struct ShowEvent {
         LeftClick, // a left button released over the slide
         RightClick, // a right button released over the slide
         MouseMove,
+        Wheel, // code: whole notches, away from the user positive
         Heartbeat, // the 50 ms tick
         NarrationDone, // player, code: a narration player's Done (code 1: its natural end)
         ShowReady, // the files the show needs first are present: it starts
@@ -54,6 +55,10 @@ struct ShowEvent {
     static ShowEvent Of(Kind kind)
     {
         return { kind, Qt::Key_unknown, false, ShowCommand::None, 0, 0 };
+    }
+    static ShowEvent Wheel(int notches)
+    {
+        return { Kind::Wheel, Qt::Key_unknown, false, ShowCommand::None, 0, notches };
     }
     static ShowEvent NarrationDone(int player, int code)
     {

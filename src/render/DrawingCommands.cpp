@@ -5,6 +5,7 @@
 #include "render/RenderState.h"
 
 #include <QFileInfo>
+#include <QSvgRenderer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -91,20 +92,20 @@ double ReadScriptNumber(QStringView token)
     return ok ? value : 0.0;
 }
 
-ColorValue CommandTokens::ReadColor()
+QRgb CommandTokens::ReadColor()
 {
     const QString first = ReadToken();
     if (first.startsWith(u'#')) {
-        ColorValue rgb = 0;
+        QRgb rgb = 0;
         int count = 0;
         for (qsizetype i = 1; i < first.size() && count < 6; ++i, ++count) {
             const int digit = HexDigit(first[i]);
             if (digit < 0)
                 break;
-            rgb = rgb * 16 + ColorValue(digit);
+            rgb = rgb * 16 + QRgb(digit);
         }
         rgb <<= 4 * (6 - count); // a short value is read as its leading digits
-        return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+        return rgb | 0xFF000000U;
     }
     const double red = ReadScriptNumber(first);
     const double green = ReadScriptNumber(ReadToken());
@@ -114,9 +115,9 @@ ColorValue CommandTokens::ReadColor()
 
 namespace {
 
-QString Hex(ColorValue c)
+QString Hex(QRgb c)
 {
-    return QString::number(c, 16).toUpper();
+    return QString::number(ClassicColorValue(c), 16).toUpper();
 }
 
 QString TrueFalse(bool b)
@@ -130,7 +131,7 @@ void TraceGraphicsState(DebugLog& log, const GraphicsState& g, bool after)
         return;
     const QString hexEnd = after ? u"&"_s : QString();
     log.WriteDebug(u"status"_s,
-        u"PenColor = &h"_s + Hex(g.PenColor) + u"&; penwidth  = "_s + QString::number(g.penwidth));
+        u"PenColor = &h"_s + Hex(g.PenColor) + u"&; penwidth  = "_s + QString::number(g.PenWidth));
     log.WriteDebug(u"status"_s,
         u"DoFill = "_s + TrueFalse(g.DoFill) + u"; FillColor = &h"_s + Hex(g.FillColor) + u"&"_s);
     log.WriteDebug(u"status"_s,
@@ -145,7 +146,7 @@ void TraceGraphicsState(DebugLog& log, const GraphicsState& g, bool after)
             + TrueFalse(g.FontItalics != 0));
     log.WriteDebug(u"status"_s,
         u"FontUnderline = "_s + TrueFalse(g.FontUnderline != 0) + u"; fontstrikeout = "_s
-            + TrueFalse(g.fontstrikeout != 0));
+            + TrueFalse(g.FontStrikeout != 0));
     log.WriteDebug(u"status"_s,
         u"DoShadow = "_s + TrueFalse(g.DoShadow) + u"; ShadowColor = &h"_s + Hex(g.ShadowColor)
             + hexEnd + u"; ("_s + QString::number(g.ShadowOffsetX) + u","_s
@@ -177,10 +178,10 @@ bool ReadShapeOption(RenderState& r, CommandTokens& t, const QString& word, bool
 {
     GraphicsState& g = r.Graphics;
     if (word == u"PENWIDTH") {
-        g.penwidth = RoundToInt(ReadScriptNumber(t.ReadToken()));
+        g.PenWidth = RoundToInt(ReadScriptNumber(t.ReadToken()));
         g.ScaledPenWidth = r.Display.DisplayRatio == 1.0
-            ? g.penwidth
-            : RoundToInt(r.Display.DisplayRatio * g.penwidth);
+            ? g.PenWidth
+            : RoundToInt(r.Display.DisplayRatio * g.PenWidth);
         if (lineRule) {
             // A line of width 0 is drawn with an invisible pen.
             if (g.ScaledPenWidth == 0) {
@@ -295,9 +296,9 @@ void RunFont(RenderState& r, CommandTokens& t, const QString& layer, DebugLog& l
         else if (word == u"NOUNDERLINE")
             g.FontUnderline = 0;
         else if (word == u"STRIKEOUT")
-            g.fontstrikeout = 1;
+            g.FontStrikeout = 1;
         else if (word == u"NOSTRIKEOUT")
-            g.fontstrikeout = 0;
+            g.FontStrikeout = 0;
         else if (word == u"FACE")
             g.FontName = t.ReadToken();
         else if (word == u"SIZE") {
@@ -351,11 +352,16 @@ void RunImage(RenderState& r, const DrawingEnvironment& env, CommandTokens& t, c
             env.ResourceMissing(name);
         return;
     }
+    const bool vector = IsVectorPicture(file);
     QImage picture;
-    if (QFileInfo::exists(file))
-        picture = LoadPicture(file);
-    if (picture.isNull() && env.ResourceMissing)
-        env.ResourceMissing(name);
+    if (!vector && QFileInfo::exists(file))
+        picture = LoadCachedPicture(r, file);
+    if (vector ? !QSvgRenderer(file).isValid() : picture.isNull()) {
+        if (env.PictureUnreadable && QFileInfo::exists(file))
+            env.PictureUnreadable(name, PictureProblem(file));
+        if (env.ResourceMissing)
+            env.ResourceMissing(name);
+    }
     while (!t.AtEnd()) {
         const QString word = t.ReadToken().toUpper();
         if (word == u"XSIZE")
@@ -373,7 +379,10 @@ void RunImage(RenderState& r, const DrawingEnvironment& env, CommandTokens& t, c
         XScale = Scale;
         YScale = Scale;
     }
-    DrawImageOnBitmap(r, layer, 1, picture, XScale, YScale, x, y, MaskX, MaskY, log);
+    if (vector)
+        DrawVectorPictureOnBitmap(r, layer, 1, file, XScale, YScale, x, y);
+    else
+        DrawImageOnBitmap(r, layer, 1, picture, XScale, YScale, x, y, MaskX, MaskY, log);
 }
 
 } // namespace

@@ -19,6 +19,9 @@ struct DrawingEnvironment {
     std::function<QString(const QString& resourceName)> ResolveResource;
     // Told about a picture that could not be drawn (unknown, missing or unreadable). Optional.
     std::function<void(const QString& resourceName)> ResourceMissing;
+    // Told why a picture file that is there cannot be read (its type or its contents), before
+    // ResourceMissing. Optional.
+    std::function<void(const QString& resourceName, const QString& problem)> PictureUnreadable;
     // The /BACKGROUND command for the referenced background index. Optional: without it the
     // command only copies "background" to "source".
     std::function<void(int BackgroundIndexRef)> BackgroundCommand;
@@ -32,7 +35,7 @@ public:
     { }
     QString ReadToken();
     // A colour: "#RRGGBB" or three percentages.
-    ColorValue ReadColor();
+    QRgb ReadColor();
     bool AtEnd() const { return Rest.trimmed().isEmpty(); }
 
     QString Rest;

@@ -22,7 +22,7 @@ namespace {
 void ReplaceBrushAndPen(DrawingSurface& s, const GraphicsState& g, bool blendTakesFill)
 {
     s.BrushColor = g.FillColor;
-    ColorValue penColor = g.EffectivePenColor;
+    QRgb penColor = g.EffectivePenColor;
     if (g.ScaledPenWidth == 0 || (blendTakesFill && g.DoBlend))
         penColor = g.FillColor;
     s.Pen = SurfacePen { g.PenStyle, g.ScaledPenWidth, penColor };
@@ -39,8 +39,8 @@ int PenPixels(const SurfacePen& pen)
 }
 
 // A rectangle over the pixels left..right−1, top..bottom−1 with its outline inside.
-void FillRectangle(QImage& image, const SurfacePen& pen, ColorValue brush, int left, int top,
-    int right, int bottom)
+void FillRectangle(
+    QImage& image, const SurfacePen& pen, QRgb brush, int left, int top, int right, int bottom)
 {
     if (right < left)
         std::swap(left, right);
@@ -64,9 +64,9 @@ void FillRectangle(QImage& image, const SurfacePen& pen, ColorValue brush, int l
 }
 
 // One colour channel of a colour value: 0 red, 1 green, 2 blue.
-double Channel(ColorValue c, int which)
+double Channel(QRgb c, int which)
 {
-    return double((c >> (8 * which)) & 0xFF);
+    return double(which == 0 ? qRed(c) : which == 1 ? qGreen(c) : qBlue(c));
 }
 
 void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
@@ -75,20 +75,20 @@ void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2,
     // colour; steps are single floats as in the classic drawing. An upside-down box runs upwards.
     const int h = std::abs(Y2 - Y1); // coordinates are clamped, so this cannot overflow
     const int direction = Y2 >= Y1 ? 1 : -1;
-    const ColorValue blend = g.BlendColor;
-    const ColorValue fill = g.FillColor;
+    const QRgb blend = g.BlendColor;
+    const QRgb fill = g.FillColor;
     float step[3];
     for (int c = 0; c < 3; ++c)
         step[c] = h == 0 ? 0.0F : float(Channel(fill, c) - Channel(blend, c)) / float(h);
     auto rowColor = [&](int k) {
         if (k == 0)
             return blend;
-        ColorValue color = 0;
+        int channel[3];
         for (int c = 0; c < 3; ++c) {
             const float v = float(Channel(blend, c)) + step[c] * float(k);
-            color |= ColorValue(std::clamp(RoundToInt(v), 0, 255)) << (8 * c);
+            channel[c] = std::clamp(RoundToInt(v), 0, 255);
         }
-        return color;
+        return qRgb(channel[0], channel[1], channel[2]);
     };
     g.PenStyle = PenNull;
     const int left = std::min(X1, X2);
@@ -135,7 +135,7 @@ qint64 FloorDiv(qint64 a, qint64 b)
 // not including the second, the other coordinate rounded to the nearest pixel (halves towards
 // larger values, so a line covers the same pixels whichever way it is drawn). Only the steps
 // that land on the picture are visited.
-void PlotThinLine(QImage& image, ColorValue color, QPoint from, QPoint to)
+void PlotThinLine(QImage& image, QRgb color, QPoint from, QPoint to)
 {
     from = QPoint(ClampCoordinate(from.x()), ClampCoordinate(from.y()));
     to = QPoint(ClampCoordinate(to.x()), ClampCoordinate(to.y()));
@@ -166,6 +166,28 @@ void PlotThinLine(QImage& image, ColorValue color, QPoint from, QPoint to)
     }
 }
 
+// A line one virtual pixel wide on layers drawn at a larger scale: it covers the scaled pixels
+// the one-pixel line covers at 800×600 (from the first point's pixel to the one before the
+// second point's), so it is as wide as one scaled pixel and ends where the thin line ends.
+// Straight lines stay on whole pixels; slanted ones are smoothed.
+void DrawScaledThinLine(QImage& image, const SurfacePen& pen, double ratio, QPoint from, QPoint to)
+{
+    const QPointF half(pen.Width / 2.0, pen.Width / 2.0);
+    const QPointF start = QPointF(from) + half;
+    const QPointF delta = QPointF(to - from);
+    const double steps = std::max(std::abs(delta.x()), std::abs(delta.y())) / ratio;
+    if (steps < 0.5)
+        return;
+    const QPointF last = start + delta * (1.0 - 1.0 / std::max(1.0, steps));
+    QPen qpen(ToQColor(pen.Color));
+    qpen.setWidthF(pen.Width);
+    qpen.setCapStyle(Qt::SquareCap);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, from.x() != to.x() && from.y() != to.y());
+    p.setPen(qpen);
+    p.drawLine(QLineF(start, last));
+}
+
 QPen MakeLinePen(const SurfacePen& pen)
 {
     QPen qpen(ToQColor(pen.Color));
@@ -180,6 +202,27 @@ QPen MakeLinePen(const SurfacePen& pen)
     return qpen;
 }
 
+// Whether a pen one virtual pixel wide is drawn on layers at a larger scale.
+bool ScaledThin(const RenderState& r)
+{
+    return r.Display.DisplayRatio != 1.0 && r.Graphics.PenWidth <= 1;
+}
+
+// Slanted wide lines are smoothed once the layers are larger than 800×600; at 800×600 every
+// line is drawn as the reference drawing has it.
+bool Smoothed(const RenderState& r, QPoint from, QPoint to)
+{
+    return r.Display.DisplayRatio != 1.0 && from.x() != to.x() && from.y() != to.y();
+}
+
+void DrawThinSegment(const RenderState& r, DrawingSurface& s, QPoint from, QPoint to)
+{
+    if (PenPixels(s.Pen) == 1)
+        PlotThinLine(s.Image, s.Pen.Color, from, to);
+    else
+        DrawScaledThinLine(s.Image, s.Pen, r.Display.DisplayRatio, from, to);
+}
+
 } // namespace
 
 int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
@@ -188,7 +231,7 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
     if (!s)
         return 0;
     GraphicsState& g = r.Graphics;
-    const ColorValue savedPenColor = g.EffectivePenColor;
+    const QRgb savedPenColor = g.EffectivePenColor;
     if (g.ScaledPenWidth == 0 || g.DoBlend)
         g.EffectivePenColor = g.FillColor;
     ReplaceBrushAndPen(*s, g, true);
@@ -196,9 +239,9 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
         if (g.DoBlend) {
             DrawBlendedBox(*s, g, X1, Y1, X2, Y2);
         } else {
-            const bool background
-                = s == &r.Surfaces.Background[0] || s == &r.Surfaces.Background[1];
-            const int extra = background ? 0 : 1;
+            // The far edge is inclusive on every layer but "background"; at a larger scale the
+            // extra column and row are as wide as one scaled pixel.
+            const int extra = s == &r.Surfaces.Background ? 0 : ScaledPixel(r.Display);
             FillRectangle(s->Image, s->Pen, s->BrushColor, X1, Y1, X2 + extra, Y2 + extra);
         }
     }
@@ -242,8 +285,13 @@ int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
         PlotThinLine(s->Image, s->Pen.Color, QPoint(X1, Y1), QPoint(X2, Y2));
         return 1;
     }
+    if (ScaledThin(r)) {
+        DrawScaledThinLine(
+            s->Image, s->Pen, r.Display.DisplayRatio, QPoint(X1, Y1), QPoint(X2, Y2));
+        return 1;
+    }
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::Antialiasing, Smoothed(r, QPoint(X1, Y1), QPoint(X2, Y2)));
     p.setPen(MakeLinePen(s->Pen));
     p.drawLine(QPoint(X1, Y1), QPoint(X2, Y2));
     return 1;
@@ -264,11 +312,11 @@ int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QLi
     p.setPen(Qt::NoPen);
     p.setBrush(ToQColor(s->BrushColor));
     p.drawPolygon(polygon, Qt::OddEvenFill);
-    if (PenVisible(s->Pen) && PenPixels(s->Pen) == 1) {
+    if (PenVisible(s->Pen) && (PenPixels(s->Pen) == 1 || ScaledThin(r))) {
         // The outline is the one-pixel lines around the ring, back to the first point.
         p.end();
         for (qsizetype i = 0; i < points.size(); ++i)
-            PlotThinLine(s->Image, s->Pen.Color, points[i], points[(i + 1) % points.size()]);
+            DrawThinSegment(r, *s, points[i], points[(i + 1) % points.size()]);
     } else if (PenVisible(s->Pen)) {
         QPen pen = MakeLinePen(s->Pen);
         pen.setCapStyle(Qt::SquareCap);
@@ -287,15 +335,15 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
     ReplaceBrushAndPen(*s, r.Graphics, false);
     if (s->Image.isNull() || points.size() < 2 || !PenVisible(s->Pen))
         return 1;
-    if (PenPixels(s->Pen) == 1) {
+    if (PenPixels(s->Pen) == 1 || ScaledThin(r)) {
         // Each segment stops short of its end, which the next segment starts with; only the
         // last point is left out.
         for (qsizetype i = 1; i < points.size(); ++i)
-            PlotThinLine(s->Image, s->Pen.Color, points[i - 1], points[i]);
+            DrawThinSegment(r, *s, points[i - 1], points[i]);
         return 1;
     }
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::Antialiasing, r.Display.DisplayRatio != 1.0);
     p.setPen(MakeLinePen(s->Pen));
     p.drawPolyline(QPolygon(points));
     return 1;
@@ -304,7 +352,7 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
 namespace {
 
 void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
-    ColorValue color)
+    QRgb color)
 {
     const QFontMetricsF metrics(font.Font);
     double dx = 0.0;

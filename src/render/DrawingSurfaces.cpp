@@ -18,28 +18,26 @@ DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int Lo
     if (LocalResourceSet < 1 || LocalResourceSet > 2)
         return nullptr;
     if (name == u"source")
-        return &s.Source[std::size_t(LocalResourceSet - 1)];
+        return &s.Source;
     if (name == u"background")
-        return &s.Background[std::size_t(LocalResourceSet - 1)];
+        return &s.Background;
     return nullptr;
+}
+
+QSize FittedSlideSize(QSizeF area)
+{
+    const double ratio = std::min(area.width() / kVirtualWidth, area.height() / kVirtualHeight);
+    return QSize(std::max(1, RoundToInt(kVirtualWidth * ratio)),
+        std::max(1, RoundToInt(kVirtualHeight * ratio)));
 }
 
 void SetDisplayRatio(DisplayMapping& d, DebugLog& log)
 {
-    if (d.FullScreenLoaded)
-        d.DisplayRatio = 1.0;
-    else if (d.ScreenWidth <= 640)
-        d.DisplayRatio = 0.8;
-    else if (d.ScreenWidth <= 800)
-        d.DisplayRatio = 1.0;
-    else if (d.ScreenWidth <= 1024)
-        d.DisplayRatio = 1.25;
-    else if (d.ScreenWidth <= 1280)
-        d.DisplayRatio = 1.6;
-    else
-        d.DisplayRatio = 2.0;
-    d.XOffset = std::max(0, (d.ScreenWidth - RoundToInt(800 * d.DisplayRatio)) / 2);
-    d.YOffset = std::max(0, (d.ScreenHeight - RoundToInt(600 * d.DisplayRatio)) / 2);
+    d.DisplayRatio = d.ScreenWidth == kVirtualWidth && d.ScreenHeight == kVirtualHeight
+        ? 1.0
+        : std::min(d.ScreenWidth / double(kVirtualWidth), d.ScreenHeight / double(kVirtualHeight));
+    d.XOffset = std::max(0, (d.ScreenWidth - RoundToInt(kVirtualWidth * d.DisplayRatio)) / 2);
+    d.YOffset = std::max(0, (d.ScreenHeight - RoundToInt(kVirtualHeight * d.DisplayRatio)) / 2);
     ZT_DEBUG(
         log, TraceProcedures, "status", u"SetDisplayRatio = "_s + QString::number(d.DisplayRatio));
 }
@@ -59,6 +57,11 @@ int MapY(const DisplayMapping& d, double y)
     return ClampCoordinate(RoundToInt(RoundToInt(y * d.DisplayRatio) + double(d.YOffset)));
 }
 
+int ScaledPixel(const DisplayMapping& d)
+{
+    return d.DisplayRatio == 1.0 ? 1 : std::max(1, RoundToInt(d.DisplayRatio));
+}
+
 namespace {
 
 void PrepareSurface(
@@ -73,28 +76,26 @@ void PrepareSurface(
 
 } // namespace
 
-void CreateZTBitmaps(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
+void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
     const SurfaceFont& initialFont, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"CreateZTBitmaps"_s);
+    ZT_TRACE_SCOPE(log, u"CreateZTBitmaps"_s);
     s.Width = d.ScreenWidth;
     s.Height = d.ScreenHeight;
     PrepareSurface(s.Foreground, s.Width, s.Height, g, initialFont);
     PrepareSurface(s.Animation, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Source[0], s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Background[0], s.Width, s.Height, g, initialFont);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"CreateZTBitmaps"_s);
+    PrepareSurface(s.Source, s.Width, s.Height, g, initialFont);
+    PrepareSurface(s.Background, s.Width, s.Height, g, initialFont);
 }
 
-void DeleteZTBitmaps(DrawingSurfaces& s, DebugLog& log)
+void DeleteLayers(DrawingSurfaces& s, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DeleteZTBitmaps"_s);
+    ZT_TRACE_SCOPE(log, u"DeleteZTBitmaps"_s);
     const int width = s.Width;
     const int height = s.Height;
     s = DrawingSurfaces {};
     s.Width = width;
     s.Height = height;
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DeleteZTBitmaps"_s);
 }
 
 namespace {
@@ -137,13 +138,11 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log)
 }
 
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
-    ColorValue TransparentColor, DebugLog& log)
+    QRgb TransparentColor, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"TransparentBlt"_s);
-    if (dest.isNull() || source.isNull()) {
-        ZT_DEBUG(log, TraceProcedures, "exit", u"TransparentBlt"_s);
+    ZT_TRACE_SCOPE(log, u"TransparentBlt"_s);
+    if (dest.isNull() || source.isNull())
         return;
-    }
     const QImage src
         = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
         ? source
@@ -165,7 +164,6 @@ void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, c
                 out[x + DestX] = in[x] | 0xFF000000U;
         }
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"TransparentBlt"_s);
 }
 
 } // namespace zentil

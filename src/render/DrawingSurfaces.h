@@ -4,8 +4,7 @@
 
 #include <QFont>
 #include <QImage>
-
-#include <array>
+#include <QSize>
 
 namespace zentil {
 
@@ -15,7 +14,7 @@ class DebugLog;
 struct SurfacePen {
     int Style = PenSolid;
     int Width = 1; // 0 draws like 1: the thinnest line
-    ColorValue Color = 0;
+    QRgb Color = kBlackRgb;
 };
 
 // The font a layer writes text with: the face at its pixel size plus the baseline angle, which
@@ -28,28 +27,35 @@ struct SurfaceFont {
 // One drawing layer. Each layer owns its picture and its current brush, pen and font; drawing
 // routines replace them before they draw, so nothing leaks from one layer to another.
 struct DrawingSurface {
-    QImage Image; // null until CreateZTBitmaps: drawing on it then does nothing
-    ColorValue BrushColor = 0;
+    QImage Image; // null until CreateLayers: drawing on it then does nothing
+    QRgb BrushColor = kBlackRgb;
     SurfacePen Pen;
     SurfaceFont Font;
 };
 
-// The mapping of the scripts' 800×600 space onto the display. The display is virtual (always
-// 800×600 once the full-screen window exists), so while playing the ratio is 1 and the offsets 0.
+// The mapping of the scripts' 800×600 space onto the layers. The layers have the size the slide
+// has on screen in device pixels (aspect kept), so slides are drawn sharp at any output size;
+// at exactly 800×600 the ratio is 1 and the offsets 0.
 struct DisplayMapping {
-    int ScreenWidth = 800;
+    int ScreenWidth = 800; // the layers' size in pixels
     int ScreenHeight = 600;
     double DisplayRatio = 1.0;
     int XOffset = 0;
     int YOffset = 0;
-    bool FullScreenLoaded = false;
 };
 
-// The four layers. "background" and "source" have a record per resource set; only set 1 is
-// ever drawn on.
+inline constexpr int kVirtualWidth = 800;
+inline constexpr int kVirtualHeight = 600;
+
+// The size in pixels of an 800×600 slide fitted into an area of the given size, aspect kept
+// (never smaller than one pixel).
+QSize FittedSlideSize(QSizeF area);
+
+// The four layers. Slides are drawn on one "background" and one "source"; the resource-set
+// argument the drawing routines take is accepted for 1 and 2 and names these same layers.
 struct DrawingSurfaces {
-    std::array<DrawingSurface, 2> Background;
-    std::array<DrawingSurface, 2> Source;
+    DrawingSurface Background;
+    DrawingSurface Source;
     DrawingSurface Animation;
     DrawingSurface Foreground; // the picture the full-screen window shows
     bool BitmapsCreated = false;
@@ -67,16 +73,19 @@ DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int Lo
 constexpr int kCoordinateLimit = 1 << 24;
 int ClampCoordinate(int v);
 
+// The ratio that fits 800×600 into ScreenWidth × ScreenHeight, and the offsets that centre it.
 void SetDisplayRatio(DisplayMapping& d, DebugLog& log);
 // Virtual coordinates to layer pixels.
 int MapX(const DisplayMapping& d, double x);
 int MapY(const DisplayMapping& d, double y);
+// The width in layer pixels of one virtual pixel, rounded (1 at ratio 1).
+int ScaledPixel(const DisplayMapping& d);
 
 // Creates the layers at the display size, cleared to black, each with a one-pixel pen and a
 // solid brush in the effective pen colour and the given initial font.
-void CreateZTBitmaps(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
+void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsState& g,
     const SurfaceFont& initialFont, DebugLog& log);
-void DeleteZTBitmaps(DrawingSurfaces& s, DebugLog& log);
+void DeleteLayers(DrawingSurfaces& s, DebugLog& log);
 
 void CopyBackToSource(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log);
 void CopySourceToAnimation(DrawingSurfaces& s, int LocalResourceSet, DebugLog& log);
@@ -85,6 +94,6 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log);
 // Copies Width × Height pixels of source (from its origin) to dest at (DestX, DestY), leaving
 // out the pixels whose colour equals TransparentColor. The source is not changed.
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
-    ColorValue TransparentColor, DebugLog& log);
+    QRgb TransparentColor, DebugLog& log);
 
 } // namespace zentil

@@ -22,25 +22,25 @@ int RoundToInt(double value)
     return int(r);
 }
 
-ColorValue PercentRGB(double red, double green, double blue)
+QRgb PercentRGB(double red, double green, double blue)
 {
     auto channel = [](double percent) {
         const double p = std::clamp(std::isnan(percent) ? 0.0 : percent, 0.0, 100.0);
-        return ColorValue(std::min(RoundToInt(p * 255.0 / 100.0), 255));
+        return std::min(RoundToInt(p * 255.0 / 100.0), 255);
     };
-    return channel(blue) * 65536U + channel(green) * 256U + channel(red);
+    return qRgb(channel(red), channel(green), channel(blue));
 }
 
 void InitializeGraphics(GraphicsState& g, DebugLog& log)
 {
     g.DoBlend = false;
     g.DoFill = false;
-    g.FillColor = 0xFFFFFF;
-    g.BlendColor = 0;
-    g.PenColor = 0;
-    g.penwidth = 1;
+    g.FillColor = kWhiteRgb;
+    g.BlendColor = kBlackRgb;
+    g.PenColor = kBlackRgb;
+    g.PenWidth = 1;
     g.EffectivePenColor = g.PenColor;
-    g.ScaledPenWidth = g.penwidth;
+    g.ScaledPenWidth = g.UnitPenWidth;
     g.PenStyle = PenSolid;
     ZT_DEBUG(log, TraceDrawing, "status", u"InitializeGraphics"_s);
 }
@@ -50,15 +50,15 @@ void InitializeFont(GraphicsState& g, DebugLog& log)
     g.DoShadow = false;
     g.FontAngle = 0;
     g.FontBold = 100;
-    g.FontColor = 0;
+    g.FontColor = kBlackRgb;
     g.FontName = u"Arial"_s;
     g.FontSize = 12;
     g.FontItalics = 0;
-    g.fontstrikeout = 0;
+    g.FontStrikeout = 0;
     g.FontUnderline = 0;
     g.ShadowOffsetX = 0;
     g.ShadowOffsetY = 0;
-    g.ShadowColor = 0;
+    g.ShadowColor = kBlackRgb;
     g.ScaledFontSize = g.FontSize;
     ZT_DEBUG(log, TraceDrawing, "status", u"InitializeFont"_s);
 }
@@ -66,7 +66,7 @@ void InitializeFont(GraphicsState& g, DebugLog& log)
 FontSettings SaveFontSettings(const GraphicsState& g)
 {
     return FontSettings { g.DoShadow, g.FontAngle, g.FontBold, g.FontColor, g.FontName, g.FontSize,
-        g.FontItalics, g.FontUnderline, g.fontstrikeout, g.ShadowColor, g.ShadowOffsetX,
+        g.FontItalics, g.FontUnderline, g.FontStrikeout, g.ShadowColor, g.ShadowOffsetX,
         g.ShadowOffsetY, g.ScaledFontSize };
 }
 
@@ -80,7 +80,7 @@ void RestoreFontSettings(GraphicsState& g, const FontSettings& s)
     g.FontSize = s.FontSize;
     g.FontItalics = s.FontItalics;
     g.FontUnderline = s.FontUnderline;
-    g.fontstrikeout = s.fontstrikeout;
+    g.FontStrikeout = s.FontStrikeout;
     g.ShadowColor = s.ShadowColor;
     g.ShadowOffsetX = s.ShadowOffsetX;
     g.ShadowOffsetY = s.ShadowOffsetY;

@@ -9,13 +9,18 @@ namespace zentil {
 
 class DebugLog;
 
-// A colour as scripts and the model hold it: 0x00BBGGRR, red in the low byte.
-using ColorValue = std::uint32_t;
-
-inline QColor ToQColor(ColorValue c)
+// Colours are QRgb values, opaque. The trace writes them as the scripts' classic colour values
+// (0x00BBGGRR, red in the low byte).
+inline QColor ToQColor(QRgb c)
 {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    return QColor::fromRgb(c);
 }
+inline std::uint32_t ClassicColorValue(QRgb c)
+{
+    return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 | std::uint32_t(qBlue(c)) << 16;
+}
+inline constexpr QRgb kBlackRgb = 0xFF000000U;
+inline constexpr QRgb kWhiteRgb = 0xFFFFFFFFU;
 
 // Pen styles of the drawing routines.
 enum PenStyles : int {
@@ -27,28 +32,30 @@ enum PenStyles : int {
 // callers reset the pen part before every command line (InitializeGraphics) and the font part
 // before each script and at every /FONT (InitializeFont).
 struct GraphicsState {
-    ColorValue PenColor = 0;
-    int penwidth = 1;
+    QRgb PenColor = kBlackRgb;
+    int PenWidth = 1; // as the script gives it
     int ScaledPenWidth = 1;
-    ColorValue EffectivePenColor = 0;
+    QRgb EffectivePenColor = kBlackRgb;
     int PenStyle = PenSolid;
     bool DoFill = false;
-    ColorValue FillColor = 0xFFFFFF;
+    QRgb FillColor = kWhiteRgb;
     bool DoBlend = false;
-    ColorValue BlendColor = 0;
+    QRgb BlendColor = kBlackRgb;
+    // The pen width a width of 1 has on the layers (1 at 800×600); set with the layers' size.
+    int UnitPenWidth = 1;
 
     QString FontName = QStringLiteral("Arial");
     int FontSize = 12;
     int ScaledFontSize = 12;
-    ColorValue FontColor = 0;
+    QRgb FontColor = kBlackRgb;
     int FontAngle = 0; // tenths of a degree, counter-clockwise
     int FontBold = 100; // the requested weight: 100 or 700
     int FontItalics = 0;
     int FontUnderline = 0;
-    int fontstrikeout = 0;
+    int FontStrikeout = 0;
     int ShadowOffsetX = 0;
     int ShadowOffsetY = 0;
-    ColorValue ShadowColor = 0;
+    QRgb ShadowColor = kBlackRgb;
     bool DoShadow = false;
 };
 
@@ -57,13 +64,13 @@ struct FontSettings {
     bool DoShadow;
     int FontAngle;
     int FontBold;
-    ColorValue FontColor;
+    QRgb FontColor;
     QString FontName;
     int FontSize;
     int FontItalics;
     int FontUnderline;
-    int fontstrikeout;
-    ColorValue ShadowColor;
+    int FontStrikeout;
+    QRgb ShadowColor;
     int ShadowOffsetX;
     int ShadowOffsetY;
     int ScaledFontSize;
@@ -76,7 +83,7 @@ void InitializeGraphics(GraphicsState& g, DebugLog& log);
 void InitializeFont(GraphicsState& g, DebugLog& log);
 
 // Percentages (clamped to 0..100) to a colour; each channel is round(percent × 2.55).
-ColorValue PercentRGB(double red, double green, double blue);
+QRgb PercentRGB(double red, double green, double blue);
 
 // Round half to even, saturated to the 32-bit range (scripts may hold any number).
 int RoundToInt(double value);

@@ -2,15 +2,69 @@
 
 #include "render/RenderState.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace zentil {
+
+namespace {
+constexpr int kMaxPictureSide = 1 << 20;
+} // namespace
+
+bool IsVectorPicture(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"svg" || suffix == u"svgz";
+}
+
+QString PictureProblem(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return u"the file is missing"_s;
+    if (IsVectorPicture(path))
+        return QSvgRenderer(path).isValid() ? QString() : u"not a readable SVG picture"_s;
+    QImageReader reader(path);
+    if (!reader.canRead()) {
+        if (QFileInfo(path).suffix().toLower() == u"webp"
+            && !QImageReader::supportedImageFormats().contains("webp"))
+            return u"WebP pictures need Qt's image format plug-ins (qt6-image-formats-plugins)"_s;
+        return u"not a picture type the player reads ("_s + reader.errorString() + u")"_s;
+    }
+    if (reader.read().isNull())
+        return u"the picture cannot be read ("_s + reader.errorString() + u")"_s;
+    return QString();
+}
+
+int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, const QString& path,
+    double XScale, double YScale, int X, int Y)
+{
+    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    if (!s)
+        return 0;
+    QSvgRenderer renderer(path);
+    if (s->Image.isNull() || !renderer.isValid())
+        return 1;
+    const QSize own = renderer.defaultSize();
+    const int W = RoundToInt(XScale * own.width() + 0.5);
+    const int H = RoundToInt(YScale * own.height() + 0.5);
+    if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
+        return 1;
+    QPainter p(&s->Image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    renderer.render(&p, QRectF(X, Y, W, H));
+    return 1;
+}
 
 QImage LoadPicture(const QString& path)
 {
@@ -27,7 +81,35 @@ QImage LoadPicture(const QString& path)
 
 namespace {
 
-constexpr int kMaxPictureSide = 1 << 20;
+// The cached image for key, made by make() when it is not there yet.
+template <typename Make> QImage Cached(PictureCache& cache, const QString& key, Make make)
+{
+    if (const auto found = cache.Pictures.constFind(key); found != cache.Pictures.constEnd())
+        return *found;
+    QImage image = make();
+    const qint64 bytes = image.sizeInBytes();
+    if (cache.Bytes + bytes > PictureCache::kBudgetBytes) {
+        cache.Pictures.clear();
+        cache.Bytes = 0;
+    }
+    if (bytes <= PictureCache::kBudgetBytes / 4) {
+        cache.Pictures.insert(key, image);
+        cache.Bytes += bytes;
+    }
+    return image;
+}
+
+} // namespace
+
+QImage LoadCachedPicture(RenderState& r, const QString& path)
+{
+    const QFileInfo info(path);
+    const QString key = u"file|"_s + info.absoluteFilePath() + u'|' + QString::number(info.size())
+        + u'|' + QString::number(info.lastModified().toMSecsSinceEpoch());
+    return Cached(r.Pictures, key, [&path] { return LoadPicture(path); });
+}
+
+namespace {
 // Scaled copies up to this size are made; larger enlargements are drawn through the painter,
 // which only touches the part that lands on the layer.
 constexpr qint64 kMaxScaledPixels = 16LL * 1024 * 1024;
@@ -75,10 +157,14 @@ QImage Keyed(const QImage& picture, std::optional<QRgb> key)
 
 // Draws picture stretched to W × H at (X, Y) with smooth filtering (area averaging when
 // shrinking).
-void DrawScaled(QPainter& p, const QImage& picture, int X, int Y, int W, int H)
+// The scaled copy is kept under key (which names the picture, how it is keyed and its size).
+void DrawScaled(QPainter& p, PictureCache& cache, const QString& key, const QImage& picture, int X,
+    int Y, int W, int H)
 {
     if (qint64(W) * H <= kMaxScaledPixels) {
-        p.drawImage(X, Y, picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        p.drawImage(X, Y, Cached(cache, key, [&] {
+            return picture.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }));
     } else {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.drawImage(QRect(X, Y, W, H), picture);
@@ -125,11 +211,6 @@ void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, i
     }
 }
 
-ColorValue ToColorValue(QRgb rgb)
-{
-    return ColorValue(qRed(rgb)) | ColorValue(qGreen(rgb)) << 8 | ColorValue(qBlue(rgb)) << 16;
-}
-
 } // namespace
 
 int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
@@ -154,7 +235,7 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
     if (NearOwnSize(source, W, H)) {
         const QImage shown = AtOwnSize(source, W, H);
         if (masked && !ownAlpha) {
-            TransparentBlt(s->Image, X, Y, W, H, shown, ToColorValue(*key), log);
+            TransparentBlt(s->Image, X, Y, W, H, shown, *key, log);
             return 1;
         }
         QPainter p(&s->Image);
@@ -163,14 +244,20 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
         p.drawImage(X, Y, masked ? Keyed(shown, key) : shown);
         return 1;
     }
-    if (masked) {
+    const QString cacheKey = u"scaled|%1|%2|%3x%4"_s.arg(picture.cacheKey())
+                                 .arg(masked ? qlonglong(*key) : -1)
+                                 .arg(W)
+                                 .arg(H);
+    if (masked && r.Display.DisplayRatio == 1.0) {
         DrawMaskedScaled(s->Image, Keyed(source, key), X, Y, W, H);
         return 1;
     }
+    // Larger than 800×600 a cut-out's edge is smoothed like any other picture's.
     QPainter p(&s->Image);
-    if (!ownAlpha)
+    if (!ownAlpha && !masked)
         p.setCompositionMode(QPainter::CompositionMode_Source);
-    DrawScaled(p, ownAlpha ? Keyed(source, std::nullopt) : source, X, Y, W, H);
+    DrawScaled(
+        p, r.Pictures, cacheKey, ownAlpha || masked ? Keyed(source, key) : source, X, Y, W, H);
     return 1;
 }
 

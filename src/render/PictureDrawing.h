@@ -8,10 +8,26 @@ namespace zentil {
 class DebugLog;
 struct RenderState;
 
-// Reads a picture resource (bitmap, JPEG, GIF). Bitmaps come back opaque: what a bitmap holds in
+// Whether the file is a vector picture (SVG, by its name): drawn at the size it is shown.
+bool IsVectorPicture(const QString& path);
+
+// Why the player cannot draw the picture file (missing, a type no installed reader knows, or
+// damaged), in a few words; empty when it can. zentil-tool check reports it.
+QString PictureProblem(const QString& path);
+
+// Draws the SVG picture at (X, Y) rendered directly at W = round(XScale × width + 0.5) by
+// H = round(YScale × height + 0.5) of its own size, over what the layer holds (its
+// transparency kept). Returns 0 when the layer name is unknown, 1 otherwise.
+int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, const QString& path,
+    double XScale, double YScale, int X, int Y);
+
+// Reads a picture resource (bitmap, JPEG, GIF, PNG with its transparency, WebP where Qt's
+// plug-in is installed). Bitmaps come back opaque: what a bitmap holds in
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
 // picture when the file cannot be read.
 QImage LoadPicture(const QString& path);
+// LoadPicture through the drawing state's cache (the file's name, size and time as the key).
+QImage LoadCachedPicture(RenderState& r, const QString& path);
 
 // Draws picture scaled to W = round(XScale × width + 0.5) by H = round(YScale × height + 0.5)
 // at (X, Y); returns 0 when the layer name is unknown, 1 otherwise.

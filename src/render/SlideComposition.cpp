@@ -2,6 +2,7 @@
 
 #include "base/DebugLog.h"
 #include "base/ProductInfo.h"
+#include "platform/MonotonicClock.h"
 #include "render/DrawingRoutines.h"
 #include "render/RenderState.h"
 #include "script/PresentationModel.h"
@@ -74,11 +75,41 @@ void ShowSubSlideOf(RenderState& r, const SlideShowModel& model, const DrawingEn
         DrawNewBackground(r, model, env, log, background, 1);
         CopyBackToSource(r.Surfaces, 1, log);
     }
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DrawNewSubSlide"_s);
-    DrawSubSlideOf(r, model, env, log, slideIndex, SubslideIndex);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewSubSlide"_s);
+    {
+        ZT_TRACE_SCOPE(log, u"DrawNewSubSlide"_s);
+        DrawSubSlideOf(r, model, env, log, slideIndex, SubslideIndex);
+    }
     CopySourceToAnimation(r.Surfaces, 1, log);
     CopyAnimationToDisplay(r.Surfaces, log);
+    if (r.Shown.What == ShownPicture::Kind::Slide && r.Shown.SlideNumber == slideIndex)
+        r.Shown.LastSubslide = std::max(r.Shown.LastSubslide, SubslideIndex);
+}
+
+// Blackens "background" (a zero pen width takes the fill colour).
+void DrawBuiltInBackground(RenderState& r)
+{
+    GraphicsState& g = r.Graphics;
+    const QRgb fill = g.FillColor;
+    const int width = g.ScaledPenWidth;
+    const bool blend = g.DoBlend;
+    g.FillColor = kBlackRgb;
+    g.ScaledPenWidth = 0;
+    g.DoBlend = false;
+    DrawBoxOnBitmap(r, u"background"_s, 1, 0, 0, r.Surfaces.Width, r.Surfaces.Height);
+    r.BackgroundLayerIndex = 0;
+    g.FillColor = fill;
+    g.ScaledPenWidth = width;
+    g.DoBlend = blend;
+}
+
+// Draws a built-in script on "source" (the caller has blackened and copied the background).
+void DrawBuiltInScript(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
+    DebugLog& log, const QString& SlideType)
+{
+    const QStringList script = DefaultSlideScript(SlideType, log.DebugMode);
+    if (!script.isEmpty())
+        RunScript(r, BindBackground(r, model, env, log), log, script, u"source"_s,
+            r.CurrentBackgroundIndex);
 }
 
 } // namespace
@@ -86,8 +117,8 @@ void ShowSubSlideOf(RenderState& r, const SlideShowModel& model, const DrawingEn
 void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int NewSlideIndex)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter",
-        u"ShowSlide - NewSlideIndex = "_s + QString::number(NewSlideIndex));
+    ZT_TRACE_SCOPE_WITH(
+        log, u"ShowSlide - NewSlideIndex = "_s + QString::number(NewSlideIndex), u"ShowSlide"_s);
     if (NewSlideIndex >= 1 && NewSlideIndex <= model.SlideCount()
         && model.SlideAt(NewSlideIndex).ScriptCount() >= 1) {
         ZT_DEBUG(log, TraceTiming, "time", u"Begin ShowSlide"_s);
@@ -98,20 +129,22 @@ void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnviron
             slide.BackgroundIndex);
         CopySourceToAnimation(r.Surfaces, 1, log);
         CopyAnimationToDisplay(r.Surfaces, log);
+        r.Shown = ShownPicture { ShownPicture::Kind::Slide, NewSlideIndex, 0, QString() };
         ZT_DEBUG(log, TraceTiming, "time", u"End ShowSlide"_s);
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"ShowSlide"_s);
 }
 
 void DrawNewBackground(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int NewBackgroundIndex, int LocalResourceSet)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter",
-        u"DrawNewBackground - NewBackgroundIndex = "_s + QString::number(NewBackgroundIndex));
+    ZT_TRACE_SCOPE_WITH(log,
+        u"DrawNewBackground - NewBackgroundIndex = "_s + QString::number(NewBackgroundIndex),
+        u"DrawNewBackground"_s);
     const FontSettings saved = SaveFontSettings(r.Graphics);
     InitializeGraphics(r.Graphics, log);
     DrawBoxOnBitmap(
         r, u"background"_s, LocalResourceSet, 0, 0, r.Surfaces.Width, r.Surfaces.Height);
+    r.BackgroundLayerIndex = NewBackgroundIndex;
     if (NewBackgroundIndex >= 1 && NewBackgroundIndex <= model.BackCount()) {
         const BackgroundSlide& background = model.BackgroundAt(NewBackgroundIndex);
         if (background.ScriptCount() >= 1)
@@ -119,16 +152,14 @@ void DrawNewBackground(RenderState& r, const SlideShowModel& model, const Drawin
                 u"background"_s, NewBackgroundIndex);
     }
     RestoreFontSettings(r.Graphics, saved);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewBackground"_s);
 }
 
 void DrawNewSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int SubslideIndex, int LocalResourceSet)
 {
     Q_UNUSED(LocalResourceSet); // slides are always drawn on set 1
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DrawNewSubSlide"_s);
+    ZT_TRACE_SCOPE(log, u"DrawNewSubSlide"_s);
     DrawSubSlideOf(r, model, env, log, model.CurrentSlide.Index, SubslideIndex);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DrawNewSubSlide"_s);
 }
 
 void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
@@ -148,10 +179,49 @@ void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvi
     // A slide without statements of its own still shows its background.
     CopyBackToSource(r.Surfaces, 1, log);
     ShowSlide(r, model, env, log, SlideNumber);
-    for (int k = 1; k <= std::min(LastSubslide, slide.SubslideCount()); ++k)
+    const int last = std::clamp(LastSubslide, 0, slide.SubslideCount());
+    for (int k = 1; k <= last; ++k)
         ShowSubSlideOf(r, model, env, log, SlideNumber, k);
     CopySourceToAnimation(r.Surfaces, 1, log);
     CopyAnimationToDisplay(r.Surfaces, log);
+    r.Shown = ShownPicture { ShownPicture::Kind::Slide, SlideNumber, last, QString() };
+}
+
+bool RedrawAtSize(
+    RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env, QSize layerSize)
+{
+    if (layerSize.isEmpty() || layerSize == QSize(r.Surfaces.Width, r.Surfaces.Height))
+        return false;
+    // A new size is no slide change: the redraw stays out of the trace.
+    MonotonicClock clock;
+    DebugLog quiet(clock, false);
+    const ShownPicture shown = r.Shown;
+    const int currentBackground = r.CurrentBackgroundIndex;
+    const int layerBackground = r.BackgroundLayerIndex;
+    const GraphicsState graphics = r.Graphics;
+    PrepareRenderState(r, quiet, layerSize);
+    if (shown.What == ShownPicture::Kind::Slide) {
+        ComposeSlide(r, model, env, quiet, shown.SlideNumber, shown.LastSubslide);
+    } else if (shown.What == ShownPicture::Kind::BuiltIn) {
+        DrawBuiltInBackground(r);
+        CopyBackToSource(r.Surfaces, 1, quiet);
+        DrawBuiltInScript(r, model, env, quiet, shown.BuiltInType);
+        CopySourceToAnimation(r.Surfaces, 1, quiet);
+        CopyAnimationToDisplay(r.Surfaces, quiet);
+    }
+    r.Shown = shown;
+    // A background drawn ahead for the next slide is drawn again too.
+    if (r.BackgroundLayerIndex != layerBackground) {
+        if (layerBackground >= 1)
+            DrawNewBackground(r, model, env, quiet, layerBackground, 1);
+        else
+            DrawBuiltInBackground(r);
+    }
+    r.CurrentBackgroundIndex = currentBackground;
+    const int unit = r.Graphics.UnitPenWidth;
+    r.Graphics = graphics;
+    r.Graphics.UnitPenWidth = unit;
+    return true;
 }
 
 QStringList DefaultSlideScript(const QString& SlideType, bool debugMode)
@@ -185,20 +255,10 @@ QStringList DefaultSlideScript(const QString& SlideType, bool debugMode)
 void ShowDefaultSlide(RenderState& r, SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, const QString& SlideType, const std::function<void()>& stopPlayback)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"ShowDefaultSlide - SlideType = "_s + SlideType);
-    GraphicsState& g = r.Graphics;
-    const ColorValue fill = g.FillColor;
-    const int width = g.ScaledPenWidth;
-    const bool blend = g.DoBlend;
-    g.FillColor = 0;
-    g.ScaledPenWidth = 0;
-    g.DoBlend = false;
-    DrawBoxOnBitmap(r, u"background"_s, 1, 0, 0, r.Surfaces.Width, r.Surfaces.Height);
-    g.FillColor = fill;
-    g.ScaledPenWidth = width;
-    g.DoBlend = blend;
+    ZT_TRACE_SCOPE_WITH(
+        log, u"ShowDefaultSlide - SlideType = "_s + SlideType, u"ShowDefaultSlide"_s);
+    DrawBuiltInBackground(r);
     CopyBackToSource(r.Surfaces, 1, log);
-
     if (SlideType.toLower() == u"end") {
         if (stopPlayback)
             stopPlayback();
@@ -212,13 +272,10 @@ void ShowDefaultSlide(RenderState& r, SlideShowModel& model, const DrawingEnviro
         ZT_DEBUG(log, TraceSequencing, "status", u"NextSlide.index = 0"_s);
         ZT_DEBUG(log, TraceSequencing, "status", u"BuildNextSlideFlag = False"_s);
     }
-    const QStringList script = DefaultSlideScript(SlideType, log.DebugMode);
-    if (!script.isEmpty())
-        RunScript(r, BindBackground(r, model, env, log), log, script, u"source"_s,
-            r.CurrentBackgroundIndex);
+    DrawBuiltInScript(r, model, env, log, SlideType);
     CopySourceToAnimation(r.Surfaces, 1, log);
     CopyAnimationToDisplay(r.Surfaces, log);
-    ZT_DEBUG(log, TraceProcedures, "exit", u"ShowDefaultSlide"_s);
+    r.Shown = ShownPicture { ShownPicture::Kind::BuiltIn, 0, 0, SlideType };
 }
 
 } // namespace zentil

@@ -2,6 +2,7 @@
 
 #include "render/DrawingCommands.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,12 @@ void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvi
 // "foreground" layer. It reads no playback record, so it can draw any slide on a state of its own.
 void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int SlideNumber, int LastSubslide);
+
+// Draws the layers again at a new size (the size the slide has on screen): what they showed is
+// composed anew, so it stays sharp, and a background drawn ahead for the next slide is drawn
+// again. Nothing is traced. Returns false when the size is unchanged.
+bool RedrawAtSize(
+    RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env, QSize layerSize);
 
 // Draws and shows a built-in slide: "end", "load" or "none" (any letter case); another type
 // gives a plain black picture. For "end" the slide indexes of the model are cleared and

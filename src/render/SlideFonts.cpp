@@ -17,7 +17,7 @@ namespace zentil {
 void AddPrivateFont(
     PrivateFontList& fonts, const QString& fontFolder, const QString& FileName, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"AddPrivateFont"_s);
+    ZT_TRACE_SCOPE(log, u"AddPrivateFont"_s);
     if (FileName.right(4).toLower() == u".ttf") {
         if (fonts.PrivateFontCount >= fonts.PrivateFontCapacity) {
             fonts.PrivateFontCapacity += 10;
@@ -28,22 +28,20 @@ void AddPrivateFont(
         fonts.ApplicationFontIds.append(
             QFontDatabase::addApplicationFont(QDir(fontFolder).filePath(FileName)));
     }
-    ZT_DEBUG(log, TraceProcedures, "exit", u"AddPrivateFont"_s);
 }
 
 bool FindFontFile(const PrivateFontList& fonts, const QString& FileName, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"FindFontFile"_s);
+    ZT_TRACE_SCOPE(log, u"FindFontFile"_s);
     bool found = false;
     for (int i = 0; i < fonts.PrivateFontCount && !found; ++i)
         found = fonts.PrivateFonts[i] == FileName;
-    ZT_DEBUG(log, TraceProcedures, "exit", u"FindFontFile"_s);
     return found;
 }
 
 void DeletePrivateFonts(PrivateFontList& fonts, const QString& fontFolder, DebugLog& log)
 {
-    ZT_DEBUG(log, TraceProcedures, "enter", u"DeletePrivateFonts"_s);
+    ZT_TRACE_SCOPE(log, u"DeletePrivateFonts"_s);
     if (fonts.PrivateFontCapacity > 0) {
         for (int id : std::as_const(fonts.ApplicationFontIds)) {
             if (id >= 0)
@@ -55,7 +53,6 @@ void DeletePrivateFonts(PrivateFontList& fonts, const QString& fontFolder, Debug
         }
     }
     fonts = PrivateFontList {};
-    ZT_DEBUG(log, TraceProcedures, "exit", u"DeletePrivateFonts"_s);
 }
 
 namespace {
@@ -132,7 +129,7 @@ void SetFontForBitmap(RenderState& r, const QString& LayerName, int LocalResourc
         return;
     const GraphicsState& g = r.Graphics;
     surface->Font = CreateCellHeightFont(r.FaceCache, g.FontName, g.ScaledFontSize, g.FontBold,
-        g.FontItalics != 0, g.FontUnderline != 0, g.fontstrikeout != 0, g.FontAngle);
+        g.FontItalics != 0, g.FontUnderline != 0, g.FontStrikeout != 0, g.FontAngle);
 }
 
 } // namespace zentil

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -22,50 +21,23 @@ namespace zentil {
 
 namespace {
 
-// The picture a thumbnail is made from, read from its hidden working copy, which is deleted
-// again; null when the copy cannot be made or the file is no picture that can be read.
-QImage ReadSourcePicture(const ThumbnailContext& c, const QString& source, const QString& target)
-{
-    const QString copy = MakeUnscrambledCopy(c.Copies, source);
-    if (copy.isEmpty())
-        return QImage();
-    ZT_DEBUG(c.Log, TraceProcedures, "enter", u"CreateThumbnailImages - Creating "_s + target);
-    QImageReader reader(copy);
-    const QImage picture = reader.read();
-    QFile::remove(copy);
-    if (picture.isNull())
-        ZT_DEBUG(c.Log, TraceFaults, "error",
-            u"CreateThumbnailImages - unreadable picture "_s + source + u": "_s
-                + reader.errorString());
-    return picture;
-}
-
 bool SourcePresent(const QString& source)
 {
     const QFileInfo info(source);
     return !ResolveResourceFile(info.path(), info.fileName()).isEmpty();
 }
 
-// Makes slide n's thumbnail: from its picture when it has one, else (and when the picture cannot
-// be read, which no retry would change) from the slide as drawn.
+// Makes slide n's thumbnail: the slide as it is drawn, reduced.
 void MakeThumbnail(const ThumbnailContext& c, int n)
 {
     const QString target = c.Model.ThumbnailImage[size_t(n) - 1];
-    const QString& source = c.Model.ThumbnailResources[size_t(n) - 1];
-    QImage thumbnail;
-    if (!source.isEmpty()) {
-        thumbnail = ScaleImage(ThumbnailPercent, ReadSourcePicture(c, source, target));
-        if (c.ExitInProgress)
-            return; // the fatal "encrypt" path ran
-    }
-    if (thumbnail.isNull()) {
-        ZT_DEBUG(c.Log, TraceProcedures, "enter",
-            u"CreateThumbnailImages - Drawing slide %1 for "_s.arg(n) + target);
-        thumbnail = DrawSlideThumbnail(c.Model, c.Drawing, n);
-    }
+    ZT_TRACE_SCOPE_WITH(
+        c.Log, u"CreateThumbnailImages - Creating "_s + target, u"CreateThumbnailImages"_s);
+    const QImage thumbnail = DrawSlideThumbnail(c.Model, c.Drawing, n, c.SlideSize);
+    if (c.ExitInProgress)
+        return; // a fatal error (a plain file in a scrambled show) ended the program
     if (!SaveThumbnail(thumbnail, target, n))
         ZT_DEBUG(c.Log, TraceFaults, "error", u"CreateThumbnailImages - not written: "_s + target);
-    ZT_DEBUG(c.Log, TraceProcedures, "exit", u"CreateThumbnailImages"_s);
 }
 
 } // namespace
@@ -89,7 +61,7 @@ void ResetThumbnails(ThumbnailState& state)
 }
 
 QImage DrawSlideThumbnail(
-    const SlideShowModel& model, const DrawingEnvironment& env, int slideNumber)
+    const SlideShowModel& model, const DrawingEnvironment& env, int slideNumber, QSize slideSize)
 {
     if (slideNumber < 1 || slideNumber > model.SlideCount())
         return QImage();
@@ -98,7 +70,7 @@ QImage DrawSlideThumbnail(
     MonotonicClock clock;
     DebugLog log(clock, false);
     RenderState offScreen;
-    PrepareRenderState(offScreen, log);
+    PrepareRenderState(offScreen, log, slideSize);
     ComposeSlide(
         offScreen, model, env, log, slideNumber, model.SlideAt(slideNumber).SubslideCount());
     return ScaleImage(ThumbnailPercent, offScreen.Surfaces.Foreground.Image);

@@ -3,6 +3,7 @@
 #include "render/DrawingCommands.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -30,11 +31,13 @@ struct ThumbnailState {
 struct ThumbnailContext {
     const SlideShowModel& Model; // SlideCount, ThumbnailImage, ThumbnailResources
     const WorkingCopyContext& Copies; // hidden working copies, unscrambled ("encrypt" on failure)
-    const DrawingEnvironment& Drawing; // draws the slides that have no picture of their own
+    const DrawingEnvironment& Drawing; // draws the slides
     DebugLog& Log;
     const bool& ExitInProgress;
     std::function<bool(int)> SlideResourcesMissing; // a file slide n needs is not present yet
     std::function<bool()> DownloadComplete; // every queued file has been fetched or given up
+    // The size the slide has on screen: thumbnails are a fifth of it, so the preview is sharp.
+    QSize SlideSize { 800, 600 };
 };
 
 // One tick of CreateThumbnailTimer: finds the first slide from ThumbnailIndex on without a
@@ -51,11 +54,11 @@ QString ThumbnailFile(const SlideShowModel& model, int slideNumber);
 // Whether slide n's thumbnail has been made: navigation only moves forward onto such slides.
 bool ThumbnailExists(const SlideShowModel& model, int slideNumber);
 
-// Slide n as it looks at its end (background, slide, every subslide), drawn off screen on a
-// drawing state of its own and reduced to thumbnail size: the thumbnail of a slide that has no
-// picture to be made from. It writes nothing to the trace.
-QImage DrawSlideThumbnail(
-    const SlideShowModel& model, const DrawingEnvironment& env, int slideNumber);
+// Slide n as it looks at its end (background, slide, every subslide, pictures), drawn off
+// screen at slideSize on a drawing state of its own and reduced to a fifth: the slide's
+// thumbnail. It writes nothing to the trace.
+QImage DrawSlideThumbnail(const SlideShowModel& model, const DrawingEnvironment& env,
+    int slideNumber, QSize slideSize = QSize(800, 600));
 
 // Writes a finished thumbnail picture to thumbnailPath as JPEG of quality 95, by way of the
 // bitmap "thumbnail" + the slide number in three digits + ".bmp" beside it, which is deleted

@@ -135,8 +135,8 @@ bool PassesFileNameRule(QStringView name, bool allowFonts)
 {
     if (!IsPlainFileName(name) || name.count(u'.') != 1)
         return false;
-    static constexpr const char16_t* kExtensions[]
-        = { u".ogg", u".wav", u".jpg", u".jpeg", u".gif", u".bmp" };
+    static constexpr const char16_t* kExtensions[] = { u".ogg", u".wav", u".jpg", u".jpeg", u".gif",
+        u".bmp", u".png", u".webp", u".svg", u".svgz" };
     for (const char16_t* ext : kExtensions) {
         if (name.endsWith(QStringView(ext), Qt::CaseInsensitive))
             return true;
@@ -155,7 +155,11 @@ bool NamesPicture(const QString& name)
     return name.endsWith(u".bmp"_s, Qt::CaseInsensitive)
         || name.endsWith(u".jpg"_s, Qt::CaseInsensitive)
         || name.endsWith(u".jpeg"_s, Qt::CaseInsensitive)
-        || name.endsWith(u".gif"_s, Qt::CaseInsensitive);
+        || name.endsWith(u".gif"_s, Qt::CaseInsensitive)
+        || name.endsWith(u".png"_s, Qt::CaseInsensitive)
+        || name.endsWith(u".webp"_s, Qt::CaseInsensitive)
+        || name.endsWith(u".svg"_s, Qt::CaseInsensitive)
+        || name.endsWith(u".svgz"_s, Qt::CaseInsensitive);
 }
 
 bool NamesFont(const QString& name)

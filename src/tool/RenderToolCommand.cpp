@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -33,6 +34,7 @@ struct RenderOptions {
     QString out;
     int slide = 0;
     int subslide = 0;
+    QSize size { 800, 600 };
 };
 
 std::optional<int> ReadCount(const QString& text)
@@ -44,13 +46,27 @@ std::optional<int> ReadCount(const QString& text)
     return value;
 }
 
+// "WxH" with both at least 1 and at most 16384.
+std::optional<QSize> ReadSize(const QString& text)
+{
+    const QStringList parts = text.toLower().split(u'x');
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto w = ReadCount(parts[0]);
+    const auto h = ReadCount(parts[1]);
+    if (!w || !h || *w < 1 || *h < 1 || *w > 16384 || *h > 16384)
+        return std::nullopt;
+    return QSize(*w, *h);
+}
+
 // Parses the arguments; returns an error text, empty on success.
 QString ParseOptions(const QStringList& args, RenderOptions& o)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == u"--builtin" || a == u"--out" || a == u"--slide" || a == u"--subslide") {
+        if (a == u"--builtin" || a == u"--out" || a == u"--slide" || a == u"--subslide"
+            || a == u"--size") {
             if (!hasValue)
                 return a + u" needs a value"_s;
             const QString value = args[++i];
@@ -58,6 +74,11 @@ QString ParseOptions(const QStringList& args, RenderOptions& o)
                 o.builtin = value.toLower();
             } else if (a == u"--out") {
                 o.out = value;
+            } else if (a == u"--size") {
+                const auto size = ReadSize(value);
+                if (!size)
+                    return u"--size needs WIDTHxHEIGHT, not '"_s + value + u"'"_s;
+                o.size = *size;
             } else {
                 const auto number = ReadCount(value);
                 if (!number)
@@ -81,9 +102,21 @@ QString ParseOptions(const QStringList& args, RenderOptions& o)
     return QString();
 }
 
-int WritePicture(const RenderState& r, const QString& out, QTextStream& err)
+// The slide fitted into the picture's size, black bars around it.
+int WritePicture(const RenderState& r, QSize size, const QString& out, QTextStream& err)
 {
-    if (!r.Surfaces.Foreground.Image.save(out, "PNG")) {
+    QImage picture = r.Surfaces.Foreground.Image;
+    if (picture.size() != size) {
+        QImage framed(size, QImage::Format_RGB32);
+        framed.fill(Qt::black);
+        QPainter painter(&framed);
+        painter.drawImage(
+            QPoint((size.width() - picture.width()) / 2, (size.height() - picture.height()) / 2),
+            picture);
+        painter.end();
+        picture = framed;
+    }
+    if (!picture.save(out, "PNG")) {
         err << u"zentil-tool render: cannot write '"_s << out << u"'\n"_s;
         return 1;
     }
@@ -193,18 +226,21 @@ int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
     RegisterFonts(copies, fontFolder, fonts, log);
 
     RenderState r;
-    PrepareRenderState(r, log);
+    PrepareRenderState(r, log, FittedSlideSize(o.size));
     DrawingEnvironment env;
     env.ResolveResource = [&copies](const QString& name) { return GetRealFilename(copies, name); };
     env.ResourceMissing = [&err](const QString& name) {
         err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
+    };
+    env.PictureUnreadable = [&err](const QString& name, const QString& problem) {
+        err << u"zentil-tool render: resource '"_s << name << u"': "_s << problem << u"\n"_s;
     };
     // As the player shows it: the slide's background, the slide, then its subslides in order.
     ComposeSlide(r, model, env, log, o.slide, o.subslide);
     DeletePrivateFonts(fonts, fontFolder, log);
     if (reporter.Failed())
         return 1;
-    return WritePicture(r, o.out, err);
+    return WritePicture(r, o.size, o.out, err);
 }
 
 } // namespace
@@ -221,7 +257,7 @@ int RunRenderCommand(const QStringList& args)
     MonotonicClock clock;
     DebugLog log(clock, false);
     RenderState r;
-    PrepareRenderState(r, log);
+    PrepareRenderState(r, log, FittedSlideSize(o.size));
     DrawingEnvironment env;
     env.ResourceMissing = [&err](const QString& name) {
         err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
@@ -229,7 +265,7 @@ int RunRenderCommand(const QStringList& args)
     if (!o.builtin.isEmpty()) {
         SlideShowModel model;
         ShowDefaultSlide(r, model, env, log, o.builtin);
-        return WritePicture(r, o.out, err);
+        return WritePicture(r, o.size, o.out, err);
     }
     return RenderScriptSlide(o, err);
 }

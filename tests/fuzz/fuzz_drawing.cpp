@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList lines = QString::fromUtf8(fuzz::Bytes(data, size)).split(u'\n');
     for (qsizetype i = 0; i < std::min(lines.size(), kMostLines); ++i)
         ExecuteDrawingCommand(d.State, d.Env, d.Log, lines[i], layers[i % 4], 1, 1);
-    const QImage& source = d.State.Surfaces.Source[0].Image;
+    const QImage& source = d.State.Surfaces.Source.Image;
     if (source.width() != 800 || source.height() != 600)
         std::abort();
     return 0;

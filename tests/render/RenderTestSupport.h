@@ -39,8 +39,8 @@ struct RenderFixture {
         zentil::ExecuteDrawingCommand(r, env, log, line, layer, 1, 1);
     }
 
-    const QImage& Source() const { return r.Surfaces.Source[0].Image; }
-    const QImage& Background() const { return r.Surfaces.Background[0].Image; }
+    const QImage& Source() const { return r.Surfaces.Source.Image; }
+    const QImage& Background() const { return r.Surfaces.Background.Image; }
 };
 
 inline QRgb Pixel(const QImage& image, int x, int y)

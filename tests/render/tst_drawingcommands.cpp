@@ -63,11 +63,11 @@ void tst_DrawingCommands::tokens_quotesNumbersAndColours()
     QCOMPARE(ReadScriptNumber(u""), 0.0);
 
     CommandTokens hex(u"#FF8000 rest"_s);
-    QCOMPARE(hex.ReadColor(), ColorValue(0x0080FF)); // red 255, green 128, blue 0
+    QCOMPARE(hex.ReadColor(), qRgb(255, 128, 0)); // red 255, green 128, blue 0
     QCOMPARE(hex.ReadToken(), u"rest"_s);
     CommandTokens clamped(u"150 -5 50"_s);
-    QCOMPARE(clamped.ReadColor(), ColorValue(0x8000FF));
-    QCOMPARE(PercentRGB(100, 50, 0), ColorValue(0x0080FF));
+    QCOMPARE(clamped.ReadColor(), qRgb(255, 0, 128));
+    QCOMPARE(PercentRGB(100, 50, 0), qRgb(255, 128, 0));
 }
 
 void tst_DrawingCommands::box_fillOutlineAndLayerExtent()
@@ -205,17 +205,17 @@ void tst_DrawingCommands::font_startsFromDefaultsAndQuotesFaces()
     QCOMPARE(g.FontBold, 700);
     QCOMPARE(g.FontItalics, 1);
     QCOMPARE(g.FontUnderline, 1);
-    QCOMPARE(g.FontColor, ColorValue(0x0000FF));
+    QCOMPARE(g.FontColor, qRgb(255, 0, 0));
     QCOMPARE(g.ShadowOffsetX, 2);
     QCOMPARE(g.ShadowOffsetY, 3);
     QCOMPARE(g.FontAngle, 45);
-    QCOMPARE(f.r.Surfaces.Source[0].Font.Escapement, 45);
-    QVERIFY(f.r.Surfaces.Source[0].Font.Font.italic());
+    QCOMPARE(f.r.Surfaces.Source.Font.Escapement, 45);
+    QVERIFY(f.r.Surfaces.Source.Font.Font.italic());
 
     f.Run(u"/font {size 30}"_s);
     QCOMPARE(g.FontName, u"Arial"_s);
     QCOMPARE(g.FontBold, 100);
-    QCOMPARE(g.FontColor, ColorValue(0));
+    QCOMPARE(g.FontColor, kBlackRgb);
     QCOMPARE(g.ShadowOffsetX, 0);
     QCOMPARE(g.FontItalics, 0);
     QCOMPARE(g.FontSize, 30);
@@ -402,7 +402,7 @@ void tst_DrawingCommands::hostileLines_areSkippedSafely()
     QCOMPARE(f.r.Graphics.FontAngle, -kCoordinateLimit);
     // A gradient of more rows than the layer holds still ends on the fill colour.
     f.Run(u"/box {0 300 800 -99999999999 fill 100 100 100 blend 0 0 0}"_s);
-    QCOMPARE(f.r.Graphics.FillColor, ColorValue(0xFFFFFF));
+    QCOMPARE(f.r.Graphics.FillColor, kWhiteRgb);
     QCOMPARE(Pixel(f.Source(), 400, 300), 0x000000U);
     QVERIFY(qRed(f.Source().pixel(400, 0)) < 5); // a few million rows above, still dark
 }

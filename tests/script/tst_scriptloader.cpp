@@ -113,7 +113,7 @@ private Q_SLOTS:
             = Load(u"%info\n/Title {Cells}\n/title {}\n/AUTHOR { Ann }\n"
                    "/data {KBPS 16 x length 12.5 filesize 9000}\n/version {v2}\n"
                    "%title {An extremely long presentation title here}\n"
-                   "%resource\n/resource {a.jpg [1200] b.png c.d.gif | e.ogg [9000]}\n"
+                   "%resource\n/resource {a.jpg [1200] b.mp4 c.d.gif | e.ogg [9000]}\n"
                    "%slide\n/play {e.ogg}\n/image {0 0 a.jpg}"_s);
         QCOMPARE(m.Info.TitleText, u"Cells\r"_s);
         QCOMPARE(m.Info.AuthorText, u"Ann\r"_s);

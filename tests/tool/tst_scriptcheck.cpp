@@ -50,7 +50,7 @@ private Q_SLOTS:
         const QDir res(dir_.filePath(u"resources"_s));
         Write(res.filePath(u"talk.ogg"_s), "OggS");
         QImage(8, 8, QImage::Format_RGB32).save(res.filePath(u"pic.jpg"_s));
-        Write(res.filePath(u"pic.png"_s), "not drawn");
+        Write(res.filePath(u"pic.pdf"_s), "not drawn");
         Write(res.filePath(u"face.ttf"_s), QByteArray("\x00\x01\x00\x00", 4));
         Write(res.filePath(u"bad.ttf"_s), "OTTO");
     }
@@ -82,7 +82,7 @@ private Q_SLOTS:
                                     << u":6:15: error: 'other.jpg' is not in the resource list"_s;
         QTest::newRow("not on disk") << 3 << u"/resource {talk.ogg pic.jpg gone.jpg}"_s
                                      << u":3:29: error: 'gone.jpg' is not in "_s;
-        QTest::newRow("picture type") << 6 << u"/image {10 10 pic.png}"_s
+        QTest::newRow("picture type") << 6 << u"/image {10 10 pic.pdf}"_s
                                       << u":6:15: error: the player cannot draw this type"_s;
         QTest::newRow("no narration")
             << 5 << u"/box {1 1 2 2}"_s << u":4:1: error: slide 1 has no narration"_s;
