@@ -57,9 +57,10 @@ public:
     bool ResourceFilePresent(const QString& fileName) const override;
     bool DownloadListFinished() const override;
     void DisplayResourceFatalError() override;
+    // Puts the foreground layer on screen.
+    void PresentForeground();
 
 private:
-    void PresentForeground();
 
     SlideShowModel& model_;
     PlaybackState& state_;

@@ -72,8 +72,8 @@ public:
 
 private:
     void RunCommand(ShowCommand command);
-    void KeyDown(Qt::Key key, bool autoRepeat);
-    void KeyUp(Qt::Key key, bool autoRepeat);
+    void KeyDown(Qt::Key key);
+    void KeyUp(Qt::Key key);
     void LeftClick();
     void RightClick();
     void MouseMove();

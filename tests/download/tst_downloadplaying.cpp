@@ -4,6 +4,7 @@
 #include "FaultServer.h"
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
+#include "storage/FolderRule.h"
 #include "storage/QuitPoints.h"
 #include "support/SilentWave.h"
 #include "support/TestFiles.h"
@@ -193,7 +194,8 @@ void TestDownloadPlaying::aServerGoneMidShowAsksAndKeepsThePlace()
     show.server.Close();
     QTRY_VERIFY_WITH_TIMEOUT(app.Finished(), 10000);
     QCOMPARE(app.ExitCode(), 0); // not the fatal "missing file" end
-    const std::optional<QuitPoint> point = ReadQuitPoint(app.Folders(), u"webshow.zentil"_s);
+    const std::optional<QuitPoint> point = ReadQuitPoint(
+        OneFolderLayout(show.home, FolderLayoutKind::ZentilHome), u"webshow.zentil"_s);
     QVERIFY(point.has_value());
     QCOMPARE(point->SlideIndex, 2);
     QVERIFY(!QFile::exists(show.Cached(u"n3.wav"_s)));
