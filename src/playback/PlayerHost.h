@@ -61,7 +61,6 @@ public:
     void PresentForeground();
 
 private:
-
     SlideShowModel& model_;
     PlaybackState& state_;
     RenderState& render_;

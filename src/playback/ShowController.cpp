@@ -288,7 +288,8 @@ void ShowController::TracePauseToggle() const
 {
     ZT_DEBUG(log_, TraceUserControl, "status",
         u"PauseToggle - PreviewPauseActive = "_s + BoolText(state_.State == ShowState::Paused)
-            + u"; PreviewThumbnailActive = "_s + BoolText(state_.State == ShowState::ChoosingSlide));
+            + u"; PreviewThumbnailActive = "_s
+            + BoolText(state_.State == ShowState::ChoosingSlide));
 }
 
 void ShowController::TogglePause()
@@ -395,8 +396,8 @@ void ShowController::ChooseSlide(ShowCommand command)
 bool ShowController::CanChoose() const
 {
     const ShowState state = state_.State;
-    return state == ShowState::Playing || state == ShowState::Paused
-        || state == ShowState::EndSlide || state == ShowState::ChoosingSlide;
+    return state == ShowState::Playing || state == ShowState::Paused || state == ShowState::EndSlide
+        || state == ShowState::ChoosingSlide;
 }
 
 // A slide number typed and Enter: chosen with its preview, played at the next heartbeat.

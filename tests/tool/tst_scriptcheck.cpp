@@ -83,7 +83,7 @@ private Q_SLOTS:
         QTest::newRow("not on disk") << 3 << u"/resource {talk.ogg pic.jpg gone.jpg}"_s
                                      << u":3:29: error: 'gone.jpg' is not in "_s;
         QTest::newRow("picture type") << 6 << u"/image {10 10 pic.pdf}"_s
-                                      << u":6:15: error: the player cannot draw this type"_s;
+                                      << u":6:15: error: 'pic.pdf' is not a picture file name"_s;
         QTest::newRow("no narration")
             << 5 << u"/box {1 1 2 2}"_s << u":4:1: error: slide 1 has no narration"_s;
         QTest::newRow("sound type")
