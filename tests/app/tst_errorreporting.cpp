@@ -64,7 +64,6 @@ private Q_SLOTS:
     void fatalMessagesPerKind_data();
     void fatalMessagesPerKind();
     void reportWrapsAtBlanksAndCutsLongWords();
-    void reportLayout();
     void dialogWithoutDetailsShowsPrintAndOk();
     void detailsButtonRevealsDetails();
     void fatalErrorShowsMessageThenShutsDown();
@@ -146,25 +145,6 @@ void TestErrorReporting::reportWrapsAtBlanksAndCutsLongWords()
 
     QCOMPARE(
         WrapReportText(u"one\r\ntwo\rthree"_s), QStringList({ u"one"_s, u"two"_s, u"three"_s }));
-}
-
-void TestErrorReporting::reportLayout()
-{
-    const QDateTime when(QDate(2026, 12, 6), QTime(16, 5, 9));
-    const QString rule(76, u'=');
-    const QString heading = u"2026-12-06"_s + QString(20, u' ') + u"Zentil Error"_s
-        + QString(22, u' ') + u"16:05:09"_s;
-
-    const QStringList plain = ErrorReportLines(u"Broken."_s, QString(), when);
-    QCOMPARE(plain,
-        QStringList({ QString(), QString(), rule, heading, rule, QString(), u"Broken."_s, QString(),
-            QString(), rule }));
-    QCOMPARE(heading.size(), 72);
-
-    const QStringList detailed = ErrorReportLines(u"Broken."_s, u"Line 4 of the script."_s, when);
-    QCOMPARE(detailed.mid(6),
-        QStringList({ u"Broken."_s, QString(), QString(), u"Line 4 of the script."_s, QString(),
-            QString(), rule }));
 }
 
 void TestErrorReporting::dialogWithoutDetailsShowsPrintAndOk()

@@ -6,8 +6,9 @@
 #include "playback/FullScreenWindow.h"
 #include "playback/WavePlayer.h"
 #include "storage/FileTree.h"
-#include "support/SilentWave.h"
+#include "support/RunningPlayer.h"
 #include "support/StandardErrorCapture.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -26,72 +27,9 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 using namespace zentil;
-using zentil::test::StandardErrorCapture;
-using zentil::test::WriteSilentWave;
+using namespace zentil::test;
 
 namespace {
-
-// Writes a script of the given slides, each with a narration in resourceFolder (when given) and
-// a red picture; "/name" is written when name is not empty.
-void WriteScript(const QString& path, int slides, int narrationMs, const QString& extra = {},
-    const QString& name = u"apptest.zentil"_s, const QString& resourceFolder = {})
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QString text = name.isEmpty() ? QString() : u"/name {"_s + name + u"}\r\n"_s;
-    text += extra + u"%resource\r\n/resource {"_s;
-    for (int i = 1; i <= slides; ++i) {
-        if (!resourceFolder.isEmpty()) {
-            QDir().mkpath(resourceFolder);
-            QVERIFY(WriteSilentWave(resourceFolder + u"/n%1.wav"_s.arg(i), narrationMs));
-        }
-        text += u"n%1.wav "_s.arg(i);
-    }
-    text += u"}\r\n"_s;
-    for (int i = 1; i <= slides; ++i)
-        text
-            += u"%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #C00000 penwidth 0}\r\n%endslide\r\n"_s
-                   .arg(i);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A presentation folder with its resources inside the system temporary folder (where a plain
-// folder is as local as any other), and a home folder of its own beside it.
-struct Show {
-    QTemporaryDir root;
-    QString folder = root.filePath(u"show"_s);
-    QString home = root.filePath(u"home"_s);
-    QString script = QDir(folder).filePath(u"apptest.zentil"_s);
-
-    void Write(int slides, int narrationMs, const QString& extra = {},
-        const QString& name = u"apptest.zentil"_s)
-    {
-        WriteScript(script, slides, narrationMs, extra, name, folder + u"/resources"_s);
-    }
-    void WriteText(const QString& text)
-    {
-        QDir().mkpath(folder + u"/resources"_s);
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-    }
-    PlayerOptions Options() const
-    {
-        PlayerOptions options;
-        options.HomeFolder = home;
-        options.SilentAudio = true;
-        options.ShowDialogs = false;
-        options.EndEventLoopAtExit = false;
-        return options;
-    }
-};
 
 // Sets an environment variable for one scope.
 class ScopedEnvironment {
@@ -144,7 +82,6 @@ class TestZentilApp : public QObject {
 
 private Q_SLOTS:
     void playsALocalPresentationToItsEndSlideAndCleansUp();
-    void escapeOnALaterSlideLeavesAQuitPoint();
     void openingAMissingFileKeepsTheShowPlaying();
     void aShowResumesWhereItWasLeft();
     void aLocalShowNamingNoServerStarts();
@@ -155,7 +92,6 @@ private Q_SLOTS:
     void onlyARunningPlayerEndsStartUpSilently_data();
     void onlyARunningPlayerEndsStartUpSilently();
     void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
-    void foldersThatCannotBeWrittenEndTheStartWithAnError();
     void aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce_data();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce();
@@ -192,37 +128,18 @@ void TestZentilApp::playsALocalPresentationToItsEndSlideAndCleansUp()
     QVERIFY2(QFile::exists(show.script), "a local presentation's script stays where it was");
 }
 
-void TestZentilApp::escapeOnALaterSlideLeavesAQuitPoint()
-{
-    Show show;
-    show.Write(3, 400);
-    ZentilApp app(show.Options());
-    QVERIFY(app.Start(show.script));
-    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
-    QTest::keyClick(&app.Window(), Qt::Key_Escape);
-    QVERIFY(app.Finished());
-
-    QFile quitPoint(show.home + u"/quitpoints/apptest.txt"_s);
-    QVERIFY2(quitPoint.open(QIODevice::ReadOnly), "leaving on slide 2 remembers the place");
-    QVERIFY(quitPoint.readAll().startsWith("2 "));
-}
-
 void TestZentilApp::aShowResumesWhereItWasLeft()
 {
     Show show;
     // Slide 2 has subslides at 0.5 s and 4 s; the show was left on slide 2 at 1.5 s.
-    show.WriteText(u"/name {apptest.zentil}\r\n%resource\r\n/resource {n1.wav n2.wav}\r\n"
+    show.WriteText(u"/name {control.zentil}\r\n%resource\r\n/resource {n1.wav n2.wav}\r\n"
                    "%slide\r\n/play {n1.wav}\r\n/box {0 0 800 600 fill #C00000}\r\n%endslide\r\n"
                    "%slide\r\n/play {n2.wav}\r\n/box {0 0 800 600 fill #C00000}\r\n"
                    "%subslide 0.5\r\n/box {0 0 10 10 fill #00FF00}\r\n"
                    "%subslide 4\r\n/box {0 0 10 10 fill #0000FF}\r\n%endslide\r\n"_s);
     for (int i = 1; i <= 2; ++i)
         QVERIFY(WriteSilentWave(show.folder + u"/resources/n%1.wav"_s.arg(i), 6000));
-    QDir().mkpath(show.home + u"/quitpoints"_s);
-    QFile quitPoint(show.home + u"/quitpoints/apptest.txt"_s);
-    QVERIFY(quitPoint.open(QIODevice::WriteOnly));
-    quitPoint.write("2 1500\r\n");
-    quitPoint.close();
+    WriteFile(show.home + u"/quitpoints/control.txt"_s, "2 1500\r\n");
 
     ZentilApp app(show.Options());
     QVERIFY(app.Start(show.script));
@@ -256,14 +173,13 @@ void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
     Show show;
     show.Write(2, 400);
     ZentilApp app(show.Options());
-    QVERIFY(app.Start(show.script));
-    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 1, 5000);
+    QVERIFY(StartPlaying(app, show));
     const StandardErrorCapture err;
     app.OpenPresentation(show.root.filePath(u"gone.zentil"_s));
     QVERIFY(err.Text().contains(u"gone.zentil,does not exist."_s));
     QCOMPARE(app.Playback().State, ShowState::Playing);
     QCOMPARE(app.Model().SlideCount(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 15000);
+    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
     app.ExecuteExitZentil();
 }
 
@@ -320,7 +236,8 @@ void TestZentilApp::whereAScriptIsPlayedFrom()
     }
     const QString folder = QFileInfo(path).path();
     const bool foreign = setup == u"foreign";
-    WriteScript(path, 1, 200, {}, name, foreign ? folder + u"/resources"_s : QString());
+    WriteScript(path, 1, 200, name.isEmpty() ? QString() : u"/name {"_s + name + u"}\r\n"_s,
+        foreign ? folder + u"/resources"_s : QString());
     const QByteArray folderName = QFile::encodeName(folder);
     const bool superuser = geteuid() == 0;
     if (foreign) // permissions do not bind the superuser, so the folder becomes "nobody"'s
@@ -351,12 +268,12 @@ void TestZentilApp::scriptsThatCannotBePlayedAreReported_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("missing") << u"missing"_s << -1 << u"missing.zentil,does not exist."_s;
-    QTest::newRow("a folder") << u"folder"_s << 1 << u"apptest.zentil is not a file."_s;
+    QTest::newRow("a folder") << u"folder"_s << 1 << u"control.zentil is not a file."_s;
     QTest::newRow("too large") << u"large"_s << 1 << u"cannot be read."_s;
     QTest::newRow("newer, named") << u"named"_s << 1
                                   << u": named.zentil requires a later version"_s;
     QTest::newRow("newer, unnamed")
-        << u"unnamed"_s << 1 << u": apptest.zentil requires a later version"_s;
+        << u"unnamed"_s << 1 << u": control.zentil requires a later version"_s;
     QTest::newRow("name gives no folder")
         << u"noext"_s << 1 << u"its name apptest gives it no folder in the cache."_s;
 }
@@ -379,11 +296,13 @@ void TestZentilApp::scriptsThatCannotBePlayedAreReported()
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.resize(200LL * 1024 * 1024)); // sparse: no disc space used
     } else if (situation == u"named" || situation == u"unnamed") {
-        show.Write(1, 200, u"/version {1.21}\r\n"_s,
-            situation == u"named" ? u"named.zentil"_s : QString());
+        WriteScript(script, 1, 200,
+            (situation == u"named" ? u"/name {named.zentil}\r\n"_s : QString())
+                + u"/version {1.21}\r\n"_s,
+            show.folder + u"/resources"_s);
     } else {
         script = show.root.filePath(u"Downloads/apptest"_s);
-        WriteScript(script, 1, 200, {}, {});
+        WriteScript(script, 1, 200);
     }
 
     const StandardErrorCapture err;
@@ -406,30 +325,35 @@ void TestZentilApp::scriptsThatCannotBePlayedAreReported()
 
 void TestZentilApp::onlyARunningPlayerEndsStartUpSilently_data()
 {
-    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("situation");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("another player runs") << true << 0;
-    QTest::newRow("lock cannot be taken") << false << 1;
+    QTest::newRow("another player runs") << u"running"_s << 0;
+    QTest::newRow("lock cannot be taken") << u"lock"_s << 1;
+    QTest::newRow("home folder cannot be made") << u"home"_s << 1;
 }
 
 void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
 {
-    QFETCH(bool, running);
+    QFETCH(QString, situation);
     QFETCH(int, exitCode);
     Show show;
     show.Write(1, 200);
+    PlayerOptions options = show.Options();
     SingleInstance other(show.home);
-    if (running)
+    if (situation == u"running")
         QVERIFY(other.TryAcquire());
-    else
+    else if (situation == u"lock")
         QVERIFY(QDir().mkpath(show.home + u"/zentil.lock"_s));
+    else // a plain file where a folder should be
+        WriteFile(options.HomeFolder = show.root.filePath(u"blocker"_s), "x");
 
     const StandardErrorCapture err;
-    ZentilApp app(show.Options());
+    ZentilApp app(options);
     QVERIFY(!app.Start(show.script));
     QVERIFY(app.Finished());
     QCOMPARE(app.ExitCode(), exitCode);
-    QVERIFY2(err.Text().contains(show.home + u"/zentil.lock"_s) != running, qPrintable(err.Text()));
+    QVERIFY2(
+        err.Text().contains(u"/zentil.lock"_s) == (situation == u"lock"), qPrintable(err.Text()));
 }
 
 void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
@@ -453,36 +377,19 @@ void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
     QTest::keyClick(&app.Window(), Qt::Key_Escape);
     QVERIFY(app.Finished());
 
-    QVERIFY(QFile::exists(xdg + u"/state/zentil/quitpoints/apptest.txt"_s));
+    QVERIFY2(ReadAll(xdg + u"/state/zentil/quitpoints/control.txt"_s).startsWith("2 "),
+        "leaving on slide 2 remembers the place");
     QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
     QVERIFY(!QFileInfo::exists(show.home));
-}
-
-void TestZentilApp::foldersThatCannotBeWrittenEndTheStartWithAnError()
-{
-    Show show;
-    show.Write(1, 200);
-    QFile blocker(show.root.filePath(u"blocker"_s));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    PlayerOptions options = show.Options();
-    options.HomeFolder = blocker.fileName() + u"/home"_s;
-    ZentilApp app(options);
-    QVERIFY(!app.Start(show.script));
-    QVERIFY(app.Finished());
-    QCOMPARE(app.ExitCode(), 1);
 }
 
 void TestZentilApp::aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn()
 {
     Show show;
     show.Write(3, 1000);
-    QFile corrupt(show.folder + u"/resources/n2.wav"_s);
-    QVERIFY(corrupt.open(QIODevice::WriteOnly));
-    QRandomGenerator random(8);
     QByteArray noise(3000, Qt::Uninitialized);
-    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    corrupt.write(noise);
-    corrupt.close();
+    QRandomGenerator(8).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    WriteFile(show.folder + u"/resources/n2.wav"_s, noise);
 
     ZentilApp app(show.Options());
     QVERIFY(app.Start(show.script));

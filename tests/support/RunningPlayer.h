@@ -20,6 +20,32 @@
 
 namespace zentil::test {
 
+// A script of slides 1..slides, each narrated by n<i>.wav and showing one coloured box; the
+// header goes before the slides. The narrations, of narrationMs, go into resources when given.
+inline void WriteScript(const QString& path, int slides, int narrationMs,
+    const QString& header = {}, const QString& resources = {})
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QString text = header + QStringLiteral("%resource\r\n/resource {");
+    for (int i = 1; i <= slides; ++i) {
+        if (!resources.isEmpty()) {
+            QDir().mkpath(resources);
+            QVERIFY(WriteSilentWave(resources + QStringLiteral("/n%1.wav").arg(i), narrationMs));
+        }
+        text += QStringLiteral("n%1.wav ").arg(i);
+    }
+    text += QStringLiteral("}\r\n");
+    for (int i = 1; i <= slides; ++i)
+        text += QStringLiteral("%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #%2 "
+                               "penwidth 0}\r\n%endslide\r\n")
+                    .arg(i)
+                    .arg(0x101010 * i, 6, 16, QChar(u'0'));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+// A presentation folder with its resources and a home folder of its own beside it.
 struct Show {
     QTemporaryDir root { QStringLiteral(ZENTIL_BINARY_DIR "/running-player-XXXXXX") };
     QString folder = root.filePath(QStringLiteral("show"));
@@ -29,20 +55,13 @@ struct Show {
     // Slides 1..slides, each with a narration of narrationMs; extra lines go before the slides.
     void Write(int slides, int narrationMs, const QString& header = {})
     {
+        WriteScript(script, slides, narrationMs,
+            QStringLiteral("/name {control.zentil}\r\n") + header,
+            folder + QStringLiteral("/resources"));
+    }
+    void WriteText(const QString& text)
+    {
         QDir().mkpath(folder + QStringLiteral("/resources"));
-        QString text = QStringLiteral("/name {control.zentil}\r\n") + header
-            + QStringLiteral("%resource\r\n/resource {");
-        for (int i = 1; i <= slides; ++i) {
-            QVERIFY(
-                WriteSilentWave(folder + QStringLiteral("/resources/n%1.wav").arg(i), narrationMs));
-            text += QStringLiteral("n%1.wav ").arg(i);
-        }
-        text += QStringLiteral("}\r\n");
-        for (int i = 1; i <= slides; ++i)
-            text += QStringLiteral("%slide\r\n/play {n%1.wav}\r\n/box {0 0 800 600 fill #%2 "
-                                   "penwidth 0}\r\n%endslide\r\n")
-                        .arg(i)
-                        .arg(0x101010 * i, 6, 16, QChar(u'0'));
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
