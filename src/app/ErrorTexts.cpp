@@ -14,18 +14,6 @@ constexpr qsizetype kRuleWidth = 76;
 
 } // namespace
 
-std::optional<FatalErrorKind> FatalErrorKindFromName(const QString& name)
-{
-    const QString kind = name.toLower();
-    if (kind == u"encrypt")
-        return FatalErrorKind::Encrypt;
-    if (kind == u"slidecount")
-        return FatalErrorKind::SlideCount;
-    if (kind == u"soundfile")
-        return FatalErrorKind::SoundFile;
-    return std::nullopt;
-}
-
 QString MissingPresentationText(const QString& name)
 {
     return u"The requested slide show, "_s + name + u",does not exist."_s;

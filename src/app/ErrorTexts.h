@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace zentil {
 
 // What the player remembers about errors between the place that finds one and the place that
@@ -18,10 +16,6 @@ struct ErrorReportingState {
     bool CorruptFileFound = false; // shut-down deletes the presentation's cache folder
     QString MissingFileName; // resource that could not be obtained
 };
-
-// The kind of ExecuteFatalError as callers name it ("encrypt", "slidecount", "soundfile"),
-// compared in lower case; any other name is no fatal error at all.
-std::optional<FatalErrorKind> FatalErrorKindFromName(const QString& name);
 
 // Text of the error dialog when the presentation chosen to open does not exist.
 QString MissingPresentationText(const QString& name);

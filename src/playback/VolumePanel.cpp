@@ -68,11 +68,6 @@ void VolumePanel::Close()
     state_.VolumePanelTime = 0;
 }
 
-bool VolumePanel::QuietFor5Seconds() const
-{
-    return state_.VolumePanelTime != 0 && std::abs(now_() - state_.VolumePanelTime) >= 5.0;
-}
-
 void VolumePanel::SliderMoved(int value)
 {
     mixer_.SetVolume(int(std::nearbyint(std::abs(double(value)) / kSliderMaximum * 100.0)));

@@ -30,8 +30,6 @@ public:
     void Open();
     // Hides the panel and clears VolumePanelTime.
     void Close();
-    // True when the panel has been left alone for 5 s.
-    bool QuietFor5Seconds() const;
 
     QSlider& Slider() { return *slider_; }
     QCheckBox& MuteBox() { return *mute_; }
