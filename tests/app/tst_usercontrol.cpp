@@ -1,6 +1,6 @@
 // Taking control of a running show through the real window, event by event: key navigation with
 // its preview and its commit once the quiet period is over, the edge rules, pause and resume, the
-// end slide, modal commands, the panels' hold on keys and clicks, and the popup menus. Narration
+// end slide, modal commands, the information and volume panels, and the popup menus. Narration
 // is silent; thumbnails are made by the test. The quiet period is passed without waiting.
 #include "app/ZentilApp.h"
 #include "playback/FullScreenWindow.h"
@@ -57,14 +57,13 @@ class TestUserControl : public QObject {
 private Q_SLOTS:
     void navigationCommitsAfterTheQuietPeriod_data();
     void navigationCommitsAfterTheQuietPeriod();
-    void pauseKeysToggle_data();
-    void pauseKeysToggle();
-    void pauseDuringNavigationCancelsIt();
-    void comingBackToThePausedSlideStaysPaused();
+    void pauseAndChoice_data();
+    void pauseAndChoice();
     void nothingIsChosenBeforeTheShowStarts();
     void savingWhilePausedKeepsThePause_data();
     void savingWhilePausedKeepsThePause();
     void theVolumePanelKeepsNeitherKeysNorTheNextClick();
+    void infoPanelOpensClosesAndIsRedrawnEverySecond();
     void endSlideRules();
     void fileMenuBeforeAShowAndHelpWindow();
     void slidesMenuPausesResumesAndExits();
@@ -143,84 +142,56 @@ void TestUserControl::navigationCommitsAfterTheQuietPeriod()
     app.ExecuteExitZentil();
 }
 
-void TestUserControl::pauseKeysToggle_data()
+// Each row: keys pressed on slide 1 of 3 (0: the quiet period passes), and where the show ends up.
+void TestUserControl::pauseAndChoice_data()
 {
-    QTest::addColumn<int>("pauseKey");
-    QTest::addColumn<int>("resumeKey");
-    QTest::newRow("space, enter") << int(Qt::Key_Space) << int(Qt::Key_Return);
-    QTest::newRow("pause, space") << int(Qt::Key_Pause) << int(Qt::Key_Space);
-    QTest::newRow("keypad enter, pause") << int(Qt::Key_Enter) << int(Qt::Key_Pause);
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<ShowState>("state");
+    QTest::addColumn<int>("slide");
+    using Overlay = PreviewOverlay::Content;
+    QTest::addColumn<Overlay>("overlay");
+    const ShowState paused = ShowState::Paused;
+    const ShowState playing = ShowState::Playing;
+    QTest::newRow("space pauses") << QList<int> { Qt::Key_Space } << paused << 1 << Overlay::Pause;
+    QTest::newRow("space, enter") << QList<int> { Qt::Key_Space, Qt::Key_Return } << playing << 1
+                                  << Overlay::Nothing;
+    QTest::newRow("pause, space") << QList<int> { Qt::Key_Pause, Qt::Key_Space } << playing << 1
+                                  << Overlay::Nothing;
+    QTest::newRow("keypad enter, pause")
+        << QList<int> { Qt::Key_Enter, Qt::Key_Pause } << playing << 1 << Overlay::Nothing;
+    QTest::newRow("a pause cancels the choice")
+        << QList<int> { Qt::Key_Right, Qt::Key_Space, 0 } << paused << 1 << Overlay::Pause;
+    QTest::newRow("and resumes after it") << QList<int> { Qt::Key_Right, Qt::Key_Space, 0,
+        Qt::Key_Space } << playing << 1 << Overlay::Nothing;
+    QTest::newRow("back to the paused slide stays paused") << QList<int> { Qt::Key_Space,
+        Qt::Key_Right, Qt::Key_Left, 0 } << paused << 1 << Overlay::Pause;
+    QTest::newRow("another slide chosen in a pause plays")
+        << QList<int> { Qt::Key_Space, Qt::Key_Right, 0 } << playing << 2 << Overlay::Nothing;
 }
 
-void TestUserControl::pauseKeysToggle()
+void TestUserControl::pauseAndChoice()
 {
-    QFETCH(int, pauseKey);
-    QFETCH(int, resumeKey);
-    Show show;
-    show.Write(2, 30000);
-    ZentilApp app(show.Options());
-    QVERIFY(StartPlaying(app, show));
-
-    Press(app, static_cast<Qt::Key>(pauseKey));
-    QCOMPARE(State(app), ShowState::Paused);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Paused);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Pause);
-
-    Press(app, static_cast<Qt::Key>(resumeKey));
-    QCOMPARE(State(app), ShowState::Playing);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Nothing);
-    QCOMPARE(app.Model().CurrentSlide.Index, 1);
-    app.ExecuteExitZentil();
-}
-
-void TestUserControl::pauseDuringNavigationCancelsIt()
-{
+    QFETCH(QList<int>, keys);
+    QFETCH(ShowState, state);
+    QFETCH(int, slide);
+    QFETCH(PreviewOverlay::Content, overlay);
     Show show;
     show.Write(3, 30000);
     ZentilApp app(show.Options());
     QVERIFY(StartPlaying(app, show));
     MakeThumbnails(app, 3);
-    Press(app, Qt::Key_Right);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Thumbnail);
-    Press(app, Qt::Key_Space);
-    QCOMPARE(State(app), ShowState::Paused);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Pause);
+    for (int key : keys) {
+        if (key == 0)
+            QuietPeriodPasses(app);
+        else
+            Press(app, static_cast<Qt::Key>(key));
+    }
+    QCOMPARE(State(app), state);
+    QCOMPARE(app.Model().CurrentSlide.Index, slide);
+    QCOMPARE(CurrentPlayer(app).Mode(),
+        state == ShowState::Paused ? WaveMode::Paused : WaveMode::Playing);
+    QCOMPARE(Overlay(app), overlay);
     QCOMPARE(app.Playback().ChosenSlide, 0);
-    QuietPeriodPasses(app);
-    QCOMPARE(app.Model().CurrentSlide.Index, 1);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Paused);
-
-    Press(app, Qt::Key_Space);
-    QCOMPARE(State(app), ShowState::Playing);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Nothing);
-    app.ExecuteExitZentil();
-}
-
-// From a pause, choosing another slide plays it; coming back to the paused slide stays paused.
-void TestUserControl::comingBackToThePausedSlideStaysPaused()
-{
-    Show show;
-    show.Write(3, 30000);
-    ZentilApp app(show.Options());
-    QVERIFY(StartPlaying(app, show));
-    MakeThumbnails(app, 3);
-    Press(app, Qt::Key_Space);
-    Press(app, Qt::Key_Right);
-    Press(app, Qt::Key_Left);
-    QuietPeriodPasses(app);
-    QCOMPARE(State(app), ShowState::Paused);
-    QCOMPARE(app.Model().CurrentSlide.Index, 1);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Paused);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Pause);
-
-    Press(app, Qt::Key_Right);
-    QuietPeriodPasses(app);
-    QCOMPARE(State(app), ShowState::Playing);
-    QCOMPARE(app.Model().CurrentSlide.Index, 2);
-    QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
-    QCOMPARE(Overlay(app), PreviewOverlay::Content::Nothing);
     app.ExecuteExitZentil();
 }
 
@@ -306,8 +277,36 @@ void TestUserControl::theVolumePanelKeepsNeitherKeysNorTheNextClick()
     QCOMPARE(State(app), ShowState::Paused);
     LeftClick(app);
     QVERIFY2(!app.Panels().VolumePanelVisible(), "the first click on the slide closes the panel");
+    adjust->trigger();
+    app.Playback().VolumePanelTime -= 5.0; // as if left alone for five seconds
+    QTRY_VERIFY_WITH_TIMEOUT(!app.Panels().VolumePanelVisible(), 1000);
     Press(app, Qt::Key_Escape);
     QVERIFY(app.Finished());
+}
+
+// I opens and closes the information panel; another key or a click closes it and still acts.
+void TestUserControl::infoPanelOpensClosesAndIsRedrawnEverySecond()
+{
+    Show show;
+    show.Write(2, 30000, u"%info\r\n/title {Harbour Walks}\r\n%endinfo\r\n"_s);
+    ZentilApp app(show.Options());
+    QVERIFY(StartPlaying(app, show));
+    Press(app, Qt::Key_I);
+    QVERIFY(app.Panels().InfoPanelVisible());
+    QVERIFY(!app.Window().RenderScene().isNull());
+    const double drawn = app.Playback().InfoPanelTime;
+    QTRY_VERIFY_WITH_TIMEOUT(app.Playback().InfoPanelTime > drawn + 0.9, 3000);
+    Press(app, Qt::Key_I);
+    QVERIFY(!app.Panels().InfoPanelVisible());
+    QCOMPARE(app.Playback().InfoPanelTime, 0.0);
+    Press(app, Qt::Key_I);
+    LeftClick(app);
+    QTRY_VERIFY(!app.Panels().InfoPanelVisible());
+    Press(app, Qt::Key_I);
+    Press(app, Qt::Key_Space);
+    QVERIFY(!app.Panels().InfoPanelVisible());
+    QCOMPARE(State(app), ShowState::Paused);
+    app.ExecuteExitZentil();
 }
 
 // At the end slide every arrow and page key acts as End, and the chosen slide plays again.
@@ -409,9 +408,21 @@ void TestUserControl::slidesMenuPausesResumesAndExits()
     RightClick(app);
     QVERIFY(resume->isEnabled());
     slides->hide();
+    QVERIFY2(!app.Playback().PopupMenuOpen, "a menu closed without a choice is no longer open");
     resume->trigger();
     QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
     QCOMPARE(Overlay(app), PreviewOverlay::Content::Nothing);
+    // Paused and resumed by key meanwhile: the next pop-up offers Pause again.
+    Press(app, Qt::Key_Space);
+    Press(app, Qt::Key_Space);
+    RightClick(app);
+    QVERIFY(pause->isEnabled() && !resume->isEnabled());
+    slides->hide();
+    // Save Show without dialogs asks, chooses nothing and leaves the show playing.
+    QAction* save = slides->findChild<QAction*>(u"SlideSave"_s);
+    QVERIFY(save->isEnabled());
+    save->trigger();
+    QCOMPARE(State(app), ShowState::Playing);
 
     // Exit from the menu on slide 2 remembers the place.
     Press(app, Qt::Key_Right);

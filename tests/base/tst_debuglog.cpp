@@ -50,9 +50,8 @@ private Q_SLOTS:
     // Qt's warnings (a file opened twice, say) point at misuse of QFile.
     void init() { QTest::failOnWarning(QRegularExpression(u".+"_s)); }
     void headerAndLineEnds();
-    void indentationNeverNegative();
-    void kindsAreTrimmedCaseFoldedAndChecked();
-    void timeMarks();
+    void lines_data();
+    void lines();
     void nothingIsWrittenWhileClosed();
     void replacesAReadOnlyOldTrace();
     void messageIsNotBuiltWhenTheTraceIsOff();
@@ -81,58 +80,52 @@ void TestDebugLog::headerAndLineEnds()
     QCOMPARE(lines[4], QString());
 }
 
-void TestDebugLog::indentationNeverNegative()
+// Each row: "kind|message" writes at the given clock times (seconds since midnight), and the
+// lines that follow the header.
+void TestDebugLog::lines_data()
 {
-    Trace trace;
-    DebugLog& log = trace.Log;
-    log.WriteDebug(u"enter"_s, u"Outer"_s);
-    log.WriteDebug(u"enter"_s, u"Inner - SlideIndex = 3"_s);
-    log.WriteDebug(u"status"_s, u"a = 1; b = 2"_s);
-    log.WriteDebug(u"exit"_s, u"Inner"_s);
-    log.WriteDebug(u"exit"_s, u"Outer"_s);
-    log.WriteDebug(u"exit"_s, u"Extra"_s);
-    log.WriteDebug(u"exit"_s, u"Extra"_s);
-    log.WriteDebug(u"error"_s, u"after"_s);
-    log.WriteDebug(u"enter"_s, u"Again"_s);
-
-    QCOMPARE(trace.Body(),
-        QStringList({ u"Enter:  Outer"_s, u"  Enter:  Inner - SlideIndex = 3"_s,
-            u"    Status: a = 1; b = 2"_s, u"  Exit:   Inner"_s, u"Exit:   Outer"_s,
-            u"Exit:   Extra"_s, u"Exit:   Extra"_s, u"Error:  after"_s, u"Enter:  Again"_s }));
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QList<double>>("times"); // one per write; empty: the clock stands still
+    QTest::addColumn<QStringList>("body");
+    QTest::newRow("indentation never negative")
+        << QStringList { u"enter|Outer"_s, u"enter|Inner - SlideIndex = 3"_s,
+               u"status|a = 1; b = 2"_s, u"exit|Inner"_s, u"exit|Outer"_s, u"exit|Extra"_s,
+               u"exit|Extra"_s, u"error|after"_s, u"enter|Again"_s }
+        << QList<double> {}
+        << QStringList { u"Enter:  Outer"_s, u"  Enter:  Inner - SlideIndex = 3"_s,
+               u"    Status: a = 1; b = 2"_s, u"  Exit:   Inner"_s, u"Exit:   Outer"_s,
+               u"Exit:   Extra"_s, u"Exit:   Extra"_s, u"Error:  after"_s, u"Enter:  Again"_s };
+    QTest::newRow("kinds are trimmed, case-folded and checked")
+        << QStringList { u"  Status |  padded message \t"_s, u"ENTER|A"_s, u"warning|ignored"_s,
+               u"stat us|ignored"_s, u"|ignored"_s, u"enterx|ignored"_s, u"enter|B"_s,
+               u" HEADER|  ruled  "_s, u"\tExit|B"_s }
+        << QList<double> {}
+        << QStringList { u"Status: padded message"_s, u"Enter:  A"_s, u"  Enter:  B"_s, u"ruled"_s,
+               u"  Exit:   B"_s };
+    // The first delta counts from 0; differences are absolute.
+    QTest::newRow("time marks") << QStringList { u"deltatime|since midnight"_s,
+        u"time|Begin LoadSlideBackground"_s, u"deltatime|back"_s,
+        u"deltatime|from the last delta"_s, u"time|late"_s }
+                                << QList<double> { 100.5, 61234.25, 61234.0, 61234.125, 86399.99 }
+                                << QStringList { u"TIME-DELTA (100.5) since midnight"_s,
+                                       u"TIME (61234.25) Begin LoadSlideBackground"_s,
+                                       u"TIME-DELTA (0.25) back"_s,
+                                       u"TIME-DELTA (0.125) from the last delta"_s,
+                                       u"TIME (86399.99) late"_s };
 }
 
-void TestDebugLog::kindsAreTrimmedCaseFoldedAndChecked()
+void TestDebugLog::lines()
 {
+    QFETCH(QStringList, writes);
+    QFETCH(QList<double>, times);
     Trace trace;
-    trace.Log.WriteDebug(u"  Status "_s, u"  padded message \t"_s);
-    trace.Log.WriteDebug(u"ENTER"_s, u"A"_s);
-    for (const QString& kind : { u"warning"_s, u"stat us"_s, QString(), u"enterx"_s })
-        trace.Log.WriteDebug(kind, u"ignored"_s);
-    trace.Log.WriteDebug(u"enter"_s, u"B"_s);
-    trace.Log.WriteDebug(u" HEADER"_s, u"  ruled  "_s);
-    trace.Log.WriteDebug(u"\tExit"_s, u"B"_s);
-    QCOMPARE(trace.Body(),
-        QStringList({ u"Status: padded message"_s, u"Enter:  A"_s, u"  Enter:  B"_s, u"ruled"_s,
-            u"  Exit:   B"_s }));
-}
-
-void TestDebugLog::timeMarks()
-{
-    Trace trace;
-    trace.Clock.Seconds = 100.5;
-    trace.Log.WriteDebug(u"deltatime"_s, u"since midnight"_s); // the mark starts at 0
-    trace.Clock.Seconds = 61234.25;
-    trace.Log.WriteDebug(u"time"_s, u"Begin LoadSlideBackground"_s);
-    trace.Clock.Seconds = 61234.0; // differences are absolute
-    trace.Log.WriteDebug(u"deltatime"_s, u"back"_s);
-    trace.Clock.Seconds = 61234.125;
-    trace.Log.WriteDebug(u"deltatime"_s, u"from the last delta"_s);
-    trace.Clock.Seconds = 86399.99;
-    trace.Log.WriteDebug(u"time"_s, u"late"_s);
-    QCOMPARE(trace.Body(),
-        QStringList({ u"TIME-DELTA (100.5) since midnight"_s,
-            u"TIME (61234.25) Begin LoadSlideBackground"_s, u"TIME-DELTA (0.25) back"_s,
-            u"TIME-DELTA (0.125) from the last delta"_s, u"TIME (86399.99) late"_s }));
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+        if (!times.isEmpty())
+            trace.Clock.Seconds = times[i];
+        const qsizetype bar = writes[i].indexOf(u'|');
+        trace.Log.WriteDebug(writes[i].left(bar), writes[i].mid(bar + 1));
+    }
+    QTEST(trace.Body(), "body");
 }
 
 void TestDebugLog::nothingIsWrittenWhileClosed()

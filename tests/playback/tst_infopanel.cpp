@@ -53,14 +53,6 @@ private Q_SLOTS:
         QCOMPARE(FormatShowLength(seconds), text);
     }
 
-    void dateFollowsTheLocale()
-    {
-        QCOMPARE(FormatInfoDate(kMoment, QLocale(QLocale::English, QLocale::UnitedStates)),
-            u"March 04, 2026   3:07 PM"_s);
-        QVERIFY(FormatInfoDate(kMoment, QLocale(QLocale::German, QLocale::Germany))
-                    .contains(u"04.03.26   15:07"_s));
-    }
-
     void linesLeaveOutWhatIsEmpty()
     {
         const PresentationInfo info = SampleInfo();

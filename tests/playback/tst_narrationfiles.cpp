@@ -56,8 +56,8 @@ private Q_SLOTS:
     void loadsAndRemembersThePlayableFile();
     void nothingToOpen();
     void aFileThatCannotBeOpenedFailsAtOnce();
+    void trimKeepsCurrentAndNextNarration_data();
     void trimKeepsCurrentAndNextNarration();
-    void trimAtTheLastSlideKeepsOnlyItsNarration();
 };
 
 void tst_NarrationFiles::loadsAndRemembersThePlayableFile()
@@ -151,37 +151,31 @@ struct TrimBench {
 };
 } // namespace
 
-void tst_NarrationFiles::trimKeepsCurrentAndNextNarration()
+// Map entries: 1 n1.ogg, 2 picture.jpg, 3 n2.wav, 4 n3.ogg. Only the narrations of the current
+// and the next slide keep their working copies; before the first slide, slide 1's is "next".
+void tst_NarrationFiles::trimKeepsCurrentAndNextNarration_data()
 {
-    TrimBench t;
-    t.model.CurrentSlide.Index = 1;
-    const QString n3 = t.model.Map.At(4).LocalFileName;
-    TrimWavefiles(t.model, t.log);
-    QVERIFY(t.HasCopy(1)); // current slide's narration
-    QVERIFY(t.HasCopy(2)); // not a narration
-    QVERIFY(t.HasCopy(3)); // next slide's narration
-    QVERIFY(!QFile::exists(n3));
-    QVERIFY(t.model.Map.At(4).LocalFileName.isEmpty()); // made again on its next use
-    QVERIFY(ReadTrace(t.log).contains(u"Status: Deleting File "_s + n3));
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QList<bool>>("kept");
+    QTest::newRow("first slide") << 1 << QList<bool> { true, true, true, false };
+    QTest::newRow("last slide") << 3 << QList<bool> { false, true, false, true };
+    QTest::newRow("before the first slide") << 0 << QList<bool> { true, true, false, false };
 }
 
-void tst_NarrationFiles::trimAtTheLastSlideKeepsOnlyItsNarration()
+void tst_NarrationFiles::trimKeepsCurrentAndNextNarration()
 {
+    QFETCH(int, current);
+    QFETCH(QList<bool>, kept);
     TrimBench t;
-    t.model.CurrentSlide.Index = 3;
+    t.model.CurrentSlide.Index = current;
+    const QString n3 = t.model.Map.At(4).LocalFileName;
     TrimWavefiles(t.model, t.log);
-    QVERIFY(!t.HasCopy(1));
-    QVERIFY(t.HasCopy(2));
-    QVERIFY(!t.HasCopy(3));
-    QVERIFY(t.HasCopy(4));
-
-    // Before the first slide only slide 1's narration counts as "next".
-    TrimBench before;
-    before.model.CurrentSlide.Index = 0;
-    TrimWavefiles(before.model, before.log);
-    QVERIFY(before.HasCopy(1));
-    QVERIFY(!before.HasCopy(3));
-    QVERIFY(!before.HasCopy(4));
+    for (int32_t i = 1; i <= 4; ++i)
+        QVERIFY2(t.HasCopy(i) == kept[i - 1], qPrintable(QString::number(i)));
+    if (!kept[3]) { // made again on its next use
+        QVERIFY(t.model.Map.At(4).LocalFileName.isEmpty());
+        QVERIFY(ReadTrace(t.log).contains(u"Status: Deleting File "_s + n3));
+    }
 }
 
 QTEST_MAIN(tst_NarrationFiles)

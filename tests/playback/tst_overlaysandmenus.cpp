@@ -22,7 +22,6 @@ class TestOverlaysAndMenus : public QObject {
 private Q_SLOTS:
     void overlayDrawsWhatItShows();
     void itemsWithoutAnActionAreDisabled();
-    void pauseItemsFollowThePauseState();
     void helpWindowListsEveryCommandBesideItsDescription();
 };
 
@@ -69,40 +68,6 @@ void TestOverlaysAndMenus::itemsWithoutAnActionAreDisabled()
     menus.SlideOptions().findChild<QAction*>(u"SlideHelp"_s)->trigger();
     QCOMPARE(helpCount, 1);
     QVERIFY2(!state.PopupMenuOpen, "Help clears PopupMenuOpen");
-}
-
-// The pause items are offered by the state of the show, however it was paused.
-void TestOverlaysAndMenus::pauseItemsFollowThePauseState()
-{
-    QWidget parent;
-    PlaybackState state;
-    PopupMenus menus(state, &parent);
-    int toggles = 0;
-    int parks = 0;
-    MenuActions actions;
-    actions.PauseToggle = [&] {
-        ++toggles;
-        state.State = state.State == ShowState::Paused ? ShowState::Playing : ShowState::Paused;
-    };
-    actions.ParkCursor = [&parks] { ++parks; };
-    menus.SetActions(actions);
-    auto* pause = menus.SlideOptions().findChild<QAction*>(u"PausePlay"_s);
-    auto* resume = menus.SlideOptions().findChild<QAction*>(u"ResumePlay"_s);
-    pause->trigger();
-    QCOMPARE(toggles, 1);
-    QCOMPARE(parks, 1);
-    QVERIFY(!pause->isEnabled());
-    QVERIFY(resume->isEnabled());
-
-    // Resumed with a key meanwhile: the next pop-up offers Pause again.
-    state.State = ShowState::Playing;
-    menus.PopUp(false, QPoint(10, 10));
-    QVERIFY(pause->isEnabled());
-    QVERIFY(!resume->isEnabled());
-    QVERIFY(menus.SlideOptions().isVisible());
-    state.PopupMenuOpen = true;
-    menus.SlideOptions().hide();
-    QVERIFY2(!state.PopupMenuOpen, "a menu closed without a choice is no longer open");
 }
 
 void TestOverlaysAndMenus::helpWindowListsEveryCommandBesideItsDescription()

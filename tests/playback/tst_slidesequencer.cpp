@@ -25,8 +25,6 @@ using zentil::test::WriteSilentWave;
 
 namespace {
 
-// A mono 16-bit wave file of silence lasting the given milliseconds.
-
 class RecordingHost : public PlaybackHost {
 public:
     explicit RecordingHost(const QString& folder)
@@ -38,7 +36,6 @@ public:
     QStringList calls;
     bool downloadsFinished = false;
     bool panelVisible = false;
-    QString panelCaption;
     QString panelText;
     int fatalErrors = 0;
 
@@ -65,10 +62,9 @@ public:
         return player.Error() == 0;
     }
     void TrimWavefiles() override { }
-    void ShowWaitingPanel(const QString& caption, const QString& text) override
+    void ShowWaitingPanel(const QString&, const QString& text) override
     {
         panelVisible = true;
-        panelCaption = caption;
         panelText = text;
     }
     void HideWaitingPanel() override { panelVisible = false; }
@@ -263,8 +259,7 @@ void TestSlideSequencer::missingNarrationWaitsThenPlaysWhenItArrives()
     p.sequencer.PlayGivenSlide(1);
     QCOMPARE(p.state.SlideAwaitingFiles, 1);
     QVERIFY(p.host.panelVisible);
-    QCOMPARE(p.host.panelCaption, u"Buffering Zentil Resources for Slide 1 of 2"_s);
-    QCOMPARE(p.host.panelText, u"Waiting for file n1.wav."_s);
+    QVERIFY2(p.host.panelText.contains(u"n1.wav"_s), "the panel names the missing file");
     QCOMPARE(p.host.fatalErrors, 0);
     QVERIFY(!p.host.calls.contains(u"slide 1"_s));
 

@@ -1,6 +1,7 @@
 #include "platform/SinkAudioOutput.h"
 #include "playback/WavePlayer.h"
 #include "support/SilentWave.h"
+#include "support/TestFiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -249,11 +250,8 @@ void tst_WavePlayer::openErrors()
     QFETCH(QByteArray, contents);
     QFETCH(int, error);
     const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".wav"_s);
-    if (!contents.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-    }
+    if (!contents.isEmpty())
+        WriteFile(path, contents);
     WavePlayer player(1);
     player.SetFileName(path);
     player.Command(WaveCommand::Open);

@@ -26,34 +26,6 @@ using namespace zentil::test;
 
 namespace {
 
-// Slide 1 is made from a bitmap, slide 2 from a JPEG, slides 3 and 4 are drawn from commands
-// only (slide 3 with a subslide that paints its lower right quarter).
-const QString kScript = uR"(/name {thumbs.zentil}
-%resource
-/resource {one.wav [10] photo.bmp [10] two.wav [10] shot.jpg [10] three.wav [10] four.wav [10]}
-%endresource
-%slide
-/play {one.wav}
-/image {0 0 photo.bmp}
-%endslide
-%slide
-/play {two.wav}
-/image {0 0 shot.jpg}
-%endslide
-%background
-/box {0 0 800 600 fill 0 0 100 penwidth 0}
-%endbackground
-%slide
-/play {three.wav}
-/box {0 0 400 300 fill 100 0 0 penwidth 0}
-%subslide 1
-/box {400 300 800 600 fill 0 100 0 penwidth 0}
-%slide
-/play {four.wav}
-/box {0 0 800 600 fill 100 100 0 penwidth 0}
-%endslide
-)"_s;
-
 // A presentation folder with its script, resources and thumbnails, loaded as the player loads it.
 struct ThumbnailShow {
     QTemporaryDir dir;
@@ -83,7 +55,10 @@ struct ThumbnailShow {
         shot.fill(qRgb(40, 160, 90));
         shot.save(Resource(u"shot.jpg"_s), "JPG", 100);
 
-        WriteFile(root.filePath(u"thumbs.zentil"_s), kScript.toUtf8());
+        // Slide 1 is made from a bitmap, slide 2 from a JPEG, slides 3 and 4 are drawn from
+        // commands only (slide 3 with a subslide that paints its lower right quarter).
+        QVERIFY(QFile::copy(QStringLiteral(ZENTIL_FIXTURES_DIR "/render/thumbs.zentil"),
+            root.filePath(u"thumbs.zentil"_s)));
         LoadScriptFromFile(root.filePath(u"thumbs.zentil"_s), folders.ZTTempPath, script, log);
         model.Defn.ScriptShortName = u"thumbs.zentil"_s;
         model.Defn.ScriptParentFolder = root.path();
