@@ -65,10 +65,9 @@ int ScaledPixel(const DisplayMapping& d)
 namespace {
 
 void PrepareSurface(
-    DrawingSurface& surface, int width, int height, const GraphicsState& g, const SurfaceFont& font)
+    DrawingSurface& surface, const QImage& blank, const GraphicsState& g, const SurfaceFont& font)
 {
-    surface.Image = QImage(width, height, QImage::Format_RGB32);
-    surface.Image.fill(Qt::black);
+    surface.Image = blank;
     surface.BrushColor = g.EffectivePenColor;
     surface.Pen = SurfacePen { PenSolid, 1, g.EffectivePenColor };
     surface.Font = font;
@@ -82,10 +81,14 @@ void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsSta
     ZT_TRACE_SCOPE(log, u"CreateZTBitmaps"_s);
     s.Width = d.ScreenWidth;
     s.Height = d.ScreenHeight;
-    PrepareSurface(s.Foreground, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Animation, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Source, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Background, s.Width, s.Height, g, initialFont);
+    // One black picture shared by the four until each is drawn on: a layer of a large screen
+    // costs milliseconds to clear, and most are replaced by a copy of another before that.
+    QImage blank(s.Width, s.Height, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    PrepareSurface(s.Foreground, blank, g, initialFont);
+    PrepareSurface(s.Animation, blank, g, initialFont);
+    PrepareSurface(s.Source, blank, g, initialFont);
+    PrepareSurface(s.Background, blank, g, initialFont);
 }
 
 void DeleteLayers(DrawingSurfaces& s, DebugLog& log)
