@@ -2,6 +2,8 @@
 
 #include "base/DebugLog.h"
 
+#include <QPainter>
+
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -71,6 +73,7 @@ void PrepareSurface(
     surface.BrushColor = g.EffectivePenColor;
     surface.Pen = SurfacePen { PenSolid, 1, g.EffectivePenColor };
     surface.Font = font;
+    surface.Steps.clear();
 }
 
 } // namespace
@@ -108,6 +111,7 @@ void CopyLayer(const DrawingSurface& from, DrawingSurface& to)
 {
     if (from.Image.isNull() || to.Image.isNull())
         return;
+    to.Steps = from.Steps;
     if (from.Image.size() == to.Image.size())
         to.Image = from.Image; // shared until either side draws
     else
@@ -138,6 +142,24 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log)
 {
     ZT_DEBUG(log, TraceProcedures, "status", u"CopyAnimationToDisplay"_s);
     CopyLayer(s.Animation, s.Foreground);
+}
+
+void PaintLayerSteps(QPainter& p, const DrawingSurface& layer, const QRectF& target)
+{
+    if (layer.Image.isNull() || target.isEmpty())
+        return;
+    const QRectF own(layer.Image.rect());
+    p.save();
+    p.translate(target.topLeft());
+    p.scale(target.width() / own.width(), target.height() / own.height());
+    p.setClipRect(own, Qt::IntersectClip);
+    p.fillRect(own, Qt::black);
+    for (const PaintStep& step : layer.Steps) {
+        p.save();
+        step(p);
+        p.restore();
+    }
+    p.restore();
 }
 
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,

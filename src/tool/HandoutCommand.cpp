@@ -46,9 +46,10 @@ int RunHandoutCommand(const QStringList& args, QTextStream& out, QTextStream& er
     request.Title = show.Title();
     request.SlideCount = model.SlideCount();
     request.SlidesPerPage = perPage;
-    request.DrawSlide = [&](int n) { return show.DrawSlide(n, model.SlideAt(n).SubslideCount()); };
-    request.SlideTexts = [&model](int n) { return SlideTextLines(model, n); };
+    request.PaintSlide
+        = [&show](QPainter& p, const QRectF& frame, int n) { show.PaintSlide(p, frame, n); };
     const int pages = PrintHandout(writer, request);
+    show.ReportProblems(err);
     if (pages == 0) {
         err << u"zentil-tool handout: cannot write "_s << files[1] << u"\n"_s;
         return 1;
