@@ -350,22 +350,23 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
     if (s->Image.isNull() || text.isEmpty())
         return 1;
     const bool atPoint = (alignment & TaUpdateCp) != 0;
+    // On a printer the shadow is an outline, so that the words are found and copied once.
     const auto write
         = [font = s->Font, text, alignment, shadow = r.Graphics.ShadowColor,
               color = r.Graphics.FontColor, at = atPoint ? QPointF(X, Y) : QPointF(0, 0),
               offset = atPoint ? QPointF(shadowX, shadowY) : QPointF(0, 0),
-              shadowed = shadowX != 0 || shadowY != 0](QPainter& p) {
+              shadowed = shadowX != 0 || shadowY != 0](QPainter& p, bool printed) {
               p.setRenderHint(QPainter::TextAntialiasing, true);
               p.setRenderHint(QPainter::Antialiasing, true);
               p.setFont(font.Font);
               if (shadowed)
-                  WriteText(p, font, text, at + offset, alignment, shadow);
+                  WriteText(p, font, text, at + offset, alignment, shadow, printed);
               WriteText(p, font, text, at, alignment, color);
           };
     QPainter p(&s->Image);
-    write(p);
+    write(p, false);
     if (r.RecordPaintSteps)
-        s->Steps.push_back(write);
+        s->Steps.push_back([write](QPainter& q) { write(q, true); });
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygon>
 
 #include <algorithm>
@@ -118,7 +119,7 @@ void PaintOutline(
 }
 
 void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
-    QRgb color)
+    QRgb color, bool asOutline)
 {
     const QFontMetricsF metrics(font.Font);
     double dx = 0.0;
@@ -141,8 +142,14 @@ void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPoint
     p.translate(at);
     if (font.Escapement != 0)
         p.rotate(-(font.Escapement / 10.0));
-    p.setPen(ToQColor(color));
-    p.drawText(QPointF(dx, dy), text);
+    if (asOutline) {
+        QPainterPath outline;
+        outline.addText(QPointF(dx, dy), font.Font, text);
+        p.fillPath(outline, ToQColor(color));
+    } else {
+        p.setPen(ToQColor(color));
+        p.drawText(QPointF(dx, dy), text);
+    }
     p.restore();
 }
 

@@ -40,7 +40,8 @@ void PaintOutline(
 // An oval in vector form: the outline a ring inside the box, the inside in the brush colour.
 void PaintRing(QPainter& p, const SurfacePen& pen, QRgb brush, const QRectF& outer);
 // Writes text with the layer's font; at is the point the alignment flags (TextAlignFlags) name.
+// asOutline paints the letters' outlines instead of text.
 void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
-    QRgb color);
+    QRgb color, bool asOutline = false);
 
 } // namespace zentil

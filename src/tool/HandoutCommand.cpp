@@ -55,7 +55,7 @@ int RunHandoutCommand(const QStringList& args, QTextStream& out, QTextStream& er
         return 1;
     }
     out << u"Wrote "_s << files[1] << u": "_s << model.SlideCount() << u" slides on "_s << pages
-        << u" pages\n"_s;
+        << (pages == 1 ? u" page\n"_s : u" pages\n"_s);
     return 0;
 }
 

@@ -120,9 +120,10 @@ private Q_SLOTS:
         QVERIFY2(
             info.contains(QRegularExpression(u"Pages:\\s+%1\\n"_s.arg(pages))), qPrintable(info));
         const QString text = QString::fromUtf8(Run(u"pdftotext"_s, { u"-raw"_s, pdf, u"-"_s }));
-        for (const QString& want :
-            { u"A Tour of Zentil"_s, u"Slide 6"_s, u"What is a presentation?"_s })
-            QVERIFY2(text.contains(want), qPrintable(want + u" not in: "_s + text));
+        QVERIFY2(text.contains(u"A Tour of Zentil"_s), qPrintable(text));
+        // A slide's words are found once, its shadowed title too.
+        for (const QString& want : { u"Slide 6"_s, u"What is a presentation?"_s })
+            QVERIFY2(text.count(want) == 1, qPrintable(want + u" in: "_s + text));
         // Slide 3 has no pictures: drawn as vectors, its page holds none (the list's heading only).
         if (perPage == 1)
             QCOMPARE(Run(u"pdfimages"_s, { u"-list"_s, u"-f"_s, u"3"_s, u"-l"_s, u"3"_s, pdf })
