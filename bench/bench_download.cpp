@@ -25,11 +25,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <QTimer>
 
 #include <limits>
@@ -69,6 +66,7 @@ bool WriteFile(const QString& name, qint64 size)
 struct PlayerResult {
     qint64 TotalMs = -1; // every file present; -1 when a run failed
     qint64 StartMs = -1; // the show was started
+    QString Failure; // why the run failed: the manager's last message, or the missing file
 };
 
 // The player's side: one download manager fetching the queue into a fresh folder. With
@@ -94,6 +92,12 @@ PlayerResult PlayerRun(const QString& server, const DownloadQueue& queue, const 
     hooks.StartNewSlideShow = [&] { result.StartMs = timer.elapsed(); };
     hooks.RestartTimer = [&tick](int ms) { tick.start(ms); };
     hooks.StopTimer = [&tick] { tick.stop(); };
+    hooks.SetPanelBytes = [&result](const QString& text) {
+        if (!text.isEmpty() && !text.startsWith(u"caching "_s))
+            result.Failure = text;
+    };
+    hooks.ResourceFatalError
+        = [&result](const QString& name) { result.Failure = u"the server has no "_s + name; };
     manager.SetHooks(std::move(hooks));
     manager.SetMaxTransfers(maxTransfers);
     model.Connection.ServerAddress = server;
@@ -110,11 +114,17 @@ PlayerResult PlayerRun(const QString& server, const DownloadQueue& queue, const 
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 ms = timer.elapsed();
     manager.InterruptDownload();
-    if (untilStart)
-        return result.StartMs >= 0 ? result : PlayerResult {};
-    for (const QString& name : names)
-        if (!QFile::exists(QDir(folder).filePath(name)))
-            return {};
+    if (untilStart) {
+        if (result.StartMs < 0 && result.Failure.isEmpty())
+            result.Failure = u"the show did not start"_s;
+        return result;
+    }
+    for (const QString& name : names) {
+        if (!QFile::exists(QDir(folder).filePath(name))) {
+            result.Failure = name + u" missing ("_s + result.Failure + u")"_s;
+            return result;
+        }
+    }
     result.TotalMs = ms;
     return result;
 }
@@ -125,7 +135,8 @@ qint64 CurlRun(
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    QStringList arguments { u"-s"_s, u"--fail"_s };
+    // Straight to the loopback server, as the player goes (its proxy settings are empty here).
+    QStringList arguments { u"-s"_s, u"--fail"_s, u"--noproxy"_s, u"*"_s };
     if (parallel)
         arguments << u"--parallel"_s << u"--parallel-max"_s << u"4"_s;
     for (const QString& name : names)
@@ -134,8 +145,11 @@ qint64 CurlRun(
     QElapsedTimer timer;
     timer.start();
     curl.start(u"curl"_s, arguments);
-    if (!curl.waitForFinished(600000) || curl.exitCode() != 0)
+    if (!curl.waitForFinished(600000) || curl.exitStatus() != QProcess::NormalExit
+        || curl.exitCode() != 0) {
+        std::fprintf(stderr, "bench_download: curl ended with exit code %d\n", curl.exitCode());
         return -1;
+    }
     for (const QString& name : names)
         if (!QFile::exists(QDir(folder).filePath(name)))
             return -1;
@@ -163,10 +177,15 @@ Pair Compare(const QString& server, const QStringList& names, const QString& wor
 {
     Pair best;
     for (int run = 0; run < kRuns; ++run) {
-        const qint64 player = PlayerRun(server, AllAfterStart(names), work + u"/player"_s).TotalMs;
+        const PlayerResult result = PlayerRun(server, AllAfterStart(names), work + u"/player"_s);
+        const qint64 player = result.TotalMs;
         const qint64 curl = CurlRun(server, names, work + u"/curl"_s, parallel);
-        if (player < 0 || curl < 0)
+        if (player < 0 || curl < 0) {
+            std::fprintf(stderr, "bench_download: %lld file(s), run %d: %s failed%s%s\n",
+                static_cast<long long>(names.size()), run + 1, player < 0 ? "the player" : "curl",
+                player < 0 ? ": " : "", qPrintable(result.Failure));
             return {};
+        }
         best.Player = std::min(best.Player, player);
         best.Curl = std::min(best.Curl, curl);
     }
@@ -180,13 +199,16 @@ Pair CompareStart(const QString& server, const DownloadQueue& queue, const QStri
 {
     Pair best; // Player: a few in flight; Curl: one at a time
     for (int run = 0; run < kRuns; ++run) {
-        const qint64 few
-            = PlayerRun(server, queue, work, DownloadManager::kDefaultMaxTransfers, true).StartMs;
-        const qint64 one = PlayerRun(server, queue, work, 1, true).StartMs;
-        if (few < 0 || one < 0)
+        const PlayerResult few
+            = PlayerRun(server, queue, work, DownloadManager::kDefaultMaxTransfers, true);
+        const PlayerResult one = PlayerRun(server, queue, work, 1, true);
+        if (few.StartMs < 0 || one.StartMs < 0) {
+            std::fprintf(stderr, "bench_download: show start, run %d failed: %s\n", run + 1,
+                qPrintable(few.StartMs < 0 ? few.Failure : one.Failure));
             return {};
-        best.Player = std::min(best.Player, few);
-        best.Curl = std::min(best.Curl, one);
+        }
+        best.Player = std::min(best.Player, few.StartMs);
+        best.Curl = std::min(best.Curl, one.StartMs);
     }
     QDir(work).removeRecursively();
     return best;
@@ -197,27 +219,18 @@ class Server {
 public:
     Server(const QString& site, int delayMs)
     {
-        {
-            QTcpServer free;
-            free.listen(QHostAddress::LocalHost, 0);
-            port_ = free.serverPort();
-        }
-        process_.setStandardOutputFile(QProcess::nullDevice());
+        // The server binds a port of the system's choice and names it: no other program can
+        // take the port between its choice and its use.
         process_.setStandardErrorFile(QProcess::nullDevice());
         process_.start(u"python3"_s,
-            { QStringLiteral(ZENTIL_BENCH_HTTP_SERVER), QString::number(port_), site,
-                QString::number(delayMs) });
-        QTcpSocket probe;
-        for (int i = 0; i < 100; ++i) {
-            probe.connectToHost(QHostAddress::LocalHost, port_);
-            if (probe.waitForConnected(100)) {
-                up_ = true;
-                break;
-            }
-            probe.abort();
-            QThread::msleep(100);
-        }
-        probe.abort();
+            { QStringLiteral(ZENTIL_BENCH_HTTP_SERVER), u"0"_s, site, QString::number(delayMs) });
+        QElapsedTimer waited;
+        waited.start();
+        while (!process_.canReadLine() && waited.elapsed() < 30000
+            && process_.state() != QProcess::NotRunning)
+            process_.waitForReadyRead(1000);
+        port_ = static_cast<quint16>(process_.readLine().trimmed().toUInt());
+        up_ = port_ != 0;
     }
     ~Server()
     {
@@ -275,13 +288,15 @@ int main(int argc, char** argv)
     Pair big;
     Pair slowMany;
     Pair slowStart;
+    bool serversUp = true;
     qint64 rssBefore = 0;
     qint64 peakBefore = 0;
     qint64 peakAfter = 0;
     {
         const Server server(site, 0);
         const QString address = server.Address();
-        if (!address.isEmpty()) {
+        serversUp = !address.isEmpty();
+        if (serversUp) {
             many = Compare(address, small, work.filePath(u"many"_s), false);
             rssBefore = StatusKb("VmRSS:");
             peakBefore = StatusKb("VmHWM:");
@@ -292,11 +307,14 @@ int main(int argc, char** argv)
     {
         const Server server(site, kSlowLinkDelayMs);
         const QString address = server.Address();
+        serversUp = serversUp && !address.isEmpty();
         if (!address.isEmpty()) {
             slowMany = Compare(address, small, work.filePath(u"slow"_s), true);
             slowStart = CompareStart(address, show, work.filePath(u"start"_s));
         }
     }
+    if (!serversUp)
+        out << "bench_download: the benchmark's web server did not start\n";
     if (many.Failed() || big.Failed() || slowMany.Failed() || slowStart.Failed()) {
         out << "bench_download: a transfer failed\n";
         return 1;

@@ -2,7 +2,8 @@
 """Static files for bench_download: HTTP/1.1 with kept-alive connections, a thread per
 connection, and an optional pause before every answer (a simulated round trip).
 
-usage: http_server.py PORT DIRECTORY DELAY_MS"""
+usage: http_server.py PORT DIRECTORY DELAY_MS
+With PORT 0 the system chooses a free port; the port in use is printed on the first line."""
 import functools
 import http.server
 import sys
@@ -28,6 +29,7 @@ def main():
     server = http.server.ThreadingHTTPServer(
         ("127.0.0.1", port), functools.partial(Handler, directory=directory))
     server.daemon_threads = True
+    print(server.server_address[1], flush=True)
     server.serve_forever()
 
 

@@ -92,8 +92,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; the rest is what the player runs or draws with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "desktop-file-utils, shared-mime-info, hicolor-icon-theme, libasound2-plugins, fonts-dejavu-core")
+# qt6-image-formats-plugins reads WebP pictures.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, shared-mime-info, hicolor-icon-theme, \
+libasound2-plugins, fonts-dejavu-core, qt6-image-formats-plugins")
 # dpkg runs the MIME, desktop-file and icon-cache updates once after the package's files are in
 # place (and again after removal).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ZENTIL_PACKAGING_DIR}/debian/triggers)

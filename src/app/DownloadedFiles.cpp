@@ -70,32 +70,46 @@ void ZentilApp::ReadProxySettings()
 }
 
 // `zentil http://host/path/talk.zentil`: the script is fetched into the system temporary
-// folder, where a browser would have left it, and then opened as a browser's script is.
-// Returns the file, or "" (after saying why) when it could not be fetched.
-QString ZentilApp::FetchScriptFromCommandLine(const QString& address)
+// folder, where a browser would have left it, and then opened as a browser's script is. The
+// event loop runs meanwhile; the result is handled once the transfer has finished with it.
+void ZentilApp::FetchStartUpScript(const QUrl& url)
 {
-    const QUrl url(address.trimmed(), QUrl::TolerantMode);
     ReadProxySettings();
-    FetchedScript fetched = FetchScriptIntoFolder(url, QDir::tempPath(), proxy_);
-    // An unreachable server is asked about as during a show: try again, set a proxy, or end.
-    while (fetched.ErrorNumber == ErrorNoConnection) {
+    scriptFetch_ = std::make_unique<ScriptFetch>();
+    scriptFetch_->Start(url, QDir::tempPath(), proxy_, [this, url](const FetchedScript& fetched) {
+        QMetaObject::invokeMethod(
+            this, [this, url, fetched] { StartUpScriptFetched(url, fetched); },
+            Qt::QueuedConnection);
+    });
+}
+
+// An unreachable server is asked about as during a show: try again, set a proxy, or end. Any
+// other failure is told, and the player starts without a presentation.
+void ZentilApp::StartUpScriptFetched(const QUrl& url, const FetchedScript& fetched)
+{
+    scriptFetch_.reset();
+    if (state_.ExitInProgress)
+        return;
+    if (fetched.ErrorNumber == ErrorNoConnection) {
         const ConnectFailureReply reply
             = RunConnectFailureDialog(window_.get(), options_.ShowDialogs);
         if (reply == ConnectFailureReply::ExitZentil) {
             exitCode_ = 1;
-            return {};
+            ExecuteExitZentil();
+            return;
         }
         if (reply == ConnectFailureReply::SetProxyServer)
             SetProxyServer();
-        fetched = FetchScriptIntoFolder(url, QDir::tempPath(), proxy_);
+        FetchStartUpScript(url);
+        return;
     }
-    if (fetched.FileName.isEmpty()) {
+    if (fetched.FileName.isEmpty())
         ShowMessage(u"Zentil Error Message"_s,
-            u"The presentation "_s + address + u" could not be fetched.\r"_s + fetched.Error);
-        return {};
-    }
-    scriptUrl_ = url;
-    return fetched.FileName;
+            u"The presentation "_s + url.toString() + u" could not be fetched.\r"_s
+                + fetched.Error);
+    else
+        scriptUrl_ = url;
+    OpenStartUpScript(fetched.FileName);
 }
 
 } // namespace zentil

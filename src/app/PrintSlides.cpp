@@ -33,17 +33,15 @@ void ZentilApp::PrintSlides()
         return;
     // The slides are drawn on a drawing state of their own: the one on screen is left as it is.
     RenderState printing;
-    PrepareRenderState(printing, log_);
     const DrawingEnvironment env = MakeDrawingEnvironment();
     HandoutRequest request;
     request.Title = model_.Defn.ShowTitle;
     request.SlideCount = model_.SlideCount();
     request.SlidesPerPage = kSlidesPerPrintedPage;
-    request.DrawSlide = [&](int n) {
-        ComposeSlide(printing, model_, env, log_, n, model_.SlideAt(n).SubslideCount());
-        return printing.Surfaces.Foreground.Image.copy();
+    request.PaintSlide = [&](QPainter& p, const QRectF& frame, int n) {
+        PaintComposedSlide(
+            p, frame, printing, model_, env, log_, n, model_.SlideAt(n).SubslideCount());
     };
-    request.SlideTexts = [this](int n) { return SlideTextLines(model_, n); };
     PrintHandout(printer, request);
 }
 

@@ -68,13 +68,17 @@ bool ZentilApp::Start(const QString& commandLine)
     ZT_TRACE_SCOPE(log_, u"Splash.Form_Load"_s);
     TraceFolders();
     if (IsWebAddress(scriptPath)) {
-        scriptPath = FetchScriptFromCommandLine(scriptPath);
-        if (exitCode_ != 0) { // the user chose to end rather than wait for the server
-            unloadStarted_ = true;
-            return false;
-        }
+        // The script arrives later; the player opens it when it is there (StartUpScriptFetched).
+        FetchStartUpScript(QUrl(scriptPath.trimmed(), QUrl::TolerantMode));
+        return true;
     }
+    return OpenStartUpScript(scriptPath);
+}
 
+// The rest of the start-up, once the script is a file (or there is none): the presentation is
+// opened and its first slide shown, or the "none" slide invites opening one.
+bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
+{
     screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
     screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
 

@@ -6,6 +6,7 @@
 #include "base/ErrorReporting.h"
 #include "download/DownloadManager.h"
 #include "download/ProxySettings.h"
+#include "download/ScriptFetch.h"
 #include "platform/MonotonicClock.h"
 #include "platform/VolumeMixer.h"
 #include "playback/PlaybackState.h"
@@ -113,7 +114,9 @@ private:
     PlayerHostServices MakeHostServices();
     void DownloadedFileArrived(const QString& name);
     void ReadProxySettings();
-    QString FetchScriptFromCommandLine(const QString& address);
+    bool OpenStartUpScript(const QString& scriptPath);
+    void FetchStartUpScript(const QUrl& url);
+    void StartUpScriptFetched(const QUrl& url, const FetchedScript& fetched);
     void ShowErrorDialog(const QString& description, const QString& details);
     void LoadSlideShow();
     void InitializeSlideShow();
@@ -157,6 +160,7 @@ private:
     std::unique_ptr<PopupMenus> menus_;
     VolumeMixer mixer_;
     std::unique_ptr<ShowPanels> panels_;
+    std::unique_ptr<ScriptFetch> scriptFetch_; // the start-up script on its way
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;

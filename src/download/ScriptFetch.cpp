@@ -3,7 +3,6 @@
 #include "download/HttpTransfer.h"
 #include "download/ProxySettings.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -34,39 +33,33 @@ QString FreeName(const QDir& folder, const QString& name)
 }
 } // namespace
 
-FetchedScript FetchScriptIntoFolder(
-    const QUrl& address, const QString& folder, const ProxySettings& proxy)
+void ScriptFetch::Start(const QUrl& address, const QString& folder, const ProxySettings& proxy,
+    std::function<void(const FetchedScript&)> done)
 {
-    FetchedScript fetched;
     const QString name = address.fileName(QUrl::FullyDecoded);
     if (!IsPlainFileName(name)) {
-        fetched.Error = u"The address does not name a script file."_s;
-        return fetched;
+        FetchedScript refused;
+        refused.Error = u"The address does not name a script file."_s;
+        done(refused);
+        return;
     }
     TransferRequest request;
     request.Url = address;
     request.LocalFileName = FreeName(QDir(folder), name);
-    HttpClient client;
-    client.SetProxyRule([&proxy](const QUrl& url) { return ProxyFor(proxy, url); });
-    // Start-up waits for the script; nothing else runs yet.
-    TransferResult result;
-    bool done = false;
+    client_.SetProxyRule([proxy](const QUrl& url) { return ProxyFor(proxy, url); });
     TransferEvents events;
-    events.Finished = [&](const TransferResult& r) {
-        result = r;
-        done = true;
-    };
-    client.Start(request, std::move(events));
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    fetched.ErrorNumber = result.ErrorNumber;
-    if (result.ErrorNumber != TransferOk) {
-        fetched.Error = u"Error ["_s + QString::number(result.ErrorNumber) + u"]:"_s
-            + result.Description + u"."_s;
-        return fetched;
-    }
-    fetched.FileName = request.LocalFileName;
-    return fetched;
+    events.Finished
+        = [done = std::move(done), file = request.LocalFileName](const TransferResult& result) {
+              FetchedScript fetched;
+              fetched.ErrorNumber = result.ErrorNumber;
+              if (result.ErrorNumber == TransferOk)
+                  fetched.FileName = file;
+              else
+                  fetched.Error = u"Error ["_s + QString::number(result.ErrorNumber) + u"]:"_s
+                      + result.Description + u"."_s;
+              done(fetched);
+          };
+    client_.Start(request, std::move(events));
 }
 
 QString ResourceFolderBeside(const QUrl& scriptAddress)

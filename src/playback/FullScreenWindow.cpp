@@ -39,9 +39,6 @@ FullScreenWindow::FullScreenWindow(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setScene(scene_);
 
-    picture_ = QImage(kVirtualWidth, kVirtualHeight, QImage::Format_RGB32);
-    picture_.fill(Qt::black);
-
     resourcePanel_ = new ResourcePanel;
     resourceProxy_ = scene_->addWidget(resourcePanel_);
     resourceProxy_->setPos((kVirtualWidth - resourcePanel_->width()) / 2.0,

@@ -107,7 +107,7 @@ private:
     ResourcePanel* resourcePanel_ = nullptr;
     QGraphicsProxyWidget* resourceProxy_ = nullptr;
     PreviewOverlay* preview_ = nullptr;
-    QImage picture_;
+    QImage picture_; // null (black) until the first picture is shown
     QSize slideSize_ { kVirtualWidth, kVirtualHeight };
     QRectF slideRect_ { 0, 0, kVirtualWidth, kVirtualHeight };
     int screenChoice_ = -1;

@@ -2,6 +2,7 @@
 
 #include "base/DebugLog.h"
 #include "render/RenderState.h"
+#include "render/ShapePainting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -28,39 +29,11 @@ void ReplaceBrushAndPen(DrawingSurface& s, const GraphicsState& g, bool blendTak
     s.Pen = SurfacePen { g.PenStyle, g.ScaledPenWidth, penColor };
 }
 
-bool PenVisible(const SurfacePen& pen)
+// The layer's steps start over when an opaque rectangle covers the whole layer.
+void StartOverIfCovered(const RenderState& r, DrawingSurface& s, const QRect& area)
 {
-    return pen.Style != PenNull;
-}
-
-int PenPixels(const SurfacePen& pen)
-{
-    return std::max(1, pen.Width);
-}
-
-// A rectangle over the pixels left..right−1, top..bottom−1 with its outline inside.
-void FillRectangle(
-    QImage& image, const SurfacePen& pen, QRgb brush, int left, int top, int right, int bottom)
-{
-    if (right < left)
-        std::swap(left, right);
-    if (bottom < top)
-        std::swap(top, bottom);
-    const int width = right - left;
-    const int height = bottom - top;
-    if (width <= 0 || height <= 0)
-        return;
-    QPainter p(&image);
-    p.fillRect(QRect(left, top, width, height), ToQColor(brush));
-    if (!PenVisible(pen))
-        return;
-    const QColor outline = ToQColor(pen.Color);
-    const int wx = std::min(PenPixels(pen), width);
-    const int wy = std::min(PenPixels(pen), height);
-    p.fillRect(QRect(left, top, width, wy), outline);
-    p.fillRect(QRect(left, bottom - wy, width, wy), outline);
-    p.fillRect(QRect(left, top, wx, height), outline);
-    p.fillRect(QRect(right - wx, top, wx, height), outline);
+    if (r.RecordPaintSteps && area.contains(s.Image.rect()))
+        s.Steps.clear();
 }
 
 // One colour channel of a colour value: 0 red, 1 green, 2 blue.
@@ -69,7 +42,8 @@ double Channel(QRgb c, int which)
     return double(which == 0 ? qRed(c) : which == 1 ? qGreen(c) : qBlue(c));
 }
 
-void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
+void DrawBlendedBox(
+    const RenderState& r, DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2, int Y2)
 {
     // Row Y1 + k (k = 0 .. |Y2 − Y1|) takes the blend colour plus k steps towards the fill
     // colour; steps are single floats as in the classic drawing. An upside-down box runs upwards.
@@ -93,6 +67,20 @@ void DrawBlendedBox(DrawingSurface& s, GraphicsState& g, int X1, int Y1, int X2,
     g.PenStyle = PenNull;
     const int left = std::min(X1, X2);
     const int right = std::max(X1, X2) + 1;
+    if (r.RecordPaintSteps) {
+        // The same rows as one vertical gradient.
+        const QRect area(left, std::min(Y1, Y2), right - left, h + 1);
+        StartOverIfCovered(r, s, area);
+        QLinearGradient gradient(QPointF(0, Y1 + 0.5), QPointF(0, Y2 + 0.5));
+        gradient.setColorAt(0, ToQColor(blend));
+        gradient.setColorAt(1, ToQColor(rowColor(h)));
+        s.Steps.push_back([area, gradient, blend, h](QPainter& p) {
+            if (h == 0)
+                p.fillRect(area, ToQColor(blend));
+            else
+                p.fillRect(area, gradient);
+        });
+    }
     // Only the rows that land on the layer are drawn.
     const int firstRow = std::max(0, std::min(Y1, Y2));
     const int lastRow = std::min(s.Image.height() - 1, std::max(Y1, Y2));
@@ -166,42 +154,6 @@ void PlotThinLine(QImage& image, QRgb color, QPoint from, QPoint to)
     }
 }
 
-// A line one virtual pixel wide on layers drawn at a larger scale: it covers the scaled pixels
-// the one-pixel line covers at 800×600 (from the first point's pixel to the one before the
-// second point's), so it is as wide as one scaled pixel and ends where the thin line ends.
-// Straight lines stay on whole pixels; slanted ones are smoothed.
-void DrawScaledThinLine(QImage& image, const SurfacePen& pen, double ratio, QPoint from, QPoint to)
-{
-    const QPointF half(pen.Width / 2.0, pen.Width / 2.0);
-    const QPointF start = QPointF(from) + half;
-    const QPointF delta = QPointF(to - from);
-    const double steps = std::max(std::abs(delta.x()), std::abs(delta.y())) / ratio;
-    if (steps < 0.5)
-        return;
-    const QPointF last = start + delta * (1.0 - 1.0 / std::max(1.0, steps));
-    QPen qpen(ToQColor(pen.Color));
-    qpen.setWidthF(pen.Width);
-    qpen.setCapStyle(Qt::SquareCap);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, from.x() != to.x() && from.y() != to.y());
-    p.setPen(qpen);
-    p.drawLine(QLineF(start, last));
-}
-
-QPen MakeLinePen(const SurfacePen& pen)
-{
-    QPen qpen(ToQColor(pen.Color));
-    if (PenPixels(pen) == 1) {
-        qpen.setWidth(1);
-        qpen.setCapStyle(Qt::FlatCap);
-    } else {
-        qpen.setWidth(std::min(pen.Width, (1 << 15) - 1)); // the widest pen QPen takes
-        qpen.setCapStyle(Qt::RoundCap);
-    }
-    qpen.setJoinStyle(Qt::RoundJoin);
-    return qpen;
-}
-
 // Whether a pen one virtual pixel wide is drawn on layers at a larger scale.
 bool ScaledThin(const RenderState& r)
 {
@@ -217,10 +169,18 @@ bool Smoothed(const RenderState& r, QPoint from, QPoint to)
 
 void DrawThinSegment(const RenderState& r, DrawingSurface& s, QPoint from, QPoint to)
 {
-    if (PenPixels(s.Pen) == 1)
+    if (PenPixels(s.Pen) == 1) {
         PlotThinLine(s.Image, s.Pen.Color, from, to);
-    else
-        DrawScaledThinLine(s.Image, s.Pen, r.Display.DisplayRatio, from, to);
+    } else {
+        QPainter p(&s.Image);
+        PaintThinLine(p, s.Pen, r.Display.DisplayRatio, from, to);
+    }
+}
+
+// The ratio a thin pen is drawn at (see PaintThinLine), 0 for a wide pen.
+double ThinRatio(const RenderState& r, const SurfacePen& pen)
+{
+    return PenPixels(pen) == 1 ? 1.0 : ScaledThin(r) ? r.Display.DisplayRatio : 0.0;
 }
 
 } // namespace
@@ -237,12 +197,20 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
     ReplaceBrushAndPen(*s, g, true);
     if (!s->Image.isNull()) {
         if (g.DoBlend) {
-            DrawBlendedBox(*s, g, X1, Y1, X2, Y2);
+            DrawBlendedBox(r, *s, g, X1, Y1, X2, Y2);
         } else {
             // The far edge is inclusive on every layer but "background"; at a larger scale the
             // extra column and row are as wide as one scaled pixel.
             const int extra = s == &r.Surfaces.Background ? 0 : ScaledPixel(r.Display);
-            FillRectangle(s->Image, s->Pen, s->BrushColor, X1, Y1, X2 + extra, Y2 + extra);
+            QPainter p(&s->Image);
+            FillRectangle(p, s->Pen, s->BrushColor, X1, Y1, X2 + extra, Y2 + extra);
+            if (r.RecordPaintSteps) {
+                StartOverIfCovered(r, *s, Normalized(X1, Y1, X2 + extra, Y2 + extra));
+                s->Steps.push_back(
+                    [pen = s->Pen, brush = s->BrushColor, X1, Y1, X2, Y2, extra](QPainter& q) {
+                        FillRectangle(q, pen, brush, X1, Y1, X2 + extra, Y2 + extra);
+                    });
+            }
         }
     }
     g.EffectivePenColor = savedPenColor;
@@ -262,6 +230,10 @@ int DrawOvalOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
         return 1;
     // The outline is a ring inside the bounding box: the outer ellipse in the pen colour, the
     // inner one in the brush colour.
+    if (r.RecordPaintSteps) {
+        s->Steps.push_back([pen = s->Pen, brush = s->BrushColor, outer](
+                               QPainter& p) { PaintRing(p, pen, brush, outer); });
+    }
     if (PenVisible(s->Pen)) {
         FillEllipse(s->Image, outer, ToQColor(s->Pen.Color));
         const double w = PenPixels(s->Pen);
@@ -281,13 +253,17 @@ int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
     s->Pen.Color = r.Graphics.EffectivePenColor;
     if (s->Image.isNull() || !PenVisible(s->Pen))
         return 1;
+    if (r.RecordPaintSteps) {
+        s->Steps.push_back(
+            [pen = s->Pen, thin = ThinRatio(r, s->Pen), X1, Y1, X2, Y2](
+                QPainter& p) { PaintSegment(p, pen, thin, QPoint(X1, Y1), QPoint(X2, Y2)); });
+    }
     if (PenPixels(s->Pen) == 1) {
         PlotThinLine(s->Image, s->Pen.Color, QPoint(X1, Y1), QPoint(X2, Y2));
         return 1;
     }
     if (ScaledThin(r)) {
-        DrawScaledThinLine(
-            s->Image, s->Pen, r.Display.DisplayRatio, QPoint(X1, Y1), QPoint(X2, Y2));
+        DrawThinSegment(r, *s, QPoint(X1, Y1), QPoint(X2, Y2));
         return 1;
     }
     QPainter p(&s->Image);
@@ -307,6 +283,16 @@ int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QLi
     if (s->Image.isNull() || points.size() < 2)
         return 1;
     const QPolygon polygon(points);
+    if (r.RecordPaintSteps) {
+        s->Steps.push_back([pen = s->Pen, brush = s->BrushColor, thin = ThinRatio(r, s->Pen),
+                               points](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(ToQColor(brush));
+            q.drawPolygon(QPolygon(points), Qt::OddEvenFill);
+            if (PenVisible(pen))
+                PaintOutline(q, pen, thin, points, true);
+        });
+    }
     QPainter p(&s->Image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Qt::NoPen);
@@ -335,6 +321,10 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
     ReplaceBrushAndPen(*s, r.Graphics, false);
     if (s->Image.isNull() || points.size() < 2 || !PenVisible(s->Pen))
         return 1;
+    if (r.RecordPaintSteps) {
+        s->Steps.push_back([pen = s->Pen, thin = ThinRatio(r, s->Pen), points](
+                               QPainter& p) { PaintOutline(p, pen, thin, points, false); });
+    }
     if (PenPixels(s->Pen) == 1 || ScaledThin(r)) {
         // Each segment stops short of its end, which the next segment starts with; only the
         // last point is left out.
@@ -349,39 +339,6 @@ int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QL
     return 1;
 }
 
-namespace {
-
-void WriteText(QPainter& p, const SurfaceFont& font, const QString& text, QPointF at, int alignment,
-    QRgb color)
-{
-    const QFontMetricsF metrics(font.Font);
-    double dx = 0.0;
-    switch (alignment & TaCenter) {
-    case TaCenter:
-        dx = -metrics.horizontalAdvance(text) / 2.0;
-        break;
-    case TaRight:
-        dx = -metrics.horizontalAdvance(text);
-        break;
-    default:
-        break;
-    }
-    double dy = 0.0;
-    if ((alignment & TaBaseline) == 0)
-        dy = metrics.ascent(); // top
-    else if ((alignment & TaBaseline) == TaBottom)
-        dy = -metrics.descent();
-    p.save();
-    p.translate(at);
-    if (font.Escapement != 0)
-        p.rotate(-(font.Escapement / 10.0));
-    p.setPen(ToQColor(color));
-    p.drawText(QPointF(dx, dy), text);
-    p.restore();
-}
-
-} // namespace
-
 int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QString& text, int X,
     int Y, int shadowX, int shadowY, int alignment, DebugLog& log)
 {
@@ -393,17 +350,23 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
     if (s->Image.isNull() || text.isEmpty())
         return 1;
     const bool atPoint = (alignment & TaUpdateCp) != 0;
+    // On a printer the shadow is an outline, so that the words are found and copied once.
+    const auto write
+        = [font = s->Font, text, alignment, shadow = r.Graphics.ShadowColor,
+              color = r.Graphics.FontColor, at = atPoint ? QPointF(X, Y) : QPointF(0, 0),
+              offset = atPoint ? QPointF(shadowX, shadowY) : QPointF(0, 0),
+              shadowed = shadowX != 0 || shadowY != 0](QPainter& p, bool printed) {
+              p.setRenderHint(QPainter::TextAntialiasing, true);
+              p.setRenderHint(QPainter::Antialiasing, true);
+              p.setFont(font.Font);
+              if (shadowed)
+                  WriteText(p, font, text, at + offset, alignment, shadow, printed);
+              WriteText(p, font, text, at, alignment, color);
+          };
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setFont(s->Font.Font);
-    if (shadowX != 0 || shadowY != 0) {
-        const QPointF at
-            = atPoint ? QPointF(double(X) + shadowX, double(Y) + shadowY) : QPointF(0, 0);
-        WriteText(p, s->Font, text, at, alignment, r.Graphics.ShadowColor);
-    }
-    WriteText(
-        p, s->Font, text, atPoint ? QPointF(X, Y) : QPointF(0, 0), alignment, r.Graphics.FontColor);
+    write(p, false);
+    if (r.RecordPaintSteps)
+        s->Steps.push_back([write](QPainter& q) { write(q, true); });
     return 1;
 }
 

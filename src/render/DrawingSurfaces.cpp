@@ -2,6 +2,8 @@
 
 #include "base/DebugLog.h"
 
+#include <QPainter>
+
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -65,13 +67,13 @@ int ScaledPixel(const DisplayMapping& d)
 namespace {
 
 void PrepareSurface(
-    DrawingSurface& surface, int width, int height, const GraphicsState& g, const SurfaceFont& font)
+    DrawingSurface& surface, const QImage& blank, const GraphicsState& g, const SurfaceFont& font)
 {
-    surface.Image = QImage(width, height, QImage::Format_RGB32);
-    surface.Image.fill(Qt::black);
+    surface.Image = blank;
     surface.BrushColor = g.EffectivePenColor;
     surface.Pen = SurfacePen { PenSolid, 1, g.EffectivePenColor };
     surface.Font = font;
+    surface.Steps.clear();
 }
 
 } // namespace
@@ -82,10 +84,14 @@ void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsSta
     ZT_TRACE_SCOPE(log, u"CreateZTBitmaps"_s);
     s.Width = d.ScreenWidth;
     s.Height = d.ScreenHeight;
-    PrepareSurface(s.Foreground, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Animation, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Source, s.Width, s.Height, g, initialFont);
-    PrepareSurface(s.Background, s.Width, s.Height, g, initialFont);
+    // One black picture shared by the four until each is drawn on: a layer of a large screen
+    // costs milliseconds to clear, and most are replaced by a copy of another before that.
+    QImage blank(s.Width, s.Height, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    PrepareSurface(s.Foreground, blank, g, initialFont);
+    PrepareSurface(s.Animation, blank, g, initialFont);
+    PrepareSurface(s.Source, blank, g, initialFont);
+    PrepareSurface(s.Background, blank, g, initialFont);
 }
 
 void DeleteLayers(DrawingSurfaces& s, DebugLog& log)
@@ -105,6 +111,7 @@ void CopyLayer(const DrawingSurface& from, DrawingSurface& to)
 {
     if (from.Image.isNull() || to.Image.isNull())
         return;
+    to.Steps = from.Steps;
     if (from.Image.size() == to.Image.size())
         to.Image = from.Image; // shared until either side draws
     else
@@ -135,6 +142,24 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log)
 {
     ZT_DEBUG(log, TraceProcedures, "status", u"CopyAnimationToDisplay"_s);
     CopyLayer(s.Animation, s.Foreground);
+}
+
+void PaintLayerSteps(QPainter& p, const DrawingSurface& layer, const QRectF& target)
+{
+    if (layer.Image.isNull() || target.isEmpty())
+        return;
+    const QRectF own(layer.Image.rect());
+    p.save();
+    p.translate(target.topLeft());
+    p.scale(target.width() / own.width(), target.height() / own.height());
+    p.setClipRect(own, Qt::IntersectClip);
+    p.fillRect(own, Qt::black);
+    for (const PaintStep& step : layer.Steps) {
+        p.save();
+        step(p);
+        p.restore();
+    }
+    p.restore();
 }
 
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,

@@ -6,6 +6,11 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
+#include <vector>
+
+class QPainter;
+
 namespace zentil {
 
 class DebugLog;
@@ -24,6 +29,9 @@ struct SurfaceFont {
     int Escapement = 0; // tenths of a degree, counter-clockwise
 };
 
+// One step of what a layer holds, painted in the layer's pixel coordinates on any painter.
+using PaintStep = std::function<void(QPainter&)>;
+
 // One drawing layer. Each layer owns its picture and its current brush, pen and font; drawing
 // routines replace them before they draw, so nothing leaks from one layer to another.
 struct DrawingSurface {
@@ -31,6 +39,9 @@ struct DrawingSurface {
     QRgb BrushColor = kBlackRgb;
     SurfacePen Pen;
     SurfaceFont Font;
+    // With RenderState::RecordPaintSteps, what was drawn on the layer (over black) as painting
+    // steps, so that it can be painted again as vectors (on a printer); copied with the layer.
+    std::vector<PaintStep> Steps;
 };
 
 // The mapping of the scripts' 800×600 space onto the layers. The layers have the size the slide
@@ -93,6 +104,10 @@ void CopyAnimationToDisplay(DrawingSurfaces& s, DebugLog& log);
 
 // Copies Width × Height pixels of source (from its origin) to dest at (DestX, DestY), leaving
 // out the pixels whose colour equals TransparentColor. The source is not changed.
+// Paints the layer's recorded steps fitted into target (black first, clipped to the layer), on
+// a painter of any device: shapes and text stay vectors, pictures are pictures.
+void PaintLayerSteps(QPainter& p, const DrawingSurface& layer, const QRectF& target);
+
 void TransparentBlt(QImage& dest, int DestX, int DestY, int Width, int Height, const QImage& source,
     QRgb TransparentColor, DebugLog& log);
 

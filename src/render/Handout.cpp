@@ -1,8 +1,5 @@
 #include "render/Handout.h"
 
-#include "script/PresentationModel.h"
-#include "script/ScriptWords.h"
-
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -39,6 +36,16 @@ Grid GridFor(int slidesPerPage)
     }
 }
 
+// The handout's font at a size in points, for a painter scaled to work in points on a device of
+// `scale` device pixels a point (a point size alone would be scaled twice).
+QFont PageFont(double points, double scale, bool bold = false)
+{
+    QFont font(u"Liberation Sans"_s);
+    font.setPointSizeF(points / scale);
+    font.setBold(bold);
+    return font;
+}
+
 // The largest 4:3 rectangle centred in the cell, above its caption.
 QRectF SlideRect(const QRectF& cell)
 {
@@ -49,31 +56,19 @@ QRectF SlideRect(const QRectF& cell)
         room.center().x() - width / 2, room.top() + (room.height() - height) / 2, width, height);
 }
 
-void DrawSlideCell(QPainter& p, const HandoutRequest& request, int slide, const QRectF& cell)
+void DrawSlideCell(
+    QPainter& p, const HandoutRequest& request, int slide, const QRectF& cell, double scale)
 {
     const QRectF frame = SlideRect(cell);
-    const QImage picture = request.DrawSlide ? request.DrawSlide(slide) : QImage();
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!picture.isNull())
-        p.drawImage(frame, picture);
+    if (request.PaintSlide) {
+        p.save();
+        request.PaintSlide(p, frame, slide);
+        p.restore();
+    }
     p.setPen(QPen(Qt::gray, 0.5));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
-    // The slide's words as invisible text over the picture: found by search, copied by select.
-    if (request.SlideTexts) {
-        QFont font(u"Liberation Sans"_s);
-        font.setPointSizeF(std::max(2.0, frame.height() / 40));
-        p.setFont(font);
-        p.setPen(QColor(0, 0, 0, 0));
-        double y = frame.top() + font.pointSizeF();
-        for (const QString& line : request.SlideTexts(slide)) {
-            p.drawText(QPointF(frame.left() + 4, y), line);
-            y += font.pointSizeF() * 1.2;
-        }
-    }
-    QFont caption(u"Liberation Sans"_s);
-    caption.setPointSizeF(9);
-    p.setFont(caption);
+    p.setFont(PageFont(9, scale));
     p.setPen(Qt::black);
     p.drawText(QRectF(frame.left(), frame.bottom() + 2, frame.width(), kCaptionHeight - 2),
         Qt::AlignHCenter | Qt::AlignTop, u"Slide "_s + QString::number(slide));
@@ -102,18 +97,13 @@ int PrintHandout(QPagedPaintDevice& device, const HandoutRequest& request)
     for (int index = 0; index < pages; ++index) {
         if (index > 0)
             device.newPage();
-        QFont heading(u"Liberation Sans"_s);
-        heading.setPointSizeF(14);
-        heading.setBold(true);
-        p.setFont(heading);
+        p.setFont(PageFont(14, scale, true));
         p.setPen(Qt::black);
         p.drawText(QRectF(page.left(), page.top(), page.width(), kHeaderHeight - 8),
             Qt::AlignLeft | Qt::AlignVCenter, request.Title);
         p.drawLine(
             QPointF(page.left(), kHeaderHeight - 6), QPointF(page.right(), kHeaderHeight - 6));
-        QFont footer(u"Liberation Sans"_s);
-        footer.setPointSizeF(9);
-        p.setFont(footer);
+        p.setFont(PageFont(9, scale));
         p.drawText(QRectF(page.left(), page.bottom() - kFooterHeight, page.width(), kFooterHeight),
             Qt::AlignRight | Qt::AlignBottom,
             u"Page "_s + QString::number(index + 1) + u" of "_s + QString::number(pages));
@@ -129,35 +119,11 @@ int PrintHandout(QPagedPaintDevice& device, const HandoutRequest& request)
             const int row = i / grid.Columns;
             DrawSlideCell(p, request, slide,
                 QRectF(body.left() + column * (cellWidth + kGap),
-                    body.top() + row * (cellHeight + kGap), cellWidth, cellHeight));
+                    body.top() + row * (cellHeight + kGap), cellWidth, cellHeight),
+                scale);
         }
     }
     return pages;
-}
-
-QStringList SlideTextLines(const SlideShowModel& model, int slide)
-{
-    QStringList lines;
-    const Slide& s = model.SlideAt(slide);
-    const auto add = [&lines](const std::vector<QString>& statements) {
-        for (const QString& statement : statements) {
-            const CommandWords words = SplitCommand(statement);
-            if (!SameWord(words.Command, u"/text"))
-                continue;
-            const QStringView inner = TrimBlanks(BraceArgument(words.Arguments));
-            WordReader reader(inner);
-            reader.Next();
-            reader.Next();
-            const QStringView alignment = reader.Next();
-            const qsizetype start = alignment.data() + alignment.size() + 1 - inner.data();
-            if (start < inner.size())
-                lines << inner.mid(start).toString();
-        }
-    };
-    add(s.ScriptText);
-    for (const Subslide& sub : s.SubSlide)
-        add(sub.ScriptText);
-    return lines;
 }
 
 } // namespace zentil

@@ -59,10 +59,15 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
     const int H = RoundToInt(YScale * own.height() + 0.5);
     if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
         return 1;
+    const auto paint = [path, area = QRectF(X, Y, W, H)](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        QSvgRenderer(path).render(&p, area);
+    };
     QPainter p(&s->Image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    renderer.render(&p, QRectF(X, Y, W, H));
+    paint(p);
+    if (r.RecordPaintSteps)
+        s->Steps.push_back(paint);
     return 1;
 }
 
@@ -232,6 +237,15 @@ int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImag
     std::optional<QRgb> key;
     if (masked)
         key = source.pixel(MaskX, MaskY) & 0xFFFFFFU;
+    if (r.RecordPaintSteps) {
+        // On a printer the picture stays a picture, its cut-out made transparent.
+        const QImage own = NearOwnSize(source, W, H) ? AtOwnSize(source, W, H) : source;
+        s->Steps.push_back([picture = masked || ownAlpha ? Keyed(own, key) : own,
+                               area = QRect(X, Y, W, H)](QPainter& q) {
+            q.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            q.drawImage(area, picture);
+        });
+    }
     if (NearOwnSize(source, W, H)) {
         const QImage shown = AtOwnSize(source, W, H);
         if (masked && !ownAlpha) {

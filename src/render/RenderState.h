@@ -42,6 +42,8 @@ struct RenderState {
     int BackgroundLayerIndex = 0;
     ShownPicture Shown;
     PictureCache Pictures;
+    // Whether the drawing routines also record what they draw as the layers' paint steps.
+    bool RecordPaintSteps = false;
 };
 
 // The start-up sequence of the drawing side: the display mapping for layers of the given size

@@ -187,6 +187,18 @@ void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvi
     r.Shown = ShownPicture { ShownPicture::Kind::Slide, SlideNumber, last, QString() };
 }
 
+void PaintComposedSlide(QPainter& p, const QRectF& frame, RenderState& r,
+    const SlideShowModel& model, const DrawingEnvironment& env, DebugLog& log, int SlideNumber,
+    int LastSubslide)
+{
+    if (!r.RecordPaintSteps || !r.Surfaces.BitmapsCreated) {
+        r.RecordPaintSteps = true;
+        PrepareRenderState(r, log);
+    }
+    ComposeSlide(r, model, env, log, SlideNumber, LastSubslide);
+    PaintLayerSteps(p, r.Surfaces.Foreground, frame);
+}
+
 bool RedrawAtSize(
     RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env, QSize layerSize)
 {

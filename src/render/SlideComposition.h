@@ -2,11 +2,14 @@
 
 #include "render/DrawingCommands.h"
 
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+
+class QPainter;
 
 namespace zentil {
 
@@ -43,6 +46,13 @@ void ShowSubSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvi
 // "foreground" layer. It reads no playback record, so it can draw any slide on a state of its own.
 void ComposeSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int SlideNumber, int LastSubslide);
+
+// Paints slide SlideNumber as ComposeSlide draws it on the painter, fitted into frame: shapes and
+// text as vectors and text (found and copied in a PDF), pictures as pictures. r is a drawing
+// state of the caller's own; the first call makes it record paint steps at 800×600.
+void PaintComposedSlide(QPainter& p, const QRectF& frame, RenderState& r,
+    const SlideShowModel& model, const DrawingEnvironment& env, DebugLog& log, int SlideNumber,
+    int LastSubslide);
 
 // Draws the layers again at a new size (the size the slide has on screen): what they showed is
 // composed anew, so it stays sharp, and a background drawn ahead for the next slide is drawn

@@ -5,6 +5,7 @@
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
 #include "storage/CacheCopy.h"
+#include "storage/FileTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -296,7 +297,7 @@ ScriptReadResult LoadScriptFromFile(const QString& currentFileName, const QStrin
     const QString suffix = info.suffix().isEmpty() ? QString() : u"."_s + info.suffix();
     const QString copyPath = QDir(tempFolder).filePath(MakeHiddenFileNameIn(tempFolder, suffix));
     QFile::remove(copyPath);
-    if (tempFolder.isEmpty() || !QFile::copy(currentFileName, copyPath)) {
+    if (tempFolder.isEmpty() || !CopyWorkingFile(currentFileName, copyPath)) {
         result.Refusal = u"The script file "_s + currentFileName
             + u" could not be copied into the temporary folder."_s;
         ZT_DEBUG(log, TraceProcedures, "error", result.Refusal);

@@ -6,6 +6,7 @@
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
+#include "storage/FileTree.h"
 #include "storage/ZentilFolders.h"
 
 #include <QDir>
@@ -61,7 +62,7 @@ QString MakeUnscrambledCopy(const WorkingCopyContext& context, const QString& re
     const QString& temp = context.Folders.ZTTempPath;
     const QString copy = QDir(temp).filePath(MakeHiddenFileNameIn(temp, extension));
     QFile::remove(copy);
-    if (!QFile::copy(source, copy))
+    if (!CopyWorkingFile(source, copy))
         return QString();
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
 

@@ -68,6 +68,30 @@ bool IsRealFolderInside(const QString& folder, const QString& parent)
     return canonicalFolder.startsWith(prefix) && canonicalFolder.size() > prefix.size();
 }
 
+bool CopyWorkingFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QByteArray block(1 << 16, Qt::Uninitialized);
+    bool ok = true;
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n == 0)
+            break;
+        if (n < 0 || out.write(block.constData(), n) != n) {
+            ok = false;
+            break;
+        }
+    }
+    out.close();
+    ok = ok && out.error() == QFileDevice::NoError;
+    if (!ok)
+        out.remove();
+    return ok;
+}
+
 bool CopyFileKeepingTime(const QString& source, const QString& target)
 {
     const QDateTime modified = QFileInfo(source).lastModified();

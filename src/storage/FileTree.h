@@ -26,6 +26,10 @@ bool IsRealFolderInside(const QString& folder, const QString& parent);
 // left half-written.
 bool CopyFileKeepingTime(const QString& source, const QString& target);
 
+// Copies a file to a new target (refused when target exists) for a working copy that lives only
+// while the player runs: nothing waits for the disc, and a copy that fails is removed.
+bool CopyWorkingFile(const QString& source, const QString& target);
+
 // True when both paths exist and name the same file (after following symbolic links).
 bool IsSameFile(const QString& a, const QString& b);
 

@@ -120,8 +120,12 @@ QString GetLastSaveFolder(const ZentilFolders& folders)
     const QString folder = ReadFirstLine(path).value_or(QString());
     if (!folder.isEmpty())
         return folder;
+    // Written plainly: the value is the default, so a lost or half-written file only means the
+    // same default next time, and start-up does not wait for the disc.
     const QString fallback = QDir::homePath();
-    WriteOneLine(path, fallback);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write((fallback + u"\r\n"_s).toUtf8());
     return fallback;
 }
 

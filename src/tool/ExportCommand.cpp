@@ -130,7 +130,9 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
             }
             if (until <= frame && k < slide.SubslideCount())
                 continue; // shown together with the next one
-            encoder.AddFrames(show.DrawSlide(n, k), static_cast<int>(until - frame));
+            // Drawn at the size the slide has in the frame, not scaled up from 800×600.
+            encoder.AddFrames(
+                show.DrawSlide(n, k, QSize(o.Width, o.Height)), static_cast<int>(until - frame));
             frame = std::max(frame, until);
             ShowProgress(err, frame, totalFrames, n, slides);
         }
@@ -143,6 +145,8 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         err << u"zentil-tool export: "_s << problem << u"\n"_s;
         return 1;
     }
+    if (!show.ReportProblems(err))
+        return 1;
     out << u"Wrote "_s << o.Out << u": "_s << slides << u" slides, "_s
         << QString::number(double(totalSamples) / VideoEncoder::SampleRate, 'f', 2) << u" s\n"_s;
     return 0;

@@ -46,15 +46,16 @@ int RunHandoutCommand(const QStringList& args, QTextStream& out, QTextStream& er
     request.Title = show.Title();
     request.SlideCount = model.SlideCount();
     request.SlidesPerPage = perPage;
-    request.DrawSlide = [&](int n) { return show.DrawSlide(n, model.SlideAt(n).SubslideCount()); };
-    request.SlideTexts = [&model](int n) { return SlideTextLines(model, n); };
+    request.PaintSlide
+        = [&show](QPainter& p, const QRectF& frame, int n) { show.PaintSlide(p, frame, n); };
     const int pages = PrintHandout(writer, request);
+    show.ReportProblems(err);
     if (pages == 0) {
         err << u"zentil-tool handout: cannot write "_s << files[1] << u"\n"_s;
         return 1;
     }
     out << u"Wrote "_s << files[1] << u": "_s << model.SlideCount() << u" slides on "_s << pages
-        << u" pages\n"_s;
+        << (pages == 1 ? u" page\n"_s : u" pages\n"_s);
     return 0;
 }
 

@@ -1,23 +1,14 @@
 #include "tool/RenderToolCommand.h"
 
 #include "base/DebugLog.h"
-#include "base/ErrorReporting.h"
 #include "platform/MonotonicClock.h"
 #include "render/ImageScale.h"
 #include "render/RenderState.h"
 #include "render/SlideComposition.h"
 #include "script/PresentationModel.h"
-#include "script/ScriptLoader.h"
-#include "script/ScriptReader.h"
-#include "script/WorkingCopies.h"
-#include "storage/ZentilFolders.h"
+#include "tool/ToolShow.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
-#include <QPainter>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <optional>
@@ -102,112 +93,22 @@ QString ParseOptions(const QStringList& args, RenderOptions& o)
     return QString();
 }
 
-// The slide fitted into the picture's size, black bars around it.
-int WritePicture(const RenderState& r, QSize size, const QString& out, QTextStream& err)
+// Writes the layers' picture centred in one of the given size.
+int WritePicture(const QImage& picture, QSize size, const QString& out, QTextStream& err)
 {
-    QImage picture = r.Surfaces.Foreground.Image;
-    if (picture.size() != size) {
-        QImage framed(size, QImage::Format_RGB32);
-        framed.fill(Qt::black);
-        QPainter painter(&framed);
-        painter.drawImage(
-            QPoint((size.width() - picture.width()) / 2, (size.height() - picture.height()) / 2),
-            picture);
-        painter.end();
-        picture = framed;
-    }
-    if (!picture.save(out, "PNG")) {
+    if (!Letterboxed(picture, size).save(out, "PNG")) {
         err << u"zentil-tool render: cannot write '"_s << out << u"'\n"_s;
         return 1;
     }
     return 0;
 }
 
-// Fatal errors of loading go to standard error; statement problems are left to "check".
-class RenderErrorReporter : public ErrorReporter {
-public:
-    explicit RenderErrorReporter(QTextStream& err)
-        : err_(err)
-    { }
-    void ExecuteFatalError(const FatalError& error) override
-    {
-        err_ << u"zentil-tool render: "_s << error.Title << u": "_s << error.Text << u"\n"_s;
-        failed_ = true;
-    }
-    bool Failed() const { return failed_; }
-
-private:
-    QTextStream& err_;
-    bool failed_ = false;
-};
-
-// Reads and loads the script as the player does: its folder is the presentation folder and its
-// resources/ beside it; working copies go to tempFolder.
-bool LoadScript(const QString& scriptPath, const QString& tempFolder, SlideShowModel& model,
-    ScriptStatements& script, ZentilFolders& folders, RenderErrorReporter& reporter, DebugLog& log,
-    QTextStream& err)
-{
-    const QFileInfo info(scriptPath);
-    if (!info.exists()) {
-        err << u"zentil-tool render: no such script: "_s << scriptPath << u"\n"_s;
-        return false;
-    }
-    const ScriptReadResult read
-        = LoadScriptFromFile(info.absoluteFilePath(), tempFolder, script, log);
-    if (!read.Refusal.isEmpty()) {
-        err << u"zentil-tool render: "_s << read.Refusal << u"\n"_s;
-        return false;
-    }
-    const QString shortName = read.ScriptName.isEmpty() ? info.fileName() : read.ScriptName;
-    const VersionCheck version = CheckScriptVersion(shortName, read.ScriptVersion);
-    if (!version.Passes) {
-        err << u"zentil-tool render: "_s << version.Title << u": "_s
-            << QString(version.Text).replace(u'\r', u' ') << u"\n"_s;
-        return false;
-    }
-    const QDir parent = info.absoluteDir();
-    folders.ZTTempPath = tempFolder;
-    folders.ResourcePath = parent.filePath(u"resources"_s);
-    folders.ThumbnailPath = parent.filePath(u"thumbnails"_s);
-    model.Defn.ScriptShortName = shortName;
-    model.Defn.ScriptParentFolder = parent.absolutePath();
-    const LoadContext context { folders, reporter, log, false, {} };
-    return LoadSlideShow(script, model, context) == LoadOutcome::Loaded && !reporter.Failed();
-}
-
-// Makes the presentation's fonts usable by name, as the download manager does when they arrive.
-void RegisterFonts(const WorkingCopyContext& copies, const QString& fontFolder,
-    PrivateFontList& fonts, DebugLog& log)
-{
-    QDir().mkpath(fontFolder);
-    for (const ResourceMapEntry& entry : copies.Model.Map.Entries()) {
-        if (entry.ResourceName.right(4).toLower() != u".ttf"
-            || FindFontFile(fonts, entry.ResourceName, log))
-            continue;
-        const QString copy = GetRealFilename(copies, entry.ResourceName);
-        if (copy.isEmpty() || !QFile::copy(copy, QDir(fontFolder).filePath(entry.ResourceName)))
-            continue;
-        AddPrivateFont(fonts, fontFolder, entry.ResourceName, log);
-    }
-}
-
 int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
 {
-    QTemporaryDir temp;
-    if (!temp.isValid()) {
-        err << u"zentil-tool render: cannot make a temporary folder\n"_s;
+    ToolShow show;
+    if (!show.Load(o.script, u"render"_s, err))
         return 1;
-    }
-    const QString tempFolder = temp.filePath(u"temp"_s);
-    QDir().mkpath(tempFolder);
-    MonotonicClock clock;
-    DebugLog log(clock, false);
-    SlideShowModel model;
-    ScriptStatements script;
-    ZentilFolders folders;
-    RenderErrorReporter reporter(err);
-    if (!LoadScript(o.script, tempFolder, model, script, folders, reporter, log, err))
-        return 1;
+    const SlideShowModel& model = show.Model();
     if (o.slide > model.SlideCount()) {
         err << u"zentil-tool render: the script has "_s << model.SlideCount()
             << u" slide(s), not "_s << o.slide << u"\n"_s;
@@ -219,28 +120,11 @@ int RenderScriptSlide(const RenderOptions& o, QTextStream& err)
             << u" subslide(s), not "_s << o.subslide << u"\n"_s;
         return 1;
     }
-
-    const WorkingCopyContext copies { folders, model, script.EncryptFlag, reporter, log };
-    PrivateFontList fonts;
-    const QString fontFolder = temp.filePath(u"fonts"_s);
-    RegisterFonts(copies, fontFolder, fonts, log);
-
-    RenderState r;
-    PrepareRenderState(r, log, FittedSlideSize(o.size));
-    DrawingEnvironment env;
-    env.ResolveResource = [&copies](const QString& name) { return GetRealFilename(copies, name); };
-    env.ResourceMissing = [&err](const QString& name) {
-        err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
-    };
-    env.PictureUnreadable = [&err](const QString& name, const QString& problem) {
-        err << u"zentil-tool render: resource '"_s << name << u"': "_s << problem << u"\n"_s;
-    };
     // As the player shows it: the slide's background, the slide, then its subslides in order.
-    ComposeSlide(r, model, env, log, o.slide, o.subslide);
-    DeletePrivateFonts(fonts, fontFolder, log);
-    if (reporter.Failed())
+    const QImage picture = show.DrawSlide(o.slide, o.subslide, o.size);
+    if (!show.ReportProblems(err))
         return 1;
-    return WritePicture(r, o.size, o.out, err);
+    return WritePicture(picture, o.size, o.out, err);
 }
 
 } // namespace
@@ -254,20 +138,15 @@ int RunRenderCommand(const QStringList& args)
             << QString::fromLatin1(RenderCommandSynopsis) << u"\n"_s;
         return 2;
     }
+    if (o.builtin.isEmpty())
+        return RenderScriptSlide(o, err);
     MonotonicClock clock;
     DebugLog log(clock, false);
     RenderState r;
     PrepareRenderState(r, log, FittedSlideSize(o.size));
-    DrawingEnvironment env;
-    env.ResourceMissing = [&err](const QString& name) {
-        err << u"zentil-tool render: resource '"_s << name << u"' is missing: not drawn\n"_s;
-    };
-    if (!o.builtin.isEmpty()) {
-        SlideShowModel model;
-        ShowDefaultSlide(r, model, env, log, o.builtin);
-        return WritePicture(r, o.size, o.out, err);
-    }
-    return RenderScriptSlide(o, err);
+    SlideShowModel model;
+    ShowDefaultSlide(r, model, DrawingEnvironment {}, log, o.builtin);
+    return WritePicture(r.Surfaces.Foreground.Image, o.size, o.out, err);
 }
 
 int RunScaleCommand(const QStringList& args, QTextStream& out, QTextStream& err)

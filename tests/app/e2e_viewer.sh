@@ -56,8 +56,16 @@ wait_shot() { # name x y r,g,b
 
 run_under_display() {
   "$zentil" "$show/viewer.zentil" >"$work/player.log" 2>&1 &
-  local pid=$! win help
-  win=$(find_window '^Zentil$' 300) || { kill "$pid"; fail "no player window"; }
+  local pid=$! win="" help box
+  # A player built with the debug trace first shows the script path in a message box: confirm it.
+  for _ in $(seq 300); do
+    box=$(xdotool search --onlyvisible --name '^DownloadScriptName$' 2>/dev/null | head -n 1) || true
+    [ -n "$box" ] && xdotool windowfocus --sync "$box" key Return
+    win=$(xdotool search --onlyvisible --name '^Zentil$' 2>/dev/null | head -n 1) || true
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || { kill "$pid"; fail "no player window"; }
   xdotool windowfocus --sync "$win"
   # Slide 1 is on screen once the top of its gradient is white.
   wait_shot first "$(x 10)" "$(y 0)" 255,255,255

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void fileMenuBeforeAShowAndHelpWindow();
     void slidesMenuPausesResumesAndExits();
     void mouseMovesStampEveryTenth();
+    void wheelAndTypedNumberChooseThroughThePreview();
 };
 
 void TestUserControl::navigationCommitsAfterTheQuietPeriod_data()
@@ -450,6 +451,35 @@ void TestUserControl::mouseMovesStampEveryTenth()
     app.Playback().PopupMenuOpen = true;
     LeftClick(app);
     QVERIFY2(!app.Playback().PopupMenuOpen, "a left click on the slide ends the menu's time");
+    app.ExecuteExitZentil();
+}
+
+// The viewer's own ways of choosing go through the same choice as the arrows: the wheel steps
+// with the preview and the quiet period; a typed number and Enter plays at the next heartbeat.
+// A held key that is not a step does not toggle the pause over and over.
+void TestUserControl::wheelAndTypedNumberChooseThroughThePreview()
+{
+    Show show;
+    show.Write(5, 30000);
+    ZentilApp app(show.Options());
+    QVERIFY(StartPlaying(app, show));
+    MakeThumbnails(app, 5);
+
+    app.Control().Dispatch(ShowEvent::Wheel(-2)); // turned towards the user: forward
+    QCOMPARE(State(app), ShowState::ChoosingSlide);
+    QCOMPARE(app.Window().Preview().Caption(), u"3 of 5"_s);
+    QuietPeriodPasses(app);
+    QCOMPARE(app.Model().CurrentSlide.Index, 3);
+
+    Press(app, Qt::Key_5);
+    Press(app, Qt::Key_Return);
+    QCOMPARE(app.Window().Preview().Caption(), u"5 of 5"_s);
+    app.Control().Dispatch(ShowEvent::Of(ShowEvent::Kind::Heartbeat));
+    QCOMPARE(app.Model().CurrentSlide.Index, 5);
+    QCOMPARE(State(app), ShowState::Playing);
+
+    app.Control().Dispatch(ShowEvent::KeyDown(Qt::Key_Space, true));
+    QCOMPARE(State(app), ShowState::Playing);
     app.ExecuteExitZentil();
 }
 

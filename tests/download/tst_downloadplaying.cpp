@@ -168,7 +168,8 @@ void TestDownloadPlaying::anUnreachableScriptServerAsksAndEnds()
 {
     WebShow show;
     ZentilApp app(show.Options());
-    QVERIFY(!app.Start(u"http://127.0.0.1:%1/talks/webshow.zentil"_s.arg(ClosedPort())));
+    QVERIFY(app.Start(u"http://127.0.0.1:%1/talks/webshow.zentil"_s.arg(ClosedPort())));
+    QTRY_VERIFY_WITH_TIMEOUT(app.Finished(), 10000);
     QCOMPARE(app.ExitCode(), 1);
 }
 

@@ -2,7 +2,9 @@
 
 #include "render/SlideComposition.h"
 #include "script/PresentationModel.h"
+#include "support/ImageDistance.h"
 
+#include <QPainter>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -42,6 +44,8 @@ private Q_SLOTS:
     void drawNewBackground_keepsTheFontState();
     void subslides_accumulateOrRestartOnAnotherBackground();
     void defaultSlides_endNoneAndOthers();
+    void paintSteps_drawWhatTheLayerShows_data();
+    void paintSteps_drawWhatTheLayerShows();
 };
 
 void tst_SlideComposition::showSlide_drawsOverItsBackground()
@@ -139,6 +143,42 @@ void tst_SlideComposition::defaultSlides_endNoneAndOthers()
     QCOMPARE(DefaultSlideScript(u"Load"_s, true).size(), 2);
     ShowDefaultSlide(f.r, m, f.env, f.log, u"other"_s);
     QVERIFY(BoundingBox(shown, drawn).isNull());
+}
+
+// The steps recorded for print, painted again at 800×600, give the layer's picture (up to
+// smoothed edges); a box over the whole layer starts them over.
+void tst_SlideComposition::paintSteps_drawWhatTheLayerShows_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::newRow("box") << u"/box {100 100 300 200 fill 0 50 100 penwidth 3}"_s;
+    QTest::newRow("blend") << u"/box {100 100 300 500 blend 100 0 0 fill 0 0 100}"_s;
+    QTest::newRow("oval") << u"/oval {100 100 500 300 fill 0 100 0 penwidth 6}"_s;
+    QTest::newRow("thin line") << u"/line {10 10 700 400}"_s;
+    QTest::newRow("wide line") << u"/line {10 10 700 400 penwidth 9 pencolor 100 100 0}"_s;
+    QTest::newRow("polygon") << u"/polygon {100 100 600 150 300 500 fill 100 0 0 penwidth 4}"_s;
+    QTest::newRow("polyline") << u"/polyline {100 100 600 150 300 500 pencolor 0 100 100}"_s;
+    QTest::newRow("text") << u"/text {400 300 cj Printed words}"_s;
+    QTest::newRow("keyed picture") << u"/image {50 60 keyed.bmp size 3 mask 1 1}"_s;
+    QTest::newRow("photo") << u"/image {50 60 photo.jpg xsize 0.5 ysize 0.7}"_s;
+}
+
+void tst_SlideComposition::paintSteps_drawWhatTheLayerShows()
+{
+    QFETCH(QString, line);
+    RenderFixture f;
+    f.r.RecordPaintSteps = true;
+    f.Run(u"/box {0 0 800 600 fill 90 90 90}"_s);
+    f.Run(u"/box {0 0 800 600 fill 100 100 100}"_s);
+    QCOMPARE(f.r.Surfaces.Source.Steps.size(), size_t(1));
+    f.Run(u"/font {face arial size 60 bold color 0 0 100 shadow 3 3 50 50 50}"_s);
+    f.Run(line);
+    QImage printed(800, 600, QImage::Format_RGB32);
+    QPainter p(&printed);
+    PaintLayerSteps(p, f.r.Surfaces.Source, QRectF(0, 0, 800, 600));
+    p.end();
+    const double psnr = test::Psnr(printed, f.Source());
+    QVERIFY(f.missing.isEmpty());
+    QVERIFY2(psnr > 30, qPrintable(u"%1 dB"_s.arg(psnr)));
 }
 
 QTEST_MAIN(tst_SlideComposition)
