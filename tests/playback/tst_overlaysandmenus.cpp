@@ -1,10 +1,14 @@
-// The pieces the viewer sees when taking control: the pause symbol and the thumbnail preview,
-// the popup menus' enabling and the help window.
+// The pieces the viewer meets when taking control: the viewer's keys, the pause symbol and the
+// thumbnail preview, the popup menus' enabling, the help window, the information panel and the
+// waiting panel's estimate.
 #include "playback/FullScreenWindow.h"
 #include "playback/HelpWindow.h"
+#include "playback/InfoPanel.h"
 #include "playback/PlaybackState.h"
 #include "playback/PopupMenus.h"
 #include "playback/PreviewOverlay.h"
+#include "playback/ResourcePanel.h"
+#include "playback/ViewerKeys.h"
 
 #include <QAction>
 #include <QLabel>
@@ -16,14 +20,181 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 
+Q_DECLARE_METATYPE(QList<int>)
+
+namespace {
+
+QStringList Texts(const std::vector<InfoPanelLine>& lines)
+{
+    QStringList texts;
+    for (const InfoPanelLine& line : lines)
+        texts << line.Text;
+    return texts;
+}
+
+PresentationInfo SampleInfo()
+{
+    PresentationInfo info;
+    info.TitleText = u"Harbour Walks\r"_s;
+    info.AuthorText = u"A. Author\r  B. Author\r"_s;
+    info.CommentsText = u"\r"_s; // a directive without text takes no room
+    info.DataKbps = 32;
+    info.DataLength = 125;
+    return info;
+}
+
+const QDateTime kMoment(QDate(2026, 3, 4), QTime(15, 7));
+
+} // namespace
+
 class TestOverlaysAndMenus : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void keys_data();
+    void keys();
+    void timeLeft_data();
+    void timeLeft();
     void overlayDrawsWhatItShows();
     void itemsWithoutAnActionAreDisabled();
     void helpWindowListsEveryCommandBesideItsDescription();
+
+    void showLengthIsFormatted_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0 << u" 0:00"_s;
+        QTest::newRow("minutes") << 125 << u" 2:05"_s;
+        QTest::newRow("just below an hour") << 3599 << u"59:59"_s;
+        QTest::newRow("an hour") << 3600 << u" 1:00:00"_s;
+        QTest::newRow("hours") << 3725 << u" 1:02:05"_s;
+        QTest::newRow("ten hours") << 36061 << u"10:01:01"_s;
+    }
+    void showLengthIsFormatted()
+    {
+        QFETCH(int, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(FormatShowLength(seconds), text);
+    }
+
+    void linesLeaveOutWhatIsEmpty()
+    {
+        const PresentationInfo info = SampleInfo();
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(Texts(InfoPanelLines({ &info, 2, 7, kMoment, us })),
+            QStringList(
+                { u"Harbour Walks"_s, u"A. Author"_s, u"B. Author"_s, u"March 04, 2026   3:07 PM"_s,
+                    u"Slide 2 of 7"_s, u"Encoded: 32 kbps"_s, u"Length:  2:05"_s }));
+        const QStringList noSlides = Texts(InfoPanelLines({ &info, 0, 0, kMoment, us }));
+        QVERIFY(noSlides.filter(u"Slide"_s).isEmpty());
+        const std::vector<InfoPanelLine> lines = InfoPanelLines({ &info, 2, 7, kMoment, us });
+        QVERIFY(lines[0].Font.pixelSize() > lines[1].Font.pixelSize());
+        QVERIFY(lines[1].Font.bold() && !lines[3].Font.bold());
+    }
+
+    void panelFitsThePicture_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("comments");
+        QTest::newRow("sample") << SampleInfo().TitleText << SampleInfo().CommentsText;
+        // Whatever the texts, the panel fits the picture and keeps the facts below them.
+        QTest::newRow("a 200,000-character title") << QString(200000, u'W') << QString();
+        QTest::newRow("thousands of lines")
+            << u"long line \r"_s.repeated(800) << u"A comment line\r"_s.repeated(5000);
+    }
+    void panelFitsThePicture()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, comments);
+        PresentationInfo info = SampleInfo();
+        info.TitleText = title;
+        info.CommentsText = comments;
+        const InfoPanelContent content { &info, 2, 7, kMoment, QLocale(QLocale::C) };
+        const InfoPanelPicture panel = DrawInfoPanel(content);
+        const QRect placed(panel.TopLeft, panel.Image.size());
+        QVERIFY2(QRect(0, 0, 800, 600).contains(placed),
+            qPrintable(u"%1x%2"_s.arg(placed.width()).arg(placed.height())));
+        QCOMPARE(Texts(InfoPanelLines(content)).last(), u"Length:  2:05"_s);
+    }
 };
+
+// Each row: the keys pressed (negative: held, repeating) and what the player was asked to do.
+void TestOverlaysAndMenus::keys_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<QString>("asked");
+    QTest::newRow("F and F11 toggle full screen")
+        << QList<int> { Qt::Key_F, Qt::Key_F11 } << true << u"full full "_s;
+    QTest::newRow("F1, ? and H open help")
+        << QList<int> { Qt::Key_F1, Qt::Key_Question, Qt::Key_H } << true << u"help help help "_s;
+    QTest::newRow("Q leaves") << QList<int> { Qt::Key_Q } << true << u"leave "_s;
+    QTest::newRow("B blanks black and pauses, B returns and resumes") << QList<int> { Qt::Key_B,
+        Qt::Key_Right, Qt::Key_Period } << true << u"pause blank:#000000 blank:- pause "_s;
+    QTest::newRow("W blanks white; paused stays paused")
+        << QList<int> { Qt::Key_W, Qt::Key_Comma } << false << u"blank:#ffffff blank:- "_s;
+    QTest::newRow("B then W changes the colour") << QList<int> { Qt::Key_B, Qt::Key_W,
+        Qt::Key_W } << true << u"pause blank:#000000 blank:#ffffff blank:- pause "_s;
+    QTest::newRow("held B blanks once")
+        << QList<int> { Qt::Key_B, -Qt::Key_B, -Qt::Key_B } << true << u"pause blank:#000000 "_s;
+    QTest::newRow("digits then Enter go to the slide")
+        << QList<int> { Qt::Key_1, Qt::Key_2, Qt::Key_Return } << true << u"go:12 "_s;
+    QTest::newRow("Enter alone is the show's") << QList<int> { Qt::Key_Return } << true << u""_s;
+    QTest::newRow("another key drops the number")
+        << QList<int> { Qt::Key_4, Qt::Key_Space, Qt::Key_Enter } << true << u""_s;
+}
+
+void TestOverlaysAndMenus::keys()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, playing);
+    QString asked;
+    bool paused = !playing;
+    ViewerKeys viewer;
+    ViewerKeyHooks hooks;
+    hooks.ToggleFullScreen = [&] { asked += u"full "_s; };
+    hooks.ShowHelp = [&] { asked += u"help "_s; };
+    hooks.Leave = [&] { asked += u"leave "_s; };
+    hooks.Step = [&](bool forward) { asked += forward ? u"next "_s : u"back "_s; };
+    hooks.GoToSlide = [&](int n) { asked += u"go:%1 "_s.arg(n); };
+    hooks.NarrationPlaying = [&] { return !paused; };
+    hooks.PauseToggle = [&] {
+        paused = !paused;
+        asked += u"pause "_s;
+    };
+    hooks.Blank
+        = [&](const QColor& c) { asked += u"blank:"_s + (c.isValid() ? c.name() : u"-"_s) + u' '; };
+    viewer.SetHooks(hooks);
+    for (int key : keys) {
+        viewer.KeyDown(std::abs(key), key < 0);
+        viewer.KeyUp(std::abs(key), key < 0);
+    }
+    QTEST(asked, "asked");
+    // A held arrow steps on; a held toggle (Space, I) is dropped.
+    ViewerKeys fresh;
+    QVERIFY(!fresh.KeyDown(Qt::Key_Right, true) && !fresh.KeyUp(Qt::Key_Right, true));
+    QVERIFY(fresh.KeyDown(Qt::Key_Space, true) && fresh.KeyUp(Qt::Key_I, true));
+    QVERIFY(!fresh.KeyDown(Qt::Key_Space, false) && !fresh.KeyUp(Qt::Key_I, false));
+}
+
+void TestOverlaysAndMenus::timeLeft_data()
+{
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<double>("done");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("too early") << qint64(500) << 0.5 << QString();
+    QTest::newRow("too little done") << qint64(5000) << 0.01 << QString();
+    QTest::newRow("half in 10 s") << qint64(10000) << 0.5 << u"About 10 seconds left"_s;
+    QTest::newRow("a tenth in 20 s") << qint64(20000) << 0.1 << u"About 3 minutes left"_s;
+    QTest::newRow("done") << qint64(20000) << 1.0 << QString();
+}
+
+void TestOverlaysAndMenus::timeLeft()
+{
+    QFETCH(qint64, elapsedMs);
+    QFETCH(double, done);
+    QTEST(ResourcePanel::EstimateTimeLeft(elapsedMs, done), "text");
+}
 
 // Each content draws something of its own over the slide; hiding the frame restores the slide.
 void TestOverlaysAndMenus::overlayDrawsWhatItShows()
