@@ -157,6 +157,7 @@ void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
     QCOMPARE(app.Playback().State, ShowState::Playing);
     QCOMPARE(app.Model().SlideCount(), 2);
     QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);
+    QTRY_COMPARE_WITH_TIMEOUT(app.Playback().DefaultSlideShown, DefaultSlide::EndOfShow, 15000);
     app.ExecuteExitZentil();
 }
 
