@@ -48,7 +48,8 @@ fi
 rm -rf "$work"
 mkdir -p "$work"
 "$make_show" "$show"
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-display "$zentil" "$make_show" "$work"
+# A display number of its own picked at random: two test runs on one machine do not race for :99.
+xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1024x768x24" "$0" --inside-display "$zentil" "$make_show" "$work"
 
 trace=$ZENTIL_HOME/temp/ztdebug.txt
 fail() { echo "FAIL: $*"; exit 1; }

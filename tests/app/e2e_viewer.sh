@@ -105,7 +105,8 @@ fi
 rm -rf "$work"
 mkdir -p "$work"
 make_show
-xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside-display "$zentil" "$work"
+# A display number of its own picked at random: two test runs on one machine do not race for :99.
+xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24" "$0" --inside-display "$zentil" "$work"
 
 # Half-transparent white over the gradient: halfway between the gradient and white. Outside the
 # picture, at the same height, the gradient itself.

@@ -71,7 +71,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 # The player must see a copy without resources beside it: the served folder is not opened.
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-display "$zentil" "$make_show" "$work"
+# A display number of its own picked at random: two test runs on one machine do not race for :99.
+xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1024x768x24" "$0" --inside-display "$zentil" "$make_show" "$work"
 
 fail() { echo "FAIL: $*"; exit 1; }
 cache=$ZENTIL_HOME/cache/e2e
