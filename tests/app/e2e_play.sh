@@ -15,6 +15,10 @@ export ZENTIL_HOME=$work/home
 
 run_under_display() {
   local log=$work/player.log trace=$ZENTIL_HOME/temp/ztdebug.txt
+  # The player starts once the virtual display accepts clients.
+  local ready=0
+  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=1; break; }; sleep 0.1; done
+  [ "$ready" = 1 ] || { echo "the virtual display $DISPLAY accepts no clients"; return 1; }
   "$zentil" "$show/e2e.zentil" >"$log" 2>&1 &
   local pid=$!
   # The trace build first shows the script path in a message box; confirm it.

@@ -55,6 +55,10 @@ wait_shot() { # name x y r,g,b
 }
 
 run_under_display() {
+  # The player starts once the virtual display accepts clients.
+  local ready=0
+  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=1; break; }; sleep 0.1; done
+  [ "$ready" = 1 ] || { echo "the virtual display $DISPLAY accepts no clients"; return 1; }
   "$zentil" "$show/viewer.zentil" >"$work/player.log" 2>&1 &
   local pid=$! win="" help box
   # A player built with the debug trace first shows the script path in a message box: confirm it.

@@ -20,6 +20,10 @@ port_file=$work/port
 play_to_end() {
   local argument=$1 log=$work/player.log trace=$ZENTIL_HOME/temp/ztdebug.txt
   rm -f "$trace"
+  # The player starts once the virtual display accepts clients.
+  local ready=0
+  for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && { ready=1; break; }; sleep 0.1; done
+  [ "$ready" = 1 ] || { echo "the virtual display $DISPLAY accepts no clients"; return 1; }
   "$zentil" "$argument" >"$log" 2>&1 &
   local pid=$!
   local box=""
