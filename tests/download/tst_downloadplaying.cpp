@@ -6,6 +6,7 @@
 #include "playback/FullScreenWindow.h"
 #include "storage/FolderRule.h"
 #include "storage/QuitPoints.h"
+#include "support/RunningPlayer.h"
 #include "support/SilentWave.h"
 #include "support/TestFiles.h"
 
@@ -55,14 +56,7 @@ struct WebShow {
                        .arg(i);
         return text.toUtf8();
     }
-    PlayerOptions Options() const
-    {
-        PlayerOptions options;
-        options.HomeFolder = home;
-        options.SilentAudio = true;
-        options.ShowDialogs = false;
-        return options;
-    }
+    PlayerOptions Options() const { return test::TestPlayerOptions(home); }
     QString Cached(const QString& name) const
     {
         return home + u"/cache/webshow/resources/"_s + name;

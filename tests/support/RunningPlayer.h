@@ -46,6 +46,16 @@ inline void WriteScript(const QString& path, int slides, int narrationMs,
 }
 
 // A presentation folder with its resources and a home folder of its own beside it.
+// The options of a test run: its own home folder, silent narration, no dialogs.
+inline PlayerOptions TestPlayerOptions(const QString& home)
+{
+    PlayerOptions options;
+    options.HomeFolder = home;
+    options.SilentAudio = true;
+    options.ShowDialogs = false;
+    return options;
+}
+
 struct Show {
     QTemporaryDir root { QStringLiteral(ZENTIL_BINARY_DIR "/running-player-XXXXXX") };
     QString folder = root.filePath(QStringLiteral("show"));
@@ -66,14 +76,7 @@ struct Show {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
-    PlayerOptions Options() const
-    {
-        PlayerOptions options;
-        options.HomeFolder = home;
-        options.SilentAudio = true;
-        options.ShowDialogs = false;
-        return options;
-    }
+    PlayerOptions Options() const { return TestPlayerOptions(home); }
 };
 
 inline WavePlayer& CurrentPlayer(ZentilApp& app)
