@@ -13,6 +13,7 @@
 #include "playback/ShowPanels.h"
 #include "playback/WavePlayer.h"
 #include "render/DrawingSurfaces.h"
+#include "render/PictureDrawing.h"
 #include "render/SlideComposition.h"
 #include "script/WorkingCopies.h"
 
@@ -38,6 +39,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *host_, clock_, log_)
 {
+    LoadPictureReadersAhead();
     WireTimers();
     SetDownloadHooks();
     WireUserControl();

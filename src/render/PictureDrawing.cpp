@@ -2,11 +2,13 @@
 
 #include "render/RenderState.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cstdlib>
@@ -69,6 +71,17 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
     if (r.RecordPaintSteps)
         s->Steps.push_back(paint);
     return 1;
+}
+
+void LoadPictureReadersAhead()
+{
+    QThreadPool::globalInstance()->start([] {
+        for (const char* format : { "jpeg", "png", "gif" }) {
+            QBuffer empty;
+            empty.open(QIODevice::ReadOnly);
+            QImageReader(&empty, format).canRead();
+        }
+    });
 }
 
 QImage LoadPicture(const QString& path)

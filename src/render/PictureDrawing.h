@@ -26,6 +26,9 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
 // picture when the file cannot be read.
 QImage LoadPicture(const QString& path);
+// Finds and loads the readers of the common picture formats on a worker thread, so that the first
+// picture a show draws does not wait for them (a few milliseconds of plug-in and library loading).
+void LoadPictureReadersAhead();
 // LoadPicture through the drawing state's cache (the file's name, size and time as the key).
 QImage LoadCachedPicture(RenderState& r, const QString& path);
 
