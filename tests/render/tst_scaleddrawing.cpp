@@ -1,4 +1,5 @@
 #include "RenderTestSupport.h"
+#include "support/ImageDistance.h"
 
 #include "render/PictureDrawing.h"
 #include "render/SlideComposition.h"
@@ -172,6 +173,15 @@ void tst_ScaledDrawing::pictures_alphaOverGradientAndSvgAtFullResolution()
     for (int x = 900; x < 1100; ++x)
         partial += qRed(Pixel(f.Source(), x, 1)) % 255 != 0 ? 1 : 0;
     QVERIFY(partial >= 2);
+    // An enlarged photo: within a few levels of Qt's smooth scaling.
+    QVERIFY(QFile::copy(
+        QStringLiteral(ZENTIL_FIXTURES_DIR "/render/photo.jpg"), dir.filePath(u"photo.jpg"_s)));
+    f.Run(u"/image {600 400 photo.jpg size 2}"_s);
+    const QImage photo(dir.filePath(u"photo.jpg"_s));
+    const QImage smooth = photo.convertToFormat(QImage::Format_RGB32)
+                              .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double psnr = test::Psnr(f.Source().copy(1200, 800, 160, 120), smooth);
+    QVERIFY2(psnr > 35, qPrintable(QString::number(psnr)));
     QCOMPARE(unreadable, QStringList { u"BROKEN.PNG"_s });
     QCOMPARE(f.missing, QStringList { u"BROKEN.PNG"_s });
     QVERIFY(PictureProblem(dir.filePath(u"broken.png"_s)).contains(u"not a picture type"_s));
