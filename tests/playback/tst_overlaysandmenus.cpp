@@ -11,8 +11,10 @@
 #include "playback/ViewerKeys.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
 #include <algorithm>
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void overlayDrawsWhatItShows();
     void itemsWithoutAnActionAreDisabled();
     void helpWindowListsEveryCommandBesideItsDescription();
+    void windowKeepsToItsScreen_data();
+    void windowKeepsToItsScreen();
 
     void showLengthIsFormatted_data()
     {
@@ -266,6 +270,47 @@ void TestOverlaysAndMenus::helpWindowListsEveryCommandBesideItsDescription()
                 && column->height() >= int(descriptions.size()) * metrics.height(),
             qPrintable(u"%1 px"_s.arg(pixels)));
     }
+}
+
+// With two virtual screens (tst_overlaysandmenus_screens): the window covers the screen it is
+// given, else the pointer's, else the first; as a window it sits in that screen's middle, and
+// the slide is drawn at the size it has there.
+void TestOverlaysAndMenus::windowKeepsToItsScreen_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<int>("pointer"); // the screen the pointer is on, -1 none
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<QSize>("slide");
+    QTest::newRow("first") << 0 << 1 << 0 << QSize(1024, 768);
+    QTest::newRow("second") << 1 << 0 << 1 << QSize(1440, 1080);
+    QTest::newRow("none such: the pointer's") << 5 << 1 << 1 << QSize(1440, 1080);
+    QTest::newRow("pointer off every screen") << -1 << -1 << 0 << QSize(1024, 768);
+}
+
+void TestOverlaysAndMenus::windowKeepsToItsScreen()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() != 2)
+        QSKIP("needs the two virtual screens of tst_overlaysandmenus_screens");
+    QFETCH(int, choice);
+    QFETCH(int, pointer);
+    QFETCH(int, screen);
+    QFETCH(QSize, slide);
+    QCursor::setPos(pointer < 0 ? QPoint(-500, -500) : screens[pointer]->geometry().center());
+    FullScreenWindow window;
+    QSize drawn;
+    window.OnSlideSizeChanged = [&drawn](QSize size) { drawn = size; };
+    window.SetScreenChoice(choice);
+    window.ShowFullScreen();
+    const QScreen* target = screens[screen];
+    QCOMPARE(window.TargetScreen(), target);
+    QTRY_COMPARE(window.geometry(), target->geometry());
+    QTRY_COMPARE(drawn, slide);
+    window.ToggleFullScreen();
+    QTRY_COMPARE(window.geometry().center(), target->availableGeometry().center());
+    QCOMPARE(window.geometry().height(), target->availableGeometry().height() * 2 / 3);
+    window.ToggleFullScreen();
+    QTRY_COMPARE(window.geometry(), target->geometry());
 }
 
 QTEST_MAIN(TestOverlaysAndMenus)
