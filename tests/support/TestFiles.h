@@ -31,18 +31,17 @@ inline void WriteFile(
         QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
-// Runs a program of this build (zentil, zentil-tool) to its end: its exit code, or -1 when it did
-// not end by itself. What it prints, standard output and error together, goes to `output`.
-inline int RunBuiltProgram(const QString& name, const QStringList& args, QString* output = nullptr)
+// Runs a program to its end: its exit code, or -1 when it did not end by itself. What it prints,
+// standard output and error together, goes to `output`.
+inline int RunProgram(const QString& program, const QStringList& args, QString* output = nullptr)
 {
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(ZENTIL_BINARY_DIR "/src/") + name, args);
-    const bool ended
-        = program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit;
+    QProcess run;
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(program, args);
+    const bool ended = run.waitForFinished(30000) && run.exitStatus() == QProcess::NormalExit;
     if (output)
-        *output = QString::fromLocal8Bit(program.readAll());
-    return ended ? program.exitCode() : -1;
+        *output = QString::fromLocal8Bit(run.readAll());
+    return ended ? run.exitCode() : -1;
 }
 
 } // namespace zentil::test

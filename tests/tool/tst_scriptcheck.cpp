@@ -15,6 +15,7 @@ namespace {
 
 // Scripts full of mistakes, each beside the exact report check must print for it.
 const QString kCheckFixtures = QStringLiteral(ZENTIL_FIXTURES_DIR "/check");
+const QString kPrograms = QStringLiteral(ZENTIL_BINARY_DIR "/src/");
 
 int Check(const QStringList& args, QString& out)
 {
@@ -105,7 +106,7 @@ private Q_SLOTS:
         QFETCH(QString, output);
         QStringList args = line.replace(u'@', QStringLiteral(ZENTIL_FIXTURES_DIR)).split(u' ');
         QString printed;
-        QCOMPARE(test::RunBuiltProgram(args.takeFirst(), args, &printed), code);
+        QCOMPARE(test::RunProgram(kPrograms + args.takeFirst(), args, &printed), code);
         QVERIFY2(printed.contains(output), qPrintable(printed));
     }
 
