@@ -68,7 +68,6 @@ private Q_SLOTS:
     void scriptsThatCannotBePlayedAreReported();
     void onlyARunningPlayerEndsStartUpSilently_data();
     void onlyARunningPlayerEndsStartUpSilently();
-    void withoutAHomeFolderTheFreedesktopPlacesAreUsed();
     void aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce_data();
     void fatalErrorsWithoutDialogsEndThePlayerAtOnce();
@@ -338,33 +337,6 @@ void TestZentilApp::onlyARunningPlayerEndsStartUpSilently()
     QCOMPARE(app.ExitCode(), exitCode);
     QVERIFY2(
         err.Text().contains(u"/zentil.lock"_s) == (situation == u"lock"), qPrintable(err.Text()));
-}
-
-void TestZentilApp::withoutAHomeFolderTheFreedesktopPlacesAreUsed()
-{
-    Show show;
-    show.Write(3, 400);
-    const QString xdg = show.root.filePath(u"xdg"_s);
-    qunsetenv("ZENTIL_HOME");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(xdg + u"/cache"_s));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg + u"/config"_s));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(xdg + u"/state"_s));
-    PlayerOptions options = show.Options();
-    options.HomeFolder.clear();
-    ZentilApp app(options);
-    QVERIFY(app.Start(show.script));
-    QVERIFY(QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s));
-    for (const QString& folder : { u"/cache/zentil/cache"_s, u"/cache/zentil/temp"_s,
-             u"/cache/zentil/fonts"_s, u"/config/zentil"_s })
-        QVERIFY2(QFileInfo(xdg + folder).isDir(), qPrintable(folder));
-    QTRY_COMPARE_WITH_TIMEOUT(app.Model().CurrentSlide.Index, 2, 10000);
-    QTest::keyClick(&app.Window(), Qt::Key_Escape);
-    QVERIFY(app.Finished());
-
-    QVERIFY2(ReadAll(xdg + u"/state/zentil/quitpoints/control.txt"_s).startsWith("2 "),
-        "leaving on slide 2 remembers the place");
-    QVERIFY2(!QFileInfo::exists(xdg + u"/cache/zentil/zentil.lock"_s), "the lock is released");
-    QVERIFY(!QFileInfo::exists(show.home));
 }
 
 void TestZentilApp::aCorruptNarrationLeavesItsSlideSilentAndTheShowGoesOn()

@@ -87,6 +87,13 @@ private Q_SLOTS:
         row("zentil-tool scramble /nonexistent/a b", 1, "cannot read /nonexistent/a");
         row("zentil-tool unscramble a", 2, "Usage: zentil-tool unscramble IN OUT");
         row("zentil-tool render --out", 2, "--out needs a value");
+        row("zentil-tool render --builtin end", 2, "--out FILE.png is required");
+        row("zentil-tool render --builtin end --out /nonexistent/x.png", 1, "cannot write");
+        row("zentil-tool render @/render/show/show.zentil --slide 2 --out y.png", 1,
+            "the script has 1 slide(s), not 2");
+        row("zentil-tool render @/render/show/show.zentil --slide 1 --subslide 3 --out y.png", 1,
+            "slide 1 has 2 subslide(s), not 3");
+        row("zentil-tool render /nonexistent.zentil --slide 1 --out y.png", 1, "no such script");
         row("zentil-tool render x --out y.png --size 0x5", 2,
             "--size needs WIDTHxHEIGHT, not '0x5'");
         row("zentil-tool render x --out y.png --slide z", 2, "--slide needs a whole number");
