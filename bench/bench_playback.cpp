@@ -110,9 +110,9 @@ int RunPlayer(int argc, char** argv, const QString& script)
     QElapsedTimer sinceNarrationEnd;
     std::vector<double> changes;
     QObject::connect(&window, &zentil::FullScreenWindow::PictureShown, &app, [&] {
+        // The window paints a new picture before it says it is shown.
         if (player.Model().CurrentSlide.Index < 1)
             return;
-        window.viewport()->repaint();
         if (!firstSlide) {
             firstSlide = true;
             Report("first_picture_ms", MsSinceProcessStart());

@@ -137,7 +137,12 @@ void FullScreenWindow::ToggleFullScreen()
 void FullScreenWindow::ShowPicture(const QImage& picture)
 {
     picture_ = picture;
-    viewport()->update();
+    // Painted at once: the work that follows a new slide (its narration's start, the next slide's
+    // preparation) must not hold the picture back from the screen.
+    if (isVisible())
+        viewport()->repaint();
+    else
+        viewport()->update();
     Q_EMIT PictureShown();
 }
 

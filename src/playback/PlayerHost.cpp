@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,7 +31,12 @@ PlayerHost::PlayerHost(SlideShowModel& model, PlaybackState& state, RenderState&
     , services_(std::move(services))
     , wave1_(std::make_unique<WavePlayer>(1, output))
     , wave2_(std::make_unique<WavePlayer>(2, output))
-{ }
+    , aheadTimer_(std::make_unique<QTimer>())
+{
+    aheadTimer_->setSingleShot(true);
+    aheadTimer_->setInterval(kDrawAheadDelayMs);
+    QObject::connect(aheadTimer_.get(), &QTimer::timeout, [this] { DrawNextSlideAhead(); });
+}
 
 PlayerHost::~PlayerHost() = default;
 
@@ -44,11 +50,24 @@ void PlayerHost::PresentForeground()
 void PlayerHost::DrawNewBackground(int backgroundIndex, int set)
 {
     zentil::DrawNewBackground(render_, model_, services_.Drawing(), log_, backgroundIndex, set);
+    // The next slide's background is what its drawing starts from.
+    if (!log_.DebugMode)
+        aheadTimer_->start();
+}
+
+void PlayerHost::DrawNextSlideAhead()
+{
+    const int next = model_.NextSlide.Index;
+    if (next >= 1 && next <= model_.SlideCount()
+        && render_.BackgroundLayerIndex == model_.SlideAt(next).BackgroundIndex)
+        ahead_ = DrawSlideAhead(render_, model_, services_.Drawing(), next);
 }
 
 void PlayerHost::ShowSlide(int slideNumber)
 {
-    zentil::ShowSlide(render_, model_, services_.Drawing(), log_, slideNumber);
+    aheadTimer_->stop();
+    if (!TakeSlideDrawnAhead(render_, ahead_, slideNumber))
+        zentil::ShowSlide(render_, model_, services_.Drawing(), log_, slideNumber);
     PresentForeground();
     if (services_.SlideShown)
         services_.SlideShown();

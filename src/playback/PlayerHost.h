@@ -2,9 +2,12 @@
 
 #include "playback/PlaybackHost.h"
 #include "render/DrawingCommands.h"
+#include "render/SlideComposition.h"
 
 #include <functional>
 #include <memory>
+
+class QTimer;
 
 namespace zentil {
 
@@ -59,8 +62,13 @@ public:
     void DisplayResourceFatalError() override;
     // Puts the foreground layer on screen.
     void PresentForeground();
+    // How long after the next slide's background the slide itself is drawn ahead: the picture
+    // just shown reaches the screen first.
+    static constexpr int kDrawAheadDelayMs = 40;
 
 private:
+    void DrawNextSlideAhead();
+
     SlideShowModel& model_;
     PlaybackState& state_;
     RenderState& render_;
@@ -70,6 +78,10 @@ private:
     PlayerHostServices services_;
     std::unique_ptr<WavePlayer> wave1_;
     std::unique_ptr<WavePlayer> wave2_;
+    // The next slide, drawn while the current one plays, so that a slide change only swaps
+    // pictures. Not with the trace on: its lines follow the drawing as the slide is shown.
+    SlideDrawnAhead ahead_;
+    std::unique_ptr<QTimer> aheadTimer_;
 };
 
 } // namespace zentil

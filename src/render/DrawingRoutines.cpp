@@ -187,7 +187,7 @@ double ThinRatio(const RenderState& r, const SurfacePen& pen)
 
 int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     GraphicsState& g = r.Graphics;
@@ -219,7 +219,7 @@ int DrawBoxOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y
 
 int DrawOvalOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     ReplaceBrushAndPen(*s, r.Graphics, true);
@@ -246,7 +246,7 @@ int DrawOvalOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
 
 int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int Y1, int X2, int Y2)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     ReplaceBrushAndPen(*s, r.Graphics, false);
@@ -275,7 +275,7 @@ int DrawLineOnBitmap(RenderState& r, const QString& layer, int set, int X1, int 
 
 int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QList<QPoint>& points)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     GraphicsState& g = r.Graphics;
@@ -315,7 +315,7 @@ int DrawPolygonOnBitmap(RenderState& r, const QString& layer, int set, const QLi
 
 int DrawPolylineOnBitmap(RenderState& r, const QString& layer, int set, const QList<QPoint>& points)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     ReplaceBrushAndPen(*s, r.Graphics, false);
@@ -344,7 +344,7 @@ int DrawTextOnBitmap(RenderState& r, const QString& layer, int set, const QStrin
 {
     ZT_DEBUG(log, TraceDrawing, "status",
         u"DrawTextOnBitmap - LocalResourceSet = "_s + QString::number(set));
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     if (s->Image.isNull() || text.isEmpty())

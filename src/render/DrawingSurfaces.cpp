@@ -26,6 +26,15 @@ DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int Lo
     return nullptr;
 }
 
+DrawingSurface* FindSurfaceToDraw(
+    DrawingSurfaces& s, const QString& layerName, int LocalResourceSet)
+{
+    DrawingSurface* surface = FindSurface(s, layerName, LocalResourceSet);
+    if (surface && !surface->Image.isNull() && !surface->Image.isDetached())
+        surface->Image = s.Memory.CopyOf(surface->Image);
+    return surface;
+}
+
 QSize FittedSlideSize(QSizeF area)
 {
     const double ratio = std::min(area.width() / kVirtualWidth, area.height() / kVirtualHeight);
@@ -86,7 +95,7 @@ void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsSta
     s.Height = d.ScreenHeight;
     // One black picture shared by the four until each is drawn on: a layer of a large screen
     // costs milliseconds to clear, and most are replaced by a copy of another before that.
-    QImage blank(s.Width, s.Height, QImage::Format_RGB32);
+    QImage blank = s.Memory.NewPicture(QSize(s.Width, s.Height), QImage::Format_RGB32);
     blank.fill(Qt::black);
     PrepareSurface(s.Foreground, blank, g, initialFont);
     PrepareSurface(s.Animation, blank, g, initialFont);
@@ -97,11 +106,11 @@ void CreateLayers(DrawingSurfaces& s, const DisplayMapping& d, const GraphicsSta
 void DeleteLayers(DrawingSurfaces& s, DebugLog& log)
 {
     ZT_TRACE_SCOPE(log, u"DeleteZTBitmaps"_s);
-    const int width = s.Width;
-    const int height = s.Height;
-    s = DrawingSurfaces {};
-    s.Width = width;
-    s.Height = height;
+    DrawingSurfaces deleted;
+    deleted.Width = s.Width;
+    deleted.Height = s.Height;
+    deleted.Memory = s.Memory;
+    s = std::move(deleted);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PictureMemory.h"
 #include "render/GraphicsState.h"
 
 #include <QFont>
@@ -72,11 +73,18 @@ struct DrawingSurfaces {
     bool BitmapsCreated = false;
     int Width = 800; // the window's inner size in pixels
     int Height = 600;
+    // Where the layers' pictures live: a layer that was shared by a copy and is drawn on again
+    // gets warm memory of its own from here.
+    PictureMemory Memory;
 };
 
 // The layer named by one of "background", "source", "animation", "foreground" (trimmed and
 // case-folded); nullptr for any other name or a resource set outside 1..2.
 DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet);
+// The same layer, about to be drawn on: a picture it shares with another layer or the window is
+// first copied into a picture of its own.
+DrawingSurface* FindSurfaceToDraw(
+    DrawingSurfaces& s, const QString& layerName, int LocalResourceSet);
 
 // Coordinates far outside the picture are held to ±kCoordinateLimit, a range in which every
 // width, height and sum computed from them fits comfortably into an int and into the

@@ -57,6 +57,8 @@ struct GraphicsState {
     int ShadowOffsetY = 0;
     QRgb ShadowColor = kBlackRgb;
     bool DoShadow = false;
+
+    bool operator==(const GraphicsState&) const = default;
 };
 
 // The font part of GraphicsState, saved and restored around a background redraw.

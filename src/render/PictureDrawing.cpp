@@ -48,7 +48,7 @@ QString PictureProblem(const QString& path)
 int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, const QString& path,
     double XScale, double YScale, int X, int Y)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     QSvgRenderer renderer(path);
@@ -221,7 +221,7 @@ void DrawMaskedScaled(QImage& layer, const QImage& keyed, int X, int Y, int W, i
 int DrawImageOnBitmap(RenderState& r, const QString& layer, int set, const QImage& picture,
     double XScale, double YScale, int X, int Y, int MaskX, int MaskY, DebugLog& log)
 {
-    DrawingSurface* s = FindSurface(r.Surfaces, layer, set);
+    DrawingSurface* s = FindSurfaceToDraw(r.Surfaces, layer, set);
     if (!s)
         return 0;
     if (s->Image.isNull() || picture.isNull())

@@ -134,6 +134,41 @@ void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnviron
     }
 }
 
+namespace {
+
+LayerFingerprint FingerprintOf(const RenderState& r)
+{
+    const DrawingSurfaces& s = r.Surfaces;
+    return LayerFingerprint { { s.Background.Image.cacheKey(), s.Source.Image.cacheKey(),
+                                  s.Animation.Image.cacheKey(), s.Foreground.Image.cacheKey() },
+        r.CurrentBackgroundIndex, r.BackgroundLayerIndex, r.Graphics, QSize(s.Width, s.Height) };
+}
+
+} // namespace
+
+SlideDrawnAhead DrawSlideAhead(const RenderState& r, const SlideShowModel& model,
+    const DrawingEnvironment& env, int NewSlideIndex)
+{
+    if (NewSlideIndex < 1 || NewSlideIndex > model.SlideCount()
+        || model.SlideAt(NewSlideIndex).ScriptCount() < 1 || !r.Surfaces.BitmapsCreated)
+        return {};
+    MonotonicClock clock;
+    DebugLog quiet(clock, false);
+    auto after = std::make_shared<RenderState>(r);
+    ShowSlide(*after, model, env, quiet, NewSlideIndex);
+    return SlideDrawnAhead { NewSlideIndex, FingerprintOf(r), std::move(after) };
+}
+
+bool TakeSlideDrawnAhead(RenderState& r, SlideDrawnAhead& ahead, int NewSlideIndex)
+{
+    const bool usable
+        = ahead.After && ahead.SlideNumber == NewSlideIndex && ahead.Before == FingerprintOf(r);
+    if (usable)
+        r = std::move(*ahead.After);
+    ahead = {};
+    return usable;
+}
+
 void DrawNewBackground(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int NewBackgroundIndex, int LocalResourceSet)
 {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "render/DrawingCommands.h"
+#include "render/GraphicsState.h"
 
 #include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
+#include <memory>
 
 class QPainter;
 
@@ -16,6 +19,27 @@ namespace zentil {
 class DebugLog;
 struct RenderState;
 struct SlideShowModel;
+
+// What decides how a slide comes out of the layers: their pictures (as QImage cache keys, which
+// change with every change of the pixels), the backgrounds they hold, the interpreter state and
+// the layers' size.
+struct LayerFingerprint {
+    std::array<qint64, 4> Pictures {};
+    int CurrentBackgroundIndex = 0;
+    int BackgroundLayerIndex = 0;
+    GraphicsState Graphics;
+    QSize Size;
+
+    bool operator==(const LayerFingerprint&) const = default;
+};
+
+// A slide drawn before its turn: the layers as ShowSlide leaves them, drawn from the layers as
+// they were then (Before). While nothing is drawn in between, taking it is showing the slide.
+struct SlideDrawnAhead {
+    int SlideNumber = 0;
+    LayerFingerprint Before;
+    std::shared_ptr<RenderState> After;
+};
 
 // Slide composition: fills the layers from the presentation model in the order the player
 // shows them. Every routine takes the environment whose resolver turns resource names into
@@ -26,6 +50,15 @@ struct SlideShowModel;
 // CurrentSubslideIndex to 0 belongs to the subslide player, which owns it.
 void ShowSlide(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,
     DebugLog& log, int NewSlideIndex);
+
+// Draws slide NewSlideIndex as ShowSlide would, on a copy of the layers; r is left as it is and
+// nothing is traced. Empty for a slide ShowSlide would not draw.
+SlideDrawnAhead DrawSlideAhead(const RenderState& r, const SlideShowModel& model,
+    const DrawingEnvironment& env, int NewSlideIndex);
+
+// Shows slide NewSlideIndex from ahead when ahead holds it and the layers are as they were when
+// it was drawn; true when it did. ahead is emptied either way.
+bool TakeSlideDrawnAhead(RenderState& r, SlideDrawnAhead& ahead, int NewSlideIndex);
 
 // Redraws "background" from background definition NewBackgroundIndex. The font state is kept.
 void DrawNewBackground(RenderState& r, const SlideShowModel& model, const DrawingEnvironment& env,

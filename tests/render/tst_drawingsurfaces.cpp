@@ -14,6 +14,7 @@ private Q_SLOTS:
     void displayRatio_data();
     void displayRatio();
     void layerCopies_chainAndStayIndependent();
+    void layerMemory_neverSharedWhileDrawnAndReused();
     void transparentBlt_leavesOutKeyAndKeepsSource();
     void privateFonts_listGrowsAndIsWithdrawn();
 };
@@ -69,6 +70,32 @@ void tst_DrawingSurfaces::layerCopies_chainAndStayIndependent()
     // Resource set 2 names the same layers; other sets none.
     QVERIFY(FindSurface(s, u"source"_s, 2) == &s.Source);
     QVERIFY(FindSurface(s, u"source"_s, 0) == nullptr);
+}
+
+void tst_DrawingSurfaces::layerMemory_neverSharedWhileDrawnAndReused()
+{
+    RenderFixture f;
+    DrawingSurfaces& s = f.r.Surfaces;
+    f.Run(u"/box {0 0 800 600 fill 100 0 0 penwidth 0}"_s);
+    CopySourceToAnimation(s, 1, f.log);
+    CopyAnimationToDisplay(s, f.log);
+    QImage shown = s.Foreground.Image; // as the window holds it
+    const uchar* block = shown.constBits();
+    f.Run(u"/box {0 0 800 600 fill 0 0 100 penwidth 0}"_s);
+    QCOMPARE(Pixel(shown, 400, 300), 0xFF0000U);
+    QCOMPARE(Pixel(s.Source.Image, 400, 300), 0x0000FFU);
+    // Once the last picture of a block is gone, the next picture of its size is made in it.
+    s.Animation.Image = s.Foreground.Image = shown = QImage();
+    QImage next = s.Memory.NewPicture(QSize(800, 600), QImage::Format_RGB32);
+    QCOMPARE(next.constBits(), block);
+    // Pictures may outlive every handle of their memory.
+    QImage kept;
+    {
+        PictureMemory own;
+        kept = own.CopyOf(next);
+    }
+    kept.fill(Qt::white);
+    QCOMPARE(Pixel(kept, 0, 0), 0xFFFFFFU);
 }
 
 void tst_DrawingSurfaces::transparentBlt_leavesOutKeyAndKeepsSource()

@@ -41,6 +41,7 @@ class tst_SlideComposition : public QObject {
 
 private Q_SLOTS:
     void showSlide_drawsOverItsBackground();
+    void slidesDrawnAhead_takenOnlyWhileNothingWasDrawn();
     void drawNewBackground_keepsTheFontState();
     void subslides_accumulateOrRestartOnAnotherBackground();
     void defaultSlides_endNoneAndOthers();
@@ -66,6 +67,31 @@ void tst_SlideComposition::showSlide_drawsOverItsBackground()
     ShowSlide(f.r, m, f.env, f.log, 2); // no drawing statements: not shown
     ShowSlide(f.r, m, f.env, f.log, 9);
     QCOMPARE(f.r.Surfaces.Foreground.Image, before);
+}
+
+void tst_SlideComposition::slidesDrawnAhead_takenOnlyWhileNothingWasDrawn()
+{
+    RenderFixture drawn, ahead;
+    SlideShowModel m = MakeModel();
+    DrawNewBackground(drawn.r, m, drawn.env, drawn.log, 2, 1);
+    ShowSlide(drawn.r, m, drawn.env, drawn.log, 1);
+
+    DrawNewBackground(ahead.r, m, ahead.env, ahead.log, 2, 1);
+    SlideDrawnAhead next = DrawSlideAhead(ahead.r, m, ahead.env, 1);
+    QCOMPARE(Pixel(ahead.r.Surfaces.Foreground.Image, 15, 15), 0x000000U); // not shown yet
+    QVERIFY(!TakeSlideDrawnAhead(ahead.r, next, 2) && !next.After); // another slide's turn
+    next = DrawSlideAhead(ahead.r, m, ahead.env, 1);
+    QVERIFY(TakeSlideDrawnAhead(ahead.r, next, 1));
+    QCOMPARE(ahead.r.Surfaces.Foreground.Image, drawn.r.Surfaces.Foreground.Image);
+    QVERIFY(ahead.r.Graphics == drawn.r.Graphics);
+    QCOMPARE(ahead.r.CurrentBackgroundIndex, drawn.r.CurrentBackgroundIndex);
+
+    // Anything drawn in between makes it stale; a slide without statements is never drawn ahead.
+    DrawNewBackground(ahead.r, m, ahead.env, ahead.log, 2, 1);
+    next = DrawSlideAhead(ahead.r, m, ahead.env, 1);
+    ahead.Run(u"/box {100 100 120 120 fill 0 100 0}"_s, u"background"_s);
+    QVERIFY(!TakeSlideDrawnAhead(ahead.r, next, 1));
+    QVERIFY(!DrawSlideAhead(ahead.r, m, ahead.env, 2).After);
 }
 
 void tst_SlideComposition::drawNewBackground_keepsTheFontState()

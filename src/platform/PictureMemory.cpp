@@ -1,0 +1,156 @@
+#include "platform/PictureMemory.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+namespace zentil {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+// Below half a huge page the rounding would waste more than it saves.
+constexpr std::size_t kSmallestPooled = kHugePage / 2;
+// Enough for the layers of a slide change and the window's picture; more is given back.
+constexpr std::size_t kSpareBlocks = 4;
+
+struct Block {
+    void* Start = nullptr;
+    std::size_t Bytes = 0;
+};
+
+// A mapping of whole huge pages starting on a huge-page boundary, marked for huge pages.
+Block MapBlock(std::size_t bytes)
+{
+    const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* raw = mmap(
+        nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return {};
+    const auto first = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t start = (first + kHugePage - 1) / kHugePage * kHugePage;
+    if (start > first)
+        munmap(raw, start - first);
+    const std::uintptr_t end = first + length + kHugePage;
+    if (end > start + length)
+        munmap(reinterpret_cast<void*>(start + length), end - (start + length));
+    // Without huge pages on offer the advice fails and the block is ordinary memory.
+    madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    return Block { reinterpret_cast<void*>(start), length };
+}
+
+void UnmapBlock(const Block& block)
+{
+    munmap(block.Start, block.Bytes);
+}
+
+qsizetype BytesPerLine(QSize size, QImage::Format format)
+{
+    const int bits = QImage::toPixelFormat(format).bitsPerPixel();
+    return (qsizetype(size.width()) * bits + 31) / 32 * 4;
+}
+
+} // namespace
+
+struct PicturePool {
+    std::mutex Lock;
+    std::deque<Block> Spare; // oldest first
+
+    ~PicturePool()
+    {
+        for (const Block& block : Spare)
+            UnmapBlock(block);
+    }
+
+    Block Take(std::size_t bytes)
+    {
+        const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        {
+            std::lock_guard<std::mutex> hold(Lock);
+            for (auto it = Spare.begin(); it != Spare.end(); ++it) {
+                if (it->Bytes == length) {
+                    const Block block = *it;
+                    Spare.erase(it);
+                    return block;
+                }
+            }
+            // A block of another size is left from another screen size: of no more use.
+            for (const Block& block : Spare)
+                UnmapBlock(block);
+            Spare.clear();
+        }
+        return MapBlock(bytes);
+    }
+
+    void Give(const Block& block)
+    {
+        std::lock_guard<std::mutex> hold(Lock);
+        Spare.push_back(block);
+        if (Spare.size() > kSpareBlocks) {
+            UnmapBlock(Spare.front());
+            Spare.pop_front();
+        }
+    }
+};
+
+namespace {
+
+// What a picture's cleanup needs: its block and the pool to give it back to (kept alive by it).
+struct Lease {
+    std::shared_ptr<PicturePool> Pool;
+    Block Memory;
+};
+
+void ReturnBlock(void* info)
+{
+    auto* lease = static_cast<Lease*>(info);
+    lease->Pool->Give(lease->Memory);
+    delete lease;
+}
+
+} // namespace
+
+PictureMemory::PictureMemory()
+    : pool_(std::make_shared<PicturePool>())
+{ }
+
+QImage PictureMemory::NewPicture(QSize size, QImage::Format format) const
+{
+    if (size.isEmpty() || format == QImage::Format_Invalid)
+        return QImage(size, format);
+    const qsizetype bytesPerLine = BytesPerLine(size, format);
+    const auto bytes = std::size_t(bytesPerLine) * std::size_t(size.height());
+    if (bytes < kSmallestPooled)
+        return QImage(size, format);
+    const Block block = pool_->Take(bytes);
+    if (!block.Start)
+        return QImage(size, format);
+    auto* lease = new Lease { pool_, block };
+    return QImage(static_cast<uchar*>(block.Start), size.width(), size.height(), bytesPerLine,
+        format, ReturnBlock, lease);
+}
+
+QImage PictureMemory::CopyOf(const QImage& picture) const
+{
+    if (picture.isNull())
+        return picture;
+    QImage copy = NewPicture(picture.size(), picture.format());
+    if (copy.isNull())
+        return picture.copy();
+    if (copy.bytesPerLine() == picture.bytesPerLine()) {
+        std::memcpy(copy.bits(), picture.constBits(), std::size_t(picture.sizeInBytes()));
+    } else {
+        const auto row = std::size_t(std::min(copy.bytesPerLine(), picture.bytesPerLine()));
+        for (int y = 0; y < picture.height(); ++y)
+            std::memcpy(copy.scanLine(y), picture.constScanLine(y), row);
+    }
+    copy.setColorTable(picture.colorTable());
+    copy.setDevicePixelRatio(picture.devicePixelRatio());
+    return copy;
+}
+
+} // namespace zentil
