@@ -39,16 +39,33 @@ FullScreenWindow::FullScreenWindow(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setScene(scene_);
 
-    resourcePanel_ = new ResourcePanel;
-    resourceProxy_ = scene_->addWidget(resourcePanel_);
-    resourceProxy_->setPos((kVirtualWidth - resourcePanel_->width()) / 2.0,
-        (kVirtualHeight - resourcePanel_->height()) / 2.0);
-    resourceProxy_->setZValue(10);
-    resourcePanel_->hide();
-
     preview_ = new PreviewOverlay;
     scene_->addItem(preview_);
     WatchScreens();
+}
+
+ResourcePanel& FullScreenWindow::Resources()
+{
+    if (!resourcePanel_) {
+        resourcePanel_ = new ResourcePanel;
+        QGraphicsProxyWidget* proxy = scene_->addWidget(resourcePanel_);
+        proxy->setPos((kVirtualWidth - resourcePanel_->width()) / 2.0,
+            (kVirtualHeight - resourcePanel_->height()) / 2.0);
+        proxy->setZValue(10);
+        resourcePanel_->hide();
+    }
+    return *resourcePanel_;
+}
+
+bool FullScreenWindow::ResourcesVisible() const
+{
+    return resourcePanel_ && resourcePanel_->isVisible();
+}
+
+void FullScreenWindow::HideResources()
+{
+    if (resourcePanel_)
+        resourcePanel_->hide();
 }
 
 FullScreenWindow::~FullScreenWindow() = default;

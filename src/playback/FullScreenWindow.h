@@ -7,7 +7,6 @@
 
 #include <functional>
 
-class QGraphicsProxyWidget;
 class QGraphicsScene;
 class QScreen;
 class QWidget;
@@ -62,7 +61,11 @@ public:
     // Brings the window to the front and gives it the keyboard focus.
     void FocusSlideWindow();
 
-    ResourcePanel& Resources() { return *resourcePanel_; }
+    // The waiting and download panel, made when it is first needed: putting a widget into the
+    // scene is the slowest step of making the window, and most shows start without it.
+    ResourcePanel& Resources();
+    bool ResourcesVisible() const;
+    void HideResources();
     // The thumbnail preview frame and pause symbol (BorderPic).
     PreviewOverlay& Preview() { return *preview_; }
     // The picture with every panel over it at the given size (800×600 unless told).
@@ -105,7 +108,6 @@ private:
 
     QGraphicsScene* scene_ = nullptr;
     ResourcePanel* resourcePanel_ = nullptr;
-    QGraphicsProxyWidget* resourceProxy_ = nullptr;
     PreviewOverlay* preview_ = nullptr;
     QImage picture_; // null (black) until the first picture is shown
     QSize slideSize_ { kVirtualWidth, kVirtualHeight };

@@ -130,12 +130,12 @@ void PlayerHost::ShowWaitingPanel(const QString& caption, const QString& text)
 
 void PlayerHost::HideWaitingPanel()
 {
-    window_.Resources().hide();
+    window_.HideResources();
 }
 
 bool PlayerHost::WaitingPanelVisible() const
 {
-    return window_.Resources().isVisible();
+    return window_.ResourcesVisible();
 }
 
 void PlayerHost::FocusSlideWindow()
