@@ -153,6 +153,8 @@ void TestZentilApp::openingAMissingFileKeepsTheShowPlaying()
     const StandardErrorCapture err;
     app.OpenPresentation(show.root.filePath(u"gone.zentil"_s));
     QVERIFY(err.Text().contains(u"gone.zentil,does not exist."_s));
+    app.PrintSlides(); // without dialogs the viewer is told nothing was printed
+    QVERIFY(err.Text().contains(u"The slides were not printed"_s));
     QCOMPARE(app.Playback().State, ShowState::Playing);
     QCOMPARE(app.Model().SlideCount(), 2);
     QCOMPARE(CurrentPlayer(app).Mode(), WaveMode::Playing);

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void overlayDrawsWhatItShows();
     void itemsWithoutAnActionAreDisabled();
     void helpWindowListsEveryCommandBesideItsDescription();
+    void windowHandsOnWhatTheViewerDoes();
     void windowKeepsToItsScreen_data();
     void windowKeepsToItsScreen();
 
@@ -270,6 +272,39 @@ void TestOverlaysAndMenus::helpWindowListsEveryCommandBesideItsDescription()
                 && column->height() >= int(descriptions.size()) * metrics.height(),
             qPrintable(u"%1 px"_s.arg(pixels)));
     }
+}
+
+// What the viewer does to the window is handed on: wheel turns as whole notches (a touchpad's
+// small steps add up), pointer moves and clicks; closing is the player's to do, and a blank
+// covers the picture until it is taken away.
+void TestOverlaysAndMenus::windowHandsOnWhatTheViewerDoes()
+{
+    FullScreenWindow window;
+    QList<int> notches;
+    int moves = 0, clicks = 0, closes = 0;
+    window.OnWheel = [&notches](int n) { notches << n; };
+    window.OnMouseMove = [&moves](QMouseEvent*) { ++moves; };
+    window.OnMouseRelease = [&clicks](QMouseEvent*) { ++clicks; };
+    window.OnCloseRequest = [&closes] { ++closes; };
+    window.resize(800, 600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const int step : { 60, 30, 30, -300, 60 }) {
+        QWheelEvent wheel(QPointF(400, 300), QPointF(400, 300), {}, QPoint(0, step), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window.viewport(), &wheel);
+    }
+    QCOMPARE(notches, QList<int>({ 1, -2 }));
+    QTest::mouseMove(window.viewport(), QPoint(30, 30));
+    QTest::mouseClick(window.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    QVERIFY(moves > 0);
+    QCOMPARE(clicks, 1);
+    QVERIFY(!window.close());
+    QCOMPARE(closes, 1);
+    window.ShowBlank(Qt::white);
+    QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+    window.HideBlank();
+    QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::black));
 }
 
 // With two virtual screens (tst_overlaysandmenus_screens): the window covers the screen it is
