@@ -45,11 +45,6 @@ PreviewOverlay::PreviewOverlay()
     setVisible(false);
 }
 
-QRect PreviewOverlay::FrameRect() const
-{
-    return QRect(Nearest(pos().x()), Nearest(pos().y()), size_.width(), size_.height());
-}
-
 void PreviewOverlay::ShowThumbnail(const QImage& thumbnail, const QString& caption)
 {
     prepareGeometryChange();

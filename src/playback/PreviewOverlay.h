@@ -37,8 +37,6 @@ public:
 
     Content Shown() const { return isVisible() ? content_ : Content::Nothing; }
     const QString& Caption() const { return caption_; }
-    // Where the box is, in 800×600 picture coordinates.
-    QRect FrameRect() const;
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,

@@ -103,24 +103,4 @@ QString ResourcePanel::EstimateTimeLeft(qint64 elapsedMs, double shareDone)
     return minutes == 1 ? u"About a minute left"_s : u"About %1 minutes left"_s.arg(minutes);
 }
 
-QString ResourcePanel::TimeLeft() const
-{
-    return timeLeft_->text();
-}
-
-QString ResourcePanel::Caption() const
-{
-    return caption_->text();
-}
-
-QString ResourcePanel::Text() const
-{
-    return text_->text();
-}
-
-QString ResourcePanel::Bytes() const
-{
-    return bytes_->text();
-}
-
 } // namespace zentil

@@ -9,8 +9,8 @@ class QProgressBar;
 namespace zentil {
 
 // The progress panel shown while a slide waits for its files or while files download before the
-// show starts: a caption, the current action (`Text`), byte progress or the last error
-// (`Bytes`), two labelled bars for the current file ("This file") and the files of the show
+// show starts: a caption, the current action, byte progress or the last error, two labelled bars
+// for the current file ("This file") and the files of the show
 // ("Whole show"), and an estimate of the time left, made from how fast the second bar moves.
 class ResourcePanel : public QFrame {
     Q_OBJECT
@@ -23,12 +23,6 @@ public:
     // Shares 0..1 of the current file and of the file count.
     void SetFileProgress(double share);
     void SetFilesProgress(double share);
-
-    QString Caption() const;
-    QString Text() const;
-    QString Bytes() const;
-    // "About N seconds left" and the like; empty until there is enough to go by.
-    QString TimeLeft() const;
     // The estimate from elapsed milliseconds and the share done; empty below 2 % or 1 s.
     static QString EstimateTimeLeft(qint64 elapsedMs, double shareDone);
 

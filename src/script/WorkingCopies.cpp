@@ -2,7 +2,6 @@
 
 #include "base/DebugLog.h"
 #include "base/ErrorReporting.h"
-#include "base/FileRemoval.h"
 #include "script/PresentationModel.h"
 #include "script/ScrambledFiles.h"
 #include "script/ScriptWords.h"
@@ -97,21 +96,6 @@ QString GetRealFilename(const WorkingCopyContext& context, const QString& resour
         }
     }
     return QString();
-}
-
-void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log)
-{
-    if (tempFolder.isEmpty())
-        return;
-    const QDir dir(tempFolder);
-    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : files) {
-        const QString path = dir.filePath(file);
-        if (QFileInfo(path).absoluteFilePath() == QFileInfo(log.DebugFilePath()).absoluteFilePath())
-            continue; // the open trace stays
-        if (!RemoveFileForced(path))
-            ZT_DEBUG(log, TraceFaults, "status", u"Deleting File "_s + file + u" failed."_s);
-    }
 }
 
 } // namespace zentil

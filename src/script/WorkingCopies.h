@@ -36,8 +36,4 @@ QString GetRealFilename(const WorkingCopyContext& context, const QString& resour
 // there is none.
 QString ResolveResourceFile(const QString& folder, const QString& name);
 
-// Deletes every file of the temporary folder (read-only ones too), logging each failure as
-// "Deleting File <name> failed.". Part of InitializeSlideShow.
-void DeleteWorkingCopies(const QString& tempFolder, DebugLog& log);
-
 } // namespace zentil

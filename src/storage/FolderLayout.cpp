@@ -39,11 +39,6 @@ ZentilFolders BuildZentilFolders(ZentilFolders folders, DebugLog& log)
     return folders;
 }
 
-ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log)
-{
-    return BuildZentilFolders(OneFolderLayout(home, FolderLayoutKind::ZentilHome), log);
-}
-
 bool IsInsideCache(const ZentilFolders& folders, const QString& folder)
 {
     if (folders.ZentilCachePath.isEmpty() || folder.isEmpty())

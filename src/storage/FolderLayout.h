@@ -14,8 +14,6 @@ class DebugLog;
 // into the record. A folder that cannot be made leaves the rest to go on; start-up checks them
 // with MakeZentilFolders first.
 ZentilFolders BuildZentilFolders(ZentilFolders folders, DebugLog& log);
-// The same for the one-folder layout in home.
-ZentilFolders BuildZentilFolders(const QString& home, DebugLog& log);
 
 // Makes a presentation's folder with its "resources" and "thumbnails" and points the folder
 // record at them. When the folder lies in the cache, the cache is trimmed first; the folder being

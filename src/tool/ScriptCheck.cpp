@@ -361,7 +361,7 @@ void ScriptChecker::ResourceList(const QString& statement, StatementPosition at,
             else
                 error(word,
                     Quoted(word)
-                        + u" is not a resource name: one '.' and .ogg, .wav, .jpg, .jpeg, .gif, .bmp or .ttf"_s);
+                        + u" is not a resource name: one '.' and .ogg, .wav, .jpg, .jpeg, .gif, .bmp, .png, .webp, .svg, .svgz or .ttf"_s);
             continue;
         }
         const StatementPosition where = PositionOf(at, statement, word);

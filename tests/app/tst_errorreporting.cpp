@@ -58,7 +58,6 @@ private Q_SLOTS:
     void secondFatalErrorUnderTheMessageIsIgnored();
     void fatalErrorsShowOneMessageThenShutDown_data();
     void fatalErrorsShowOneMessageThenShutDown();
-    void scriptProblemBecomesPendingText();
     void reportPrintsOnAPrinter();
 
 private:
@@ -214,19 +213,6 @@ void TestErrorReporting::fatalErrorsShowOneMessageThenShutDown()
     QVERIFY2(shown.contains(shownName), qPrintable(shown));
     QCOMPARE(state.CorruptFileFound, !resource);
     QVERIFY(reporter.FatalErrorReported());
-}
-
-void TestErrorReporting::scriptProblemBecomesPendingText()
-{
-    ErrorReportingState state;
-    PlayerErrorReporter reporter(state, log_, {});
-    ErrorReporter& asInterface = reporter;
-    asInterface.ScriptProblem(3, u"A valid sound file was not specified for the /play command."_s);
-    asInterface.ScriptProblem(
-        9, u"A background definition cannot contain a /background command."_s);
-    QCOMPARE(state.ErrorDescriptionText,
-        u"A background definition cannot contain a /background command."_s);
-    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void TestErrorReporting::reportPrintsOnAPrinter()

@@ -4,6 +4,7 @@
 #include "FaultServer.h"
 #include "download/HttpTransfer.h"
 #include "download/ProxySettings.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 using zentil::test::ClosedPort;
 using zentil::test::FaultServer;
+using zentil::test::ReadAll;
 
 Q_DECLARE_METATYPE(FaultServer::Route)
 
@@ -32,12 +34,6 @@ QByteArray Pattern(qsizetype size)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
-}
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TransferRequest RequestFor(const QString& url, const QString& localFile, qint64 listed = 0)
@@ -76,13 +72,10 @@ class TestHttpTransfer : public QObject {
 private Q_SLOTS:
     void qtErrorsMapOntoPlayerNumbers_data();
     void qtErrorsMapOntoPlayerNumbers();
-    void plainFileNamesOnly_data();
-    void plainFileNamesOnly();
     void storesFilesAndReusesTheConnection();
     void failedTransfersKeepNothing_data();
     void failedTransfersKeepNothing();
     void aShortAnnouncedLengthStoresWhatWasAnnounced();
-    void followsARedirect();
     void anAbortEndsTheTransferAndKeepsNothing();
     void anUnwritableTargetIsALocalError();
     void passesThroughTinyproxy();
@@ -116,29 +109,6 @@ void TestHttpTransfer::qtErrorsMapOntoPlayerNumbers()
     QFETCH(int, expected);
     QCOMPARE(
         TransferErrorNumber(static_cast<QNetworkReply::NetworkError>(error), status), expected);
-}
-
-void TestHttpTransfer::plainFileNamesOnly_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("plain");
-    QTest::newRow("plain") << u"slide1.ogg"_s << true;
-    QTest::newRow("blank inside") << u"my slide.jpg"_s << true;
-    QTest::newRow("dots inside") << u"a..b.jpg"_s << true;
-    QTest::newRow("up") << u".."_s << false;
-    QTest::newRow("here") << u"."_s << false;
-    QTest::newRow("sub folder") << u"x/slide1.ogg"_s << false;
-    QTest::newRow("escape") << u"../../.bashrc"_s << false;
-    QTest::newRow("absolute") << u"/etc/passwd"_s << false;
-    QTest::newRow("backslash") << u"..\\x.jpg"_s << false;
-    QTest::newRow("empty") << QString() << false;
-}
-
-void TestHttpTransfer::plainFileNamesOnly()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, plain);
-    QCOMPARE(IsPlainFileName(name), plain);
 }
 
 void TestHttpTransfer::storesFilesAndReusesTheConnection()
@@ -273,22 +243,6 @@ void TestHttpTransfer::aShortAnnouncedLengthStoresWhatWasAnnounced()
     result = Get(client, RequestFor(server.BaseUrl() + u"b.jpg"_s, folder.filePath(u"b.jpg"_s)));
     QCOMPARE(result.ErrorNumber, int(TransferOk));
     QCOMPARE(ReadAll(folder.filePath(u"b.jpg"_s)), QByteArray("second"));
-}
-
-void TestHttpTransfer::followsARedirect()
-{
-    FaultServer server;
-    FaultServer::Route moved;
-    moved.Status = 302;
-    moved.Location = "/new/a.jpg";
-    server.On("/old/a.jpg", moved);
-    server.Serve("/new/a.jpg", Pattern(4096));
-    QTemporaryDir folder;
-    HttpClient client;
-    const TransferResult result
-        = Get(client, RequestFor(server.BaseUrl() + u"old/a.jpg"_s, folder.filePath(u"a.jpg"_s)));
-    QCOMPARE(result.ErrorNumber, int(TransferOk));
-    QVERIFY(ReadAll(folder.filePath(u"a.jpg"_s)) == Pattern(4096));
 }
 
 void TestHttpTransfer::anAbortEndsTheTransferAndKeepsNothing()

@@ -11,9 +11,12 @@
 #include "playback/ViewerKeys.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -58,6 +61,9 @@ private Q_SLOTS:
     void overlayDrawsWhatItShows();
     void itemsWithoutAnActionAreDisabled();
     void helpWindowListsEveryCommandBesideItsDescription();
+    void windowHandsOnWhatTheViewerDoes();
+    void windowKeepsToItsScreen_data();
+    void windowKeepsToItsScreen();
 
     void showLengthIsFormatted_data()
     {
@@ -266,6 +272,80 @@ void TestOverlaysAndMenus::helpWindowListsEveryCommandBesideItsDescription()
                 && column->height() >= int(descriptions.size()) * metrics.height(),
             qPrintable(u"%1 px"_s.arg(pixels)));
     }
+}
+
+// What the viewer does to the window is handed on: wheel turns as whole notches (a touchpad's
+// small steps add up), pointer moves and clicks; closing is the player's to do, and a blank
+// covers the picture until it is taken away.
+void TestOverlaysAndMenus::windowHandsOnWhatTheViewerDoes()
+{
+    FullScreenWindow window;
+    QList<int> notches;
+    int moves = 0, clicks = 0, closes = 0;
+    window.OnWheel = [&notches](int n) { notches << n; };
+    window.OnMouseMove = [&moves](QMouseEvent*) { ++moves; };
+    window.OnMouseRelease = [&clicks](QMouseEvent*) { ++clicks; };
+    window.OnCloseRequest = [&closes] { ++closes; };
+    window.resize(800, 600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const int step : { 60, 30, 30, -300, 60 }) {
+        QWheelEvent wheel(QPointF(400, 300), QPointF(400, 300), {}, QPoint(0, step), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window.viewport(), &wheel);
+    }
+    QCOMPARE(notches, QList<int>({ 1, -2 }));
+    QTest::mouseMove(window.viewport(), QPoint(30, 30));
+    QTest::mouseClick(window.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    QVERIFY(moves > 0);
+    QCOMPARE(clicks, 1);
+    QVERIFY(!window.close());
+    QCOMPARE(closes, 1);
+    window.ShowBlank(Qt::white);
+    QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+    window.HideBlank();
+    QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::black));
+}
+
+// With two virtual screens (tst_overlaysandmenus_screens): the window covers the screen it is
+// given, else the pointer's, else the first; as a window it sits in that screen's middle, and
+// the slide is drawn at the size it has there.
+void TestOverlaysAndMenus::windowKeepsToItsScreen_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<int>("pointer"); // the screen the pointer is on, -1 none
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<QSize>("slide");
+    QTest::newRow("first") << 0 << 1 << 0 << QSize(1024, 768);
+    QTest::newRow("second") << 1 << 0 << 1 << QSize(1440, 1080);
+    QTest::newRow("none such: the pointer's") << 5 << 1 << 1 << QSize(1440, 1080);
+    QTest::newRow("pointer off every screen") << -1 << -1 << 0 << QSize(1024, 768);
+}
+
+void TestOverlaysAndMenus::windowKeepsToItsScreen()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() != 2)
+        QSKIP("needs the two virtual screens of tst_overlaysandmenus_screens");
+    QFETCH(int, choice);
+    QFETCH(int, pointer);
+    QFETCH(int, screen);
+    QFETCH(QSize, slide);
+    QCursor::setPos(pointer < 0 ? QPoint(-500, -500) : screens[pointer]->geometry().center());
+    FullScreenWindow window;
+    QSize drawn;
+    window.OnSlideSizeChanged = [&drawn](QSize size) { drawn = size; };
+    window.SetScreenChoice(choice);
+    window.ShowFullScreen();
+    const QScreen* target = screens[screen];
+    QCOMPARE(window.TargetScreen(), target);
+    QTRY_COMPARE(window.geometry(), target->geometry());
+    QTRY_COMPARE(drawn, slide);
+    window.ToggleFullScreen();
+    QTRY_COMPARE(window.geometry().center(), target->availableGeometry().center());
+    QCOMPARE(window.geometry().height(), target->availableGeometry().height() * 2 / 3);
+    window.ToggleFullScreen();
+    QTRY_COMPARE(window.geometry(), target->geometry());
 }
 
 QTEST_MAIN(TestOverlaysAndMenus)

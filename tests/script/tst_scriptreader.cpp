@@ -73,13 +73,6 @@ private Q_SLOTS:
         QCOMPARE(RemoveBrowserInstanceNumber(in), out);
     }
 
-    void digits()
-    {
-        QVERIFY(!AllDigits(QString()));
-        QVERIFY(AllDigits(u"007"_s));
-        QVERIFY(!AllDigits(u"0x7"_s));
-    }
-
     void statementsAndEscapes()
     {
         QCOMPARE(Split("/text {\\065\\066C}"), std::vector<QString> { u"/text {ABC}"_s });

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QString>
 #include <QTest>
 
@@ -28,6 +29,19 @@ inline void WriteFile(
     file.flush(); // a later flush would set the time to now
     if (modified.isValid())
         QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+// Runs a program to its end: its exit code, or -1 when it did not end by itself. What it prints,
+// standard output and error together, goes to `output`.
+inline int RunProgram(const QString& program, const QStringList& args, QString* output = nullptr)
+{
+    QProcess run;
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(program, args);
+    const bool ended = run.waitForFinished(30000) && run.exitStatus() == QProcess::NormalExit;
+    if (output)
+        *output = QString::fromLocal8Bit(run.readAll());
+    return ended ? run.exitCode() : -1;
 }
 
 } // namespace zentil::test

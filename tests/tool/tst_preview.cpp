@@ -55,6 +55,17 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_PageDown);
         QCOMPARE(window.SlideNumber(), 2);
         QCOMPARE(window.Picture().pixelColor(400, 300), QColor(0, 0, 0));
+        QTest::keyClick(&window, Qt::Key_Home);
+        QCOMPARE(window.SlideNumber(), 1);
+        QTest::keyClick(&window, Qt::Key_End);
+        QCOMPARE(window.SlideNumber(), 2);
+
+        // A show that cannot load keeps the window, with its first problems listed on it.
+        SaveByRename(u"#0000FF"_s, u"/txet {}\n"_s.repeated(13) + u"/version {9}"_s);
+        QTRY_COMPARE(window.ProblemLines().size(), 13);
+        QCOMPARE(window.ProblemLines().last(), u"..."_s);
+        QVERIFY(window.Picture().isNull());
+        window.grab();
     }
 };
 

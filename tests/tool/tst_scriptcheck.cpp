@@ -1,9 +1,8 @@
+#include "support/TestFiles.h"
 #include "tool/NewShowCommand.h"
 #include "tool/ScriptCheck.h"
 
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -14,17 +13,15 @@ namespace zentil {
 
 namespace {
 
-// A correct show: each row of the table below breaks one line of it.
-const QStringList kShow = { u"%title {Check}"_s, u"%resource"_s,
-    u"/resource {talk.ogg [10] pic.jpg face.ttf}"_s, u"%slide"_s, u"/play {talk.ogg}"_s,
-    u"/image {10 10 pic.jpg}"_s, u"/font {face Arial size 20}"_s, u"/text {400 300 cj Hello}"_s,
-    u"/box {0 0 100 100 fill 100 0 0}"_s, u"%endslide"_s };
+// Scripts full of mistakes, each beside the exact report check must print for it.
+const QString kCheckFixtures = QStringLiteral(ZENTIL_FIXTURES_DIR "/check");
+const QString kPrograms = QStringLiteral(ZENTIL_BINARY_DIR "/src/");
 
-void Write(const QString& path, const QByteArray& bytes)
+int Check(const QStringList& args, QString& out)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QString err;
+    QTextStream o(&out), e(&err);
+    return RunScriptCheckCommand(args, o, e);
 }
 
 } // namespace
@@ -35,103 +32,89 @@ class tst_ScriptCheck : public QObject {
 private:
     QTemporaryDir dir_;
 
-    int Check(const QStringList& lines, QString& out, const QStringList& extra = {})
-    {
-        Write(dir_.filePath(u"s.zentil"_s), lines.join(u"\r\n"_s).toUtf8());
-        QString err;
-        QTextStream o(&out), e(&err);
-        return RunScriptCheckCommand(extra + QStringList { dir_.filePath(u"s.zentil"_s) }, o, e);
-    }
-
 private Q_SLOTS:
-    void initTestCase()
+    void reportsEachProblemAtItsPlace_data()
     {
-        QDir(dir_.path()).mkdir(u"resources"_s);
-        const QDir res(dir_.filePath(u"resources"_s));
-        Write(res.filePath(u"talk.ogg"_s), "OggS");
-        QImage(8, 8, QImage::Format_RGB32).save(res.filePath(u"pic.jpg"_s));
-        Write(res.filePath(u"pic.pdf"_s), "not drawn");
-        Write(res.filePath(u"face.ttf"_s), QByteArray("\x00\x01\x00\x00", 4));
-        Write(res.filePath(u"bad.ttf"_s), "OTTO");
+        QTest::addColumn<QString>("script");
+        for (const QString& name : QDir(kCheckFixtures).entryList({ u"*.zentil"_s }))
+            QTest::newRow(qPrintable(name)) << name;
     }
 
-    void eachMistakeAtItsPlace_data()
+    void reportsEachProblemAtItsPlace()
     {
-        QTest::addColumn<int>("line"); // the line of the show replaced
-        QTest::addColumn<QString>("text"); // by this
-        QTest::addColumn<QString>("expected"); // what check prints, after the file name
-        QTest::newRow("unknown command")
-            << 8 << u"/txet {400 300 cj Hello}"_s << u":8:1: error: unknown command '/txet'"_s;
-        QTest::newRow("after a tab")
-            << 8 << u"/font {size 20}\t/txet {1 1 lj a}"_s << u":8:17: error: unknown command"_s;
-        QTest::newRow("unclosed brace")
-            << 8 << u"/text {400 300 cj Second"_s << u":8:7: error: unclosed brace"_s;
-        QTest::newRow("stray brace")
-            << 9 << u"/box {0 0 100} 100}"_s << u":9:14: error: stray '}'"_s;
-        QTest::newRow("bad number") << 9 << u"/box {0 0 1O0 100 fill 100 0 0}"_s
-                                    << u":9:11: error: '1O0' is not a number"_s;
-        QTest::newRow("out of range") << 9 << u"/box {0 0 100 100 fill 150 0 0}"_s
-                                      << u":9:24: error: colour percentage 150 is out of range"_s;
-        QTest::newRow("argument count")
-            << 9 << u"/box {0 0 100}"_s << u":9:14: error: missing coordinate y2"_s;
-        QTest::newRow("alignment")
-            << 8 << u"/text {400 300 xx Hello}"_s << u":8:16: error: 'xx' is not an alignment"_s;
-        QTest::newRow("subslide time")
-            << 10 << u"%subslide soon"_s << u":10:11: error: 'soon' is not a time"_s;
-        QTest::newRow("not listed") << 6 << u"/image {10 10 other.jpg}"_s
-                                    << u":6:15: error: 'other.jpg' is not in the resource list"_s;
-        QTest::newRow("not on disk") << 3 << u"/resource {talk.ogg pic.jpg gone.jpg}"_s
-                                     << u":3:29: error: 'gone.jpg' is not in "_s;
-        QTest::newRow("picture type") << 6 << u"/image {10 10 pic.pdf}"_s
-                                      << u":6:15: error: 'pic.pdf' is not a picture file name"_s;
-        QTest::newRow("no narration")
-            << 5 << u"/box {1 1 2 2}"_s << u":4:1: error: slide 1 has no narration"_s;
-        QTest::newRow("sound type")
-            << 5 << u"/play {talk.mp3}"_s << u":5:8: error: 'talk.mp3' is not a sound file"_s;
-        QTest::newRow("not TrueType") << 3 << u"/resource {talk.ogg pic.jpg bad.ttf}"_s
-                                      << u":3:29: error: 'bad.ttf' is not a TrueType font"_s;
-        QTest::newRow("duplicate")
-            << 3 << u"/resource {talk.ogg pic.jpg TALK.ogg}"_s
-            << u":3:29: error: 'TALK.ogg' is listed twice (first at line 3)"_s;
-        QTest::newRow("off the slide")
-            << 8 << u"/text {790 300 lj Hello}"_s << u":8:8: error: the text runs off the slide"_s;
-        QTest::newRow("background play") << 4 << u"%background\r\n/play {talk.ogg}\r\n%slide"_s
-                                         << u":5:1: error: a background cannot contain /play"_s;
-        QTest::newRow("resource case") << 3 << u"/RESOURCE {talk.ogg pic.jpg}"_s
-                                       << u":3:1: error: /RESOURCE must be written in lower"_s;
-        QTest::newRow("version") << 1 << u"/version {1.3}"_s
-                                 << u":1:11: error: the player plays scripts up to version 1.2"_s;
-    }
-
-    void eachMistakeAtItsPlace()
-    {
-        QFETCH(int, line);
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QStringList show = kShow;
-        show[line - 1] = text;
+        QFETCH(QString, script);
         QString out;
-        QCOMPARE(Check(show, out), 1);
-        QVERIFY2(out.contains(u"s.zentil"_s + expected), qPrintable(out));
-        // Sorted by position, one per line.
-        const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(lines.size() <= 3, qPrintable(out));
+        const int code = Check({ kCheckFixtures + u"/"_s + script }, out);
+        // Sorted by position, one per line; the folder is left out to compare.
+        const QStringList lines = out.replace(kCheckFixtures + u"/"_s, QString()).split(u'\n');
+        const QString expected = QString::fromUtf8(
+            test::ReadAll(kCheckFixtures + u"/"_s + script.chopped(7) + u".expected"_s));
+        QCOMPARE(lines, expected.split(u'\n'));
+        QCOMPARE(code, expected.contains(u": error: "_s) ? 1 : 0);
+        // Warnings fail the check only when it is strict.
+        out.clear();
+        QCOMPARE(Check({ u"--strict"_s, kCheckFixtures + u"/"_s + script }, out),
+            expected.isEmpty() ? 0 : 1);
     }
 
-    void warningsFailOnlyWhenStrict()
+    void commandLinesAreAnswered_data()
     {
-        QStringList show = kShow;
-        show.insert(9, u"%subslide 0"_s); // not after the start: plays at once
-        QString out;
-        QCOMPARE(Check(show, out), 0);
-        QVERIFY2(out.endsWith(u"s.zentil:10:11: warning: start time 0 s is not after the previous "
-                              "subslide (0 s); it starts then\n"_s),
-            qPrintable(out));
-        out.clear();
-        QCOMPARE(Check(show, out, { u"--strict"_s }), 1);
-        out.clear();
-        QCOMPARE(Check(kShow, out, { u"--strict"_s }), 0);
-        QCOMPARE(out, QString());
+        QTest::addColumn<QString>("line"); // the program and its arguments, @ for the fixtures
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("output"); // found in what it prints
+        const auto row = [](const char* line, int code, const char* output) {
+            QTest::newRow(line) << QString::fromUtf8(line) << code << QString::fromUtf8(output);
+        };
+        row("zentil-tool", 2, "Usage: zentil-tool COMMAND");
+        row("zentil-tool --help", 0, "Folders in use:");
+        row("zentil-tool --version", 0, "zentil-tool " ZENTIL_VERSION_TEXT "\nhttp://");
+        row("zentil-tool frob", 2, "unknown command 'frob'");
+        row("zentil-tool check", 2, "Usage: zentil-tool check");
+        row("zentil-tool export a.zentil", 2, "give a script and an output file");
+        row("zentil-tool export a b --size 15x16", 2, "--size takes even WIDTHxHEIGHT");
+        row("zentil-tool export a b --fps 0", 2, "--fps takes a whole number from 1 to 120");
+        row("zentil-tool export a b --loud", 2, "unexpected argument '--loud'");
+        row("zentil-tool export @/check/drawing.zentil /nonexistent/x.mp4", 1,
+            "talk.ogg: End of file; 3 s of silence instead\nzentil-tool export: cannot write");
+        row("zentil-tool new", 2, "Usage: zentil-tool new NAME");
+        row("zentil-tool new my.show", 2, "give the show a name without a '.'");
+        row("zentil-tool new /proc/zentil", 1, "cannot make /proc/zentil/resources");
+        row("zentil-tool preview --slide 0 x", 2, "Usage: zentil-tool preview");
+        row("zentil-tool preview /nonexistent.zentil", 1, "no such script: /nonexistent.zentil");
+        row("zentil-tool dump", 2, "Usage: zentil-tool dump SCRIPT");
+        row("zentil-tool dump @/check/noslides.zentil", 1, "No slides");
+        row("zentil-tool scramble a b --key-start x", 2, "Usage: zentil-tool scramble");
+        row("zentil-tool scramble /nonexistent/a b", 1, "cannot read /nonexistent/a");
+        row("zentil-tool unscramble a", 2, "Usage: zentil-tool unscramble IN OUT");
+        row("zentil-tool render --out", 2, "--out needs a value");
+        row("zentil-tool render --builtin end", 2, "--out FILE.png is required");
+        row("zentil-tool render --builtin end --out /nonexistent/x.png", 1, "cannot write");
+        row("zentil-tool render @/render/show/show.zentil --slide 2 --out y.png", 1,
+            "the script has 1 slide(s), not 2");
+        row("zentil-tool render @/render/show/show.zentil --slide 1 --subslide 3 --out y.png", 1,
+            "slide 1 has 2 subslide(s), not 3");
+        row("zentil-tool render /nonexistent.zentil --slide 1 --out y.png", 1, "no such script");
+        row("zentil-tool render x --out y.png --size 0x5", 2,
+            "--size needs WIDTHxHEIGHT, not '0x5'");
+        row("zentil-tool render x --out y.png --slide z", 2, "--slide needs a whole number");
+        row("zentil-tool render --builtin bad --out y.png", 2, "--builtin takes end, none or load");
+        row("zentil-tool render x y --out z.png", 2, "unexpected argument 'y'");
+        row("zentil-tool scale @/check/resources/broken.jpg 50 y.png", 1, "scale: cannot read");
+        row("zentil --version", 0, "zentil " ZENTIL_VERSION_TEXT "\n");
+        row("zentil -h", 0, "XDG_STATE_HOME");
+        row("zentil --screen two", 2, "zentil: --screen needs a screen number");
+        row("zentil --screen -1 a.zentil", 2, "zentil: --screen needs a screen number");
+    }
+
+    void commandLinesAreAnswered()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, code);
+        QFETCH(QString, output);
+        QStringList args = line.replace(u'@', QStringLiteral(ZENTIL_FIXTURES_DIR)).split(u' ');
+        QString printed;
+        QCOMPARE(test::RunProgram(kPrograms + args.takeFirst(), args, &printed), code);
+        QVERIFY2(printed.contains(output), qPrintable(printed));
     }
 
     void starterShowPassesCheck()
@@ -141,20 +124,26 @@ private Q_SLOTS:
         const QString folder = dir_.filePath(u"starter"_s);
         QCOMPARE(RunNewShowCommand({ folder }, o, e), 0);
         QCOMPARE(RunNewShowCommand({ folder }, o, e), 1); // never over an existing show
+        // Without the speech and Ogg tools the narrations are silent wave files.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        QCOMPARE(RunNewShowCommand({ dir_.filePath(u"quiet"_s) }, o, e), 0);
+        qputenv("PATH", path);
         out.clear();
-        QCOMPARE(RunScriptCheckCommand({ folder + u"/starter.zentil"_s }, o, e), 0);
+        QCOMPARE(Check({ folder + u"/starter.zentil"_s }, out), 0);
+        QCOMPARE(Check({ dir_.filePath(u"quiet/quiet.zentil"_s) }, out), 0);
         QCOMPARE(out, QString());
+        QVERIFY(QFile::exists(dir_.filePath(u"quiet/resources/slide2.wav"_s)));
     }
 
     void demoIsClean()
     {
-        QString out, err;
-        QTextStream o(&out), e(&err);
+        QString out;
         const QString demo = QStringLiteral(ZENTIL_FIXTURES_DIR "/../../examples/demo/demo.zentil");
-        QCOMPARE(RunScriptCheckCommand({ demo }, o, e), 0);
+        QCOMPARE(Check({ demo }, out), 0);
         QCOMPARE(out, QString());
-        QCOMPARE(RunScriptCheckCommand({ dir_.filePath(u"none.zentil"_s) }, o, e), 1);
-        QVERIFY(out.contains(u"none.zentil:1:1: error: no such script"_s));
+        QCOMPARE(Check({ dir_.filePath(u"none.zentil"_s) }, out), 1);
+        QCOMPARE(out, dir_.filePath(u"none.zentil"_s) + u":1:1: error: no such script\n"_s);
     }
 };
 
