@@ -179,10 +179,12 @@ QImage Keyed(const QImage& picture, std::optional<QRgb> key)
 QImage Enlarged(const PictureMemory& memory, const QImage& picture, int W, int H)
 {
     QImage target = memory.NewPicture(QSize(W, H), picture.format());
-    QPainter p(&target);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.drawImage(target.rect(), picture);
+    {
+        QPainter p(&target);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(target.rect(), picture);
+    }
     return target;
 }
 
