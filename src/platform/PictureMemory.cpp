@@ -18,6 +18,12 @@ constexpr std::size_t kSmallestPooled = kHugePage / 2;
 // Enough for the layers of a slide change and the window's picture; more is given back.
 constexpr std::size_t kSpareBlocks = 4;
 
+// Whole huge pages for that many bytes.
+std::size_t HugePagesFor(std::size_t bytes)
+{
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
 struct Block {
     void* Start = nullptr;
     std::size_t Bytes = 0;
@@ -26,13 +32,13 @@ struct Block {
 // A mapping of whole huge pages starting on a huge-page boundary, marked for huge pages.
 Block MapBlock(std::size_t bytes)
 {
-    const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    const std::size_t length = HugePagesFor(bytes);
     void* raw = mmap(
         nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
         return {};
     const auto first = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t start = (first + kHugePage - 1) / kHugePage * kHugePage;
+    const std::uintptr_t start = HugePagesFor(first);
     if (start > first)
         munmap(raw, start - first);
     const std::uintptr_t end = first + length + kHugePage;
@@ -66,22 +72,20 @@ struct PicturePool {
             UnmapBlock(block);
     }
 
+    // A spare block of the right size, else a new one. Spare blocks of other sizes stay: layers
+    // and enlarged pictures ask for different sizes, and Give keeps the spares few.
     Block Take(std::size_t bytes)
     {
-        const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        const std::size_t length = HugePagesFor(bytes);
         {
             std::lock_guard<std::mutex> hold(Lock);
-            for (auto it = Spare.begin(); it != Spare.end(); ++it) {
-                if (it->Bytes == length) {
-                    const Block block = *it;
-                    Spare.erase(it);
-                    return block;
-                }
+            const auto it = std::find_if(Spare.begin(), Spare.end(),
+                [length](const Block& block) { return block.Bytes == length; });
+            if (it != Spare.end()) {
+                const Block block = *it;
+                Spare.erase(it);
+                return block;
             }
-            // A block of another size is left from another screen size: of no more use.
-            for (const Block& block : Spare)
-                UnmapBlock(block);
-            Spare.clear();
         }
         return MapBlock(bytes);
     }
