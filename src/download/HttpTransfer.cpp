@@ -330,15 +330,6 @@ quint64 HttpClient::Start(const TransferRequest& request, TransferEvents events)
     const QString scheme = request.Url.scheme().toLower();
     if (scheme != u"http" && scheme != u"https")
         return failSoon(ErrorLocalFile, u"Only http and https servers are supported"_s);
-    const QFileInfo target(request.LocalFileName);
-    t.Part.setFileName(target.dir().filePath(u"."_s + target.fileName() + u".part"_s
-        + QString::number(QCoreApplication::applicationPid()) + u"-"_s + QString::number(id)));
-    if (!t.Part.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const QString why = t.Part.errorString();
-        t.Part.setFileName(QString());
-        return failSoon(ErrorLocalFile, why);
-    }
-
     QNetworkRequest httpRequest(request.Url);
     // The body is stored as sent; a compressed body would also break the size checks.
     httpRequest.setRawHeader("Accept-Encoding", "identity");
@@ -364,6 +355,15 @@ quint64 HttpClient::Start(const TransferRequest& request, TransferEvents events)
         Qt::QueuedConnection);
     QObject::connect(&t.Stall, &QTimer::timeout, reply, [&t] { t.OnStallCheck(); });
     t.Stall.start(stallMs_);
+    // The request is on its way: the file is made while the server answers.
+    const QFileInfo target(request.LocalFileName);
+    t.Part.setFileName(target.dir().filePath(u"."_s + target.fileName() + u".part"_s
+        + QString::number(QCoreApplication::applicationPid()) + u"-"_s + QString::number(id)));
+    if (!t.Part.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QString why = t.Part.errorString();
+        t.Part.setFileName(QString());
+        t.Fail(ErrorLocalFile, why);
+    }
     return id;
 }
 
