@@ -79,8 +79,10 @@ bool ZentilApp::Start(const QString& commandLine)
 // opened and its first slide shown, or the "none" slide invites opening one.
 bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
 {
-    screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
-    screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
+    // The screen saver is held off from the first picture on: the session bus and the desktop's
+    // answer are not on the way to it.
+    connect(window_.get(), &FullScreenWindow::PictureShown, this, &ZentilApp::InhibitScreenSaver,
+        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
 
     script_.Clear();
     state_.DefaultSlideShown = DefaultSlide::NotShown;
@@ -99,6 +101,7 @@ bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
 
     window_->ShowFullScreen();
     // The layers take the size the slide has on screen, so it is drawn at full sharpness.
+    PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize());
     PrepareRenderState(render_, log_, window_->SlideSize());
     host_->PresentForeground();
 
@@ -117,6 +120,14 @@ bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
     }
     heartbeatTimer_.start();
     return true;
+}
+
+void ZentilApp::InhibitScreenSaver()
+{
+    if (unloadStarted_ || screenSaver_)
+        return;
+    screenSaver_ = std::make_unique<ScreenSaverInhibitor>();
+    screenSaver_->Inhibit(u"Zentil"_s, u"Playing a presentation"_s);
 }
 
 void ZentilApp::StartDebugTrace(const QString& scriptPath)

@@ -115,6 +115,7 @@ private:
     void DownloadedFileArrived(const QString& name);
     void ReadProxySettings();
     bool OpenStartUpScript(const QString& scriptPath);
+    void InhibitScreenSaver();
     void FetchStartUpScript(const QUrl& url);
     void StartUpScriptFetched(const QUrl& url, const FetchedScript& fetched);
     void ShowErrorDialog(const QString& description, const QString& details);

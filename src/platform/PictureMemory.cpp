@@ -90,6 +90,12 @@ struct PicturePool {
         return MapBlock(bytes);
     }
 
+    std::size_t SpareCount()
+    {
+        std::lock_guard<std::mutex> hold(Lock);
+        return Spare.size();
+    }
+
     void Give(const Block& block)
     {
         std::lock_guard<std::mutex> hold(Lock);
@@ -136,6 +142,25 @@ QImage PictureMemory::NewPicture(QSize size, QImage::Format format) const
     auto* lease = new Lease { pool_, block };
     return QImage(static_cast<uchar*>(block.Start), size.width(), size.height(), bytesPerLine,
         format, ReturnBlock, lease);
+}
+
+void PictureMemory::Prepare(QSize size, QImage::Format format, int count) const
+{
+    if (size.isEmpty() || format == QImage::Format_Invalid)
+        return;
+    const auto bytes = std::size_t(BytesPerLine(size, format)) * std::size_t(size.height());
+    if (bytes < kSmallestPooled)
+        return;
+    for (int i = 0; i < count && pool_->SpareCount() < kSpareBlocks; ++i) {
+        const Block block = MapBlock(bytes);
+        if (!block.Start)
+            return;
+        // One write per small page faults in the whole block (a huge page per 2 MiB).
+        auto* bytesOf = static_cast<volatile unsigned char*>(block.Start);
+        for (std::size_t at = 0; at < block.Bytes; at += 4096)
+            bytesOf[at] = 0;
+        pool_->Give(block);
+    }
 }
 
 QImage PictureMemory::CopyOf(const QImage& picture) const

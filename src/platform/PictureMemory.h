@@ -29,6 +29,11 @@ public:
     // The picture's pixels in memory of their own, as NewPicture makes it.
     QImage CopyOf(const QImage& picture) const;
 
+    // Makes memory for up to count pictures of that size and format ready for use (its pages
+    // faulted in and cleared by the kernel), so the first pictures drawn need not wait for it.
+    // Slow: meant for a worker thread while the show is being opened.
+    void Prepare(QSize size, QImage::Format format, int count) const;
+
 private:
     std::shared_ptr<PicturePool> pool_;
 };

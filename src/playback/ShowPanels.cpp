@@ -25,23 +25,33 @@ constexpr qreal kPanelZ = 8;
 
 ShowPanels::ShowPanels(FullScreenWindow& window, const SlideShowModel& model, PlaybackState& state,
     const VolumeMixer& mixer, std::function<double()> now)
-    : model_(model)
+    : scene_(*window.scene())
+    , model_(model)
     , state_(state)
+    , mixer_(mixer)
     , now_(std::move(now))
 {
-    QGraphicsScene& scene = *window.scene();
-    info_ = scene.addPixmap(QPixmap());
+    info_ = scene_.addPixmap(QPixmap());
     info_->setZValue(kPanelZ);
     info_->hide();
-    volume_ = new VolumePanel(mixer, state_, now_);
+}
+
+// The volume panel is made when first wanted: the scene's first widget costs more than a
+// whole slide, and the first slide does not need it.
+VolumePanel& ShowPanels::Volume()
+{
+    if (volume_)
+        return *volume_;
+    volume_ = new VolumePanel(mixer_, state_, now_);
     volume_->OnFocusBack = [this] {
         if (FocusSlideWindow)
             FocusSlideWindow();
     };
-    volumeProxy_ = scene.addWidget(volume_);
-    volumeProxy_->setZValue(kPanelZ + 1);
-    volumeProxy_->setPos((FullScreenWindow::kVirtualWidth - volume_->width()) / 2,
+    QGraphicsProxyWidget* proxy = scene_.addWidget(volume_);
+    proxy->setZValue(kPanelZ + 1);
+    proxy->setPos((FullScreenWindow::kVirtualWidth - volume_->width()) / 2,
         (FullScreenWindow::kVirtualHeight - volume_->height()) / 2);
+    return *volume_;
 }
 
 ShowPanels::~ShowPanels() = default;
@@ -84,24 +94,25 @@ void ShowPanels::RefreshInfoPanel()
 
 void ShowPanels::OpenVolumePanel()
 {
-    volume_->Open();
+    Volume().Open();
 }
 
 bool ShowPanels::VolumePanelVisible() const
 {
-    return volume_->isVisible();
+    return volume_ && volume_->isVisible();
 }
 
 void ShowPanels::HideVolumePanel()
 {
-    volume_->Close();
+    if (volume_)
+        volume_->Close();
 }
 
 void ShowPanels::HeartbeatTick()
 {
     if (state_.VolumePanelTime != 0
         && std::abs(now_() - state_.VolumePanelTime) >= kVolumePanelQuietSeconds) {
-        volume_->Close();
+        HideVolumePanel();
         if (ParkCursor)
             ParkCursor();
         state_.PopupMenuOpen = false;

@@ -5,7 +5,7 @@
 #include <functional>
 
 class QGraphicsPixmapItem;
-class QGraphicsProxyWidget;
+class QGraphicsScene;
 
 namespace zentil {
 
@@ -37,7 +37,7 @@ public:
     void OpenVolumePanel();
     bool VolumePanelVisible() const;
     void HideVolumePanel();
-    VolumePanel& Volume() { return *volume_; }
+    VolumePanel& Volume();
 
     // The heartbeat's share: closes the volume panel 5 s after its last use (parking the cursor)
     // and redraws the information panel once a second while it is open.
@@ -51,12 +51,13 @@ public:
 private:
     void DrawInfoPanel();
 
+    QGraphicsScene& scene_;
     const SlideShowModel& model_;
     PlaybackState& state_;
+    const VolumeMixer& mixer_;
     std::function<double()> now_;
     QGraphicsPixmapItem* info_ = nullptr;
-    VolumePanel* volume_ = nullptr;
-    QGraphicsProxyWidget* volumeProxy_ = nullptr;
+    VolumePanel* volume_ = nullptr; // owned by the scene once made
 };
 
 } // namespace zentil

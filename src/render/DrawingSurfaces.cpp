@@ -3,12 +3,23 @@
 #include "base/DebugLog.h"
 
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
+
+void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize)
+{
+    // The shared blank every layer starts as, the background and the slide drawn on it, and a
+    // full-screen picture enlarged for the screen.
+    constexpr int kFirstSlidePictures = 4;
+    QThreadPool::globalInstance()->start([memory = s.Memory, layerSize] {
+        memory.Prepare(layerSize, QImage::Format_RGB32, kFirstSlidePictures);
+    });
+}
 
 DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet)
 {

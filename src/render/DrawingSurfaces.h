@@ -78,6 +78,10 @@ struct DrawingSurfaces {
     PictureMemory Memory;
 };
 
+// Readies warm memory for the layers of a show's first slide at that size on a worker thread,
+// while the show is being opened: fresh memory costs the first slide milliseconds of page faults.
+void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize);
+
 // The layer named by one of "background", "source", "animation", "foreground" (trimmed and
 // case-folded); nullptr for any other name or a resource set outside 1..2.
 DrawingSurface* FindSurface(DrawingSurfaces& s, const QString& layerName, int LocalResourceSet);

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -79,9 +80,16 @@ void LoadPictureReadersAhead()
         for (const char* format : { "jpeg", "png", "gif" }) {
             QBuffer empty;
             empty.open(QIODevice::ReadOnly);
-            QImageReader(&empty, format).canRead();
+            // Only the named reader: guessing the format would load every plug-in installed,
+            // with the libraries behind them.
+            QImageReader reader(&empty, format);
+            reader.setAutoDetectImageFormat(false);
+            reader.canRead();
         }
     });
+    // The font list (fontconfig's configuration and cache) is read once; the first text waits
+    // for it otherwise.
+    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
 }
 
 QImage LoadPicture(const QString& path)

@@ -26,8 +26,8 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
 // picture when the file cannot be read.
 QImage LoadPicture(const QString& path);
-// Finds and loads the readers of the common picture formats on a worker thread, so that the first
-// picture a show draws does not wait for them (a few milliseconds of plug-in and library loading).
+// Finds and loads the readers of the common picture formats and the font list on worker threads,
+// so that the first slide does not wait for them (milliseconds of plug-in loading and fontconfig).
 void LoadPictureReadersAhead();
 // LoadPicture through the drawing state's cache (the file's name, size and time as the key).
 QImage LoadCachedPicture(RenderState& r, const QString& path);

@@ -4,6 +4,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace zentil;
 
@@ -15,6 +18,7 @@ private Q_SLOTS:
     void displayRatio();
     void layerCopies_chainAndStayIndependent();
     void layerMemory_neverSharedWhileDrawnAndReused();
+    void preparedMemory_isInPlaceBeforeTheFirstPicture();
     void transparentBlt_leavesOutKeyAndKeepsSource();
     void privateFonts_listGrowsAndIsWithdrawn();
 };
@@ -96,6 +100,36 @@ void tst_DrawingSurfaces::layerMemory_neverSharedWhileDrawnAndReused()
     }
     kept.fill(Qt::white);
     QCOMPARE(Pixel(kept, 0, 0), 0xFFFFFFU);
+}
+
+// How many of the picture's memory pages the kernel has in place (faulted in).
+int ResidentPages(const QImage& picture)
+{
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(picture.constBits()) / page * page;
+    const auto end = reinterpret_cast<std::uintptr_t>(picture.constBits()) + picture.sizeInBytes();
+    std::vector<unsigned char> resident((end - start + page - 1) / page);
+    if (mincore(reinterpret_cast<void*>(start), end - start, resident.data()) != 0)
+        return -1;
+    return int(
+        std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
+}
+
+void tst_DrawingSurfaces::preparedMemory_isInPlaceBeforeTheFirstPicture()
+{
+    const QSize size(1024, 768);
+    PictureMemory fresh;
+    QCOMPARE(ResidentPages(fresh.NewPicture(size, QImage::Format_RGB32)), 0);
+    PictureMemory prepared;
+    prepared.Prepare(size, QImage::Format_RGB32, 2);
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 3; ++i)
+        pictures.push_back(prepared.NewPicture(size, QImage::Format_RGB32));
+    const int pages
+        = int((pictures[0].sizeInBytes() + sysconf(_SC_PAGESIZE) - 1) / sysconf(_SC_PAGESIZE));
+    QCOMPARE(ResidentPages(pictures[0]), pages);
+    QCOMPARE(ResidentPages(pictures[1]), pages);
+    QCOMPARE(ResidentPages(pictures[2]), 0); // only as many as were asked for
 }
 
 void tst_DrawingSurfaces::transparentBlt_leavesOutKeyAndKeepsSource()
