@@ -140,13 +140,13 @@ struct HttpClient::Transfer {
     {
         if (!HeadersSeen || !BodyOk || FailNumber != TransferOk || !Reply)
             return;
-        char buffer[65536];
         while (Reply->bytesAvailable() > 0) {
-            const qint64 n = Reply->read(buffer, sizeof buffer);
-            if (n <= 0)
+            // Everything buffered at once: a single received block is handed over uncopied.
+            const QByteArray chunk = Reply->read(Reply->bytesAvailable());
+            if (chunk.isEmpty())
                 break;
-            Bytes += n;
-            if (Part.write(buffer, n) != n) {
+            Bytes += chunk.size();
+            if (Part.write(chunk) != chunk.size()) {
                 Fail(ErrorLocalFile, Part.errorString());
                 return;
             }
