@@ -48,11 +48,12 @@ ResourcePanel& FullScreenWindow::Resources()
 {
     if (!resourcePanel_) {
         resourcePanel_ = new ResourcePanel;
-        QGraphicsProxyWidget* proxy = scene_->addWidget(resourcePanel_);
-        proxy->setPos((kVirtualWidth - resourcePanel_->width()) / 2.0,
-            (kVirtualHeight - resourcePanel_->height()) / 2.0);
-        proxy->setZValue(10);
-        resourcePanel_->hide();
+        resourcePanel_->BeforeFirstShow = [this](ResourcePanel& panel) {
+            QGraphicsProxyWidget* proxy = scene_->addWidget(&panel);
+            proxy->setPos(
+                (kVirtualWidth - panel.width()) / 2.0, (kVirtualHeight - panel.height()) / 2.0);
+            proxy->setZValue(10);
+        };
     }
     return *resourcePanel_;
 }
@@ -68,7 +69,12 @@ void FullScreenWindow::HideResources()
         resourcePanel_->hide();
 }
 
-FullScreenWindow::~FullScreenWindow() = default;
+FullScreenWindow::~FullScreenWindow()
+{
+    // Once shown, the panel belongs to the scene; before, to the window.
+    if (resourcePanel_ && !resourcePanel_->graphicsProxyWidget())
+        delete resourcePanel_;
+}
 
 void FullScreenWindow::SetScreenChoice(int screenNumber)
 {

@@ -61,8 +61,9 @@ public:
     // Brings the window to the front and gives it the keyboard focus.
     void FocusSlideWindow();
 
-    // The waiting and download panel, made when it is first needed: putting a widget into the
-    // scene is the slowest step of making the window, and most shows start without it.
+    // The waiting and download panel, made when it is first needed and put into the scene when
+    // it is first shown: a widget in the scene costs more than a whole slide, and most shows
+    // start without ever showing it.
     ResourcePanel& Resources();
     bool ResourcesVisible() const;
     void HideResources();

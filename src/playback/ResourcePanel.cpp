@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,6 +61,13 @@ ResourcePanel::ResourcePanel(QWidget* parent)
     layout->addWidget(filesBar_, 4, 1);
     layout->addWidget(timeLeft_, 5, 0, 1, 2);
     setFixedSize(420, 170);
+}
+
+void ResourcePanel::setVisible(bool visible)
+{
+    if (visible && BeforeFirstShow)
+        std::exchange(BeforeFirstShow, {})(*this);
+    QFrame::setVisible(visible);
 }
 
 void ResourcePanel::SetCaption(const QString& caption)

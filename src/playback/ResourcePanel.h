@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QFrame>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 
@@ -25,6 +27,11 @@ public:
     void SetFilesProgress(double share);
     // The estimate from elapsed milliseconds and the share done; empty below 2 % or 1 s.
     static QString EstimateTimeLeft(qint64 elapsedMs, double shareDone);
+
+    // Called once, the first time the panel is to be shown, before it is: a widget put into a
+    // graphics scene costs milliseconds, which a show that never waits for files need not pay.
+    std::function<void(ResourcePanel&)> BeforeFirstShow;
+    void setVisible(bool visible) override;
 
 private:
     QLabel* caption_;

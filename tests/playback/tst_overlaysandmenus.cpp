@@ -305,6 +305,21 @@ void TestOverlaysAndMenus::windowHandsOnWhatTheViewerDoes()
     QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
     window.HideBlank();
     QCOMPARE(window.grab().toImage().pixelColor(5, 5), QColor(Qt::black));
+    // The waiting panel takes its texts before it is shown, and joins the scene only when it is.
+    const qsizetype items = window.scene()->items().size();
+    window.Resources().SetText(u"File: a.jpg"_s);
+    QCOMPARE(window.scene()->items().size(), items);
+    QVERIFY(!window.ResourcesVisible());
+    window.Resources().show();
+    QVERIFY(window.ResourcesVisible());
+    QVERIFY(window.scene()->items().size() > items);
+    const QList<QLabel*> labels = window.Resources().findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(),
+        [](const QLabel* label) { return label->text() == u"File: a.jpg"_s; }));
+    window.HideResources();
+    QVERIFY(!window.ResourcesVisible());
+    FullScreenWindow other; // a panel never shown goes with its window (the sanitizer run checks)
+    other.Resources().SetText(u"File: b.jpg"_s);
 }
 
 // With two virtual screens (tst_overlaysandmenus_screens): the window covers the screen it is
