@@ -101,7 +101,7 @@ bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
 
     window_->ShowFullScreen();
     // The layers take the size the slide has on screen, so it is drawn at full sharpness.
-    PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize());
+    PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize(), workAhead_);
     PrepareRenderState(render_, log_, window_->SlideSize());
     host_->PresentForeground();
 

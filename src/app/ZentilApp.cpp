@@ -39,7 +39,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *host_, clock_, log_)
 {
-    LoadPictureReadersAhead();
+    LoadPictureReadersAhead(workAhead_);
     WireTimers();
     SetDownloadHooks();
     WireUserControl();

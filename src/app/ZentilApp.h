@@ -20,6 +20,7 @@
 #include "storage/ZentilFolders.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 
@@ -165,6 +166,9 @@ private:
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;
+    // Start-up work done ahead on other threads; last, so it has ended before anything it uses
+    // (the application object above all) goes.
+    QThreadPool workAhead_;
 };
 
 } // namespace zentil

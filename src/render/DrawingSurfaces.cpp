@@ -11,12 +11,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
 
-void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize)
+void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize, QThreadPool& pool)
 {
     // The shared blank every layer starts as, the background and the slide drawn on it, and a
     // full-screen picture enlarged for the screen.
     constexpr int kFirstSlidePictures = 4;
-    QThreadPool::globalInstance()->start([memory = s.Memory, layerSize] {
+    pool.start([memory = s.Memory, layerSize] {
         memory.Prepare(layerSize, QImage::Format_RGB32, kFirstSlidePictures);
     });
 }

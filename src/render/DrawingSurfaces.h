@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/PictureMemory.h"
+
+class QThreadPool;
 #include "render/GraphicsState.h"
 
 #include <QFont>
@@ -80,7 +82,7 @@ struct DrawingSurfaces {
 
 // Readies warm memory for the layers of a show's first slide at that size on a worker thread,
 // while the show is being opened: fresh memory costs the first slide milliseconds of page faults.
-void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize);
+void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize, QThreadPool& pool);
 
 // The layer named by one of "background", "source", "animation", "foreground" (trimmed and
 // case-folded); nullptr for any other name or a resource set outside 1..2.

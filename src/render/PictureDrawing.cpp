@@ -74,9 +74,9 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
     return 1;
 }
 
-void LoadPictureReadersAhead()
+void LoadPictureReadersAhead(QThreadPool& pool)
 {
-    QThreadPool::globalInstance()->start([] {
+    pool.start([] {
         for (const char* format : { "jpeg", "png", "gif" }) {
             QBuffer empty;
             empty.open(QIODevice::ReadOnly);
@@ -89,7 +89,7 @@ void LoadPictureReadersAhead()
     });
     // The font list (fontconfig's configuration and cache) is read once; the first text waits
     // for it otherwise.
-    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
+    pool.start([] { QFontDatabase::families(); });
 }
 
 QImage LoadPicture(const QString& path)

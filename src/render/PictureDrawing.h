@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+
+class QThreadPool;
 #include <QString>
 
 namespace zentil {
@@ -28,7 +30,8 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 QImage LoadPicture(const QString& path);
 // Finds and loads the readers of the common picture formats and the font list on worker threads,
 // so that the first slide does not wait for them (milliseconds of plug-in loading and fontconfig).
-void LoadPictureReadersAhead();
+// The pool must end (wait for its work) before the application object does.
+void LoadPictureReadersAhead(QThreadPool& pool);
 // LoadPicture through the drawing state's cache (the file's name, size and time as the key).
 QImage LoadCachedPicture(RenderState& r, const QString& path);
 
