@@ -60,6 +60,15 @@ qsizetype BytesPerLine(QSize size, QImage::Format format)
     return (qsizetype(size.width()) * bits + 31) / 32 * 4;
 }
 
+// The bytes of a picture kept in pooled memory; 0 for one too small to gain from huge pages.
+std::size_t PooledBytes(QSize size, QImage::Format format)
+{
+    if (size.isEmpty() || format == QImage::Format_Invalid)
+        return 0;
+    const auto bytes = std::size_t(BytesPerLine(size, format)) * std::size_t(size.height());
+    return bytes < kSmallestPooled ? 0 : bytes;
+}
+
 } // namespace
 
 struct PicturePool {
@@ -130,28 +139,21 @@ PictureMemory::PictureMemory()
 
 QImage PictureMemory::NewPicture(QSize size, QImage::Format format) const
 {
-    if (size.isEmpty() || format == QImage::Format_Invalid)
-        return QImage(size, format);
-    const qsizetype bytesPerLine = BytesPerLine(size, format);
-    const auto bytes = std::size_t(bytesPerLine) * std::size_t(size.height());
-    if (bytes < kSmallestPooled)
+    const std::size_t bytes = PooledBytes(size, format);
+    if (bytes == 0)
         return QImage(size, format);
     const Block block = pool_->Take(bytes);
     if (!block.Start)
         return QImage(size, format);
     auto* lease = new Lease { pool_, block };
-    return QImage(static_cast<uchar*>(block.Start), size.width(), size.height(), bytesPerLine,
-        format, ReturnBlock, lease);
+    return QImage(static_cast<uchar*>(block.Start), size.width(), size.height(),
+        BytesPerLine(size, format), format, ReturnBlock, lease);
 }
 
 void PictureMemory::Prepare(QSize size, QImage::Format format, int count) const
 {
-    if (size.isEmpty() || format == QImage::Format_Invalid)
-        return;
-    const auto bytes = std::size_t(BytesPerLine(size, format)) * std::size_t(size.height());
-    if (bytes < kSmallestPooled)
-        return;
-    for (int i = 0; i < count && pool_->SpareCount() < kSpareBlocks; ++i) {
+    const std::size_t bytes = PooledBytes(size, format);
+    for (int i = 0; bytes != 0 && i < count && pool_->SpareCount() < kSpareBlocks; ++i) {
         const Block block = MapBlock(bytes);
         if (!block.Start)
             return;
