@@ -79,11 +79,6 @@ bool ZentilApp::Start(const QString& commandLine)
 // opened and its first slide shown, or the "none" slide invites opening one.
 bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
 {
-    // The screen saver is held off from the first picture on: the session bus and the desktop's
-    // answer are not on the way to it.
-    connect(window_.get(), &FullScreenWindow::PictureShown, this, &ZentilApp::InhibitScreenSaver,
-        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
-
     script_.Clear();
     state_.DefaultSlideShown = DefaultSlide::NotShown;
     SetDisplayRatio(render_.Display, log_);
@@ -104,6 +99,11 @@ bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
     PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize(), workAhead_);
     PrepareRenderState(render_, log_, window_->SlideSize());
     host_->PresentForeground();
+    // The screen saver is held off from the first slide on (or the slide that says there is
+    // none), not from the empty picture above: the session bus and the desktop's answer are not
+    // on the way to the first slide.
+    connect(window_.get(), &FullScreenWindow::PictureShown, this, &ZentilApp::InhibitScreenSaver,
+        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
 
     model_.CurrentSlide = SlidePlay { 0, 1, false };
     model_.NextSlide = SlidePlay { 0, 2, false };
