@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +21,8 @@ class tst_SingleInstance : public QObject {
 private Q_SLOTS:
     void secondInstanceSeesTheLock();
     void lockOfACrashedPlayerIsTakenOver();
+    void aFileNobodyHoldsIsTakenOver();
+    void aPlayerStillWritingItsFileHoldsTheLock();
     void missingHomeFolderIsCreated();
     void onlyALivePlayerIsAnotherInstance_data();
     void onlyALivePlayerIsAnotherInstance();
@@ -64,6 +69,40 @@ void tst_SingleInstance::lockOfACrashedPlayerIsTakenOver()
     QVERIFY2(next.TryAcquire(), "a dead player's lock kept every later player out");
 }
 
+void tst_SingleInstance::aFileNobodyHoldsIsTakenOver()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString path = QDir(home.path()).filePath(u"zentil.lock"_s);
+    zentil::test::WriteFile(path, "not a lock\n");
+    SingleInstance instance(home.path());
+    QVERIFY(instance.TryAcquire());
+    // The file names its holder the way earlier players, which used QLockFile, read it.
+    qint64 pid = 0;
+    QString hostName;
+    QString appName;
+    QVERIFY(QLockFile(path).getLockInfo(&pid, &hostName, &appName));
+    QCOMPARE(pid, qint64(getpid()));
+    QVERIFY(!appName.isEmpty());
+    instance.Release();
+    QVERIFY2(!QFile::exists(path), "a player that ended left its lock file");
+}
+
+void tst_SingleInstance::aPlayerStillWritingItsFileHoldsTheLock()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QByteArray path = QFile::encodeName(QDir(home.path()).filePath(u"zentil.lock"_s));
+    // Another player has made and locked the file but not yet written to it.
+    const int other = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    SingleInstance instance(home.path());
+    QCOMPARE(int(instance.Acquire()), int(SingleInstance::Outcome::HeldByRunningPlayer));
+    ::close(other);
+    QVERIFY(instance.TryAcquire());
+}
+
 void tst_SingleInstance::missingHomeFolderIsCreated()
 {
     QTemporaryDir base;
@@ -78,7 +117,8 @@ void tst_SingleInstance::onlyALivePlayerIsAnotherInstance_data()
     QTest::addColumn<int>("outcome");
     QTest::newRow("live player") << u"live"_s << int(SingleInstance::Outcome::HeldByRunningPlayer);
     QTest::newRow("folder in the way") << u"folder"_s << int(SingleInstance::Outcome::Failed);
-    QTest::newRow("unknown owner") << u"garbage"_s << int(SingleInstance::Outcome::Failed);
+    QTest::newRow("player on another machine")
+        << u"elsewhere"_s << int(SingleInstance::Outcome::Failed);
     QTest::newRow("home is a file") << u"file"_s << int(SingleInstance::Outcome::Failed);
 }
 
@@ -93,8 +133,9 @@ void tst_SingleInstance::onlyALivePlayerIsAnotherInstance()
         QVERIFY(running.TryAcquire());
     } else if (situation == u"folder") {
         QVERIFY(QDir(home).mkdir(u"zentil.lock"_s));
-    } else if (situation == u"garbage") {
-        zentil::test::WriteFile(QDir(home).filePath(u"zentil.lock"_s), "not a lock\n");
+    } else if (situation == u"elsewhere") {
+        zentil::test::WriteFile(
+            QDir(home).filePath(u"zentil.lock"_s), "4242\nzentil\nanother-machine.example\n");
     } else {
         home = base.filePath(u"plain-file"_s);
         zentil::test::WriteFile(home, {});
