@@ -96,7 +96,7 @@ bool ZentilApp::OpenStartUpScript(const QString& scriptPath)
 
     window_->ShowFullScreen();
     // The layers take the size the slide has on screen, so it is drawn at full sharpness.
-    PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize(), workAhead_);
+    PrepareLayerMemoryAhead(render_.Surfaces, window_->SlideSize(), workAhead_.Pool);
     PrepareRenderState(render_, log_, window_->SlideSize());
     host_->PresentForeground();
     // The screen saver is held off from the first slide on (or the slide that says there is

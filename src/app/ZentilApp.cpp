@@ -29,6 +29,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace zentil {
 
+ZentilApp::WorkAhead::WorkAhead()
+{
+    LoadPictureReadersAhead(Pool);
+}
+
 ZentilApp::ZentilApp(PlayerOptions options)
     : options_(std::move(options))
     , log_(clock_)
@@ -39,7 +44,6 @@ ZentilApp::ZentilApp(PlayerOptions options)
     , downloads_(model_, folders_, proxy_, log_)
     , sequencer_(model_, state_, *host_, clock_, log_)
 {
-    LoadPictureReadersAhead(workAhead_);
     WireTimers();
     SetDownloadHooks();
     WireUserControl();
@@ -54,6 +58,7 @@ ZentilApp::ZentilApp(PlayerOptions options)
 
 ZentilApp::~ZentilApp()
 {
+    workAhead_.Pool.waitForDone();
     if (!unloadStarted_)
         RunShutDownSteps();
 }

@@ -135,6 +135,13 @@ private:
     void ReleaseEverything();
     void ReleasePresentation();
 
+    // Start-up work done on other threads (picture readers, the font list, layer memory). First,
+    // so it starts before the window is made; the destructor waits for it before any member
+    // goes.
+    struct WorkAhead {
+        WorkAhead();
+        QThreadPool Pool;
+    } workAhead_;
     PlayerOptions options_;
     MonotonicClock clock_;
     DebugLog log_;
@@ -166,9 +173,6 @@ private:
     QUrl scriptUrl_; // where the script was fetched from, for `zentil http://...`
     bool unloadStarted_ = false;
     int exitCode_ = 0;
-    // Start-up work done ahead on other threads; last, so it has ended before anything it uses
-    // (the application object above all) goes.
-    QThreadPool workAhead_;
 };
 
 } // namespace zentil

@@ -76,6 +76,8 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 
 void LoadPictureReadersAhead(QThreadPool& pool)
 {
+    // The font list first: it takes longest, and the first slide's fonts wait for it.
+    pool.start([] { QFontDatabase::families(); });
     pool.start([] {
         for (const char* format : { "jpeg", "png", "gif" }) {
             QBuffer empty;
@@ -87,9 +89,6 @@ void LoadPictureReadersAhead(QThreadPool& pool)
             reader.canRead();
         }
     });
-    // The font list (fontconfig's configuration and cache) is read once; the first text waits
-    // for it otherwise.
-    pool.start([] { QFontDatabase::families(); });
 }
 
 QImage LoadPicture(const QString& path)

@@ -28,9 +28,9 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
 // picture when the file cannot be read.
 QImage LoadPicture(const QString& path);
-// Finds and loads the readers of the common picture formats and the font list on worker threads,
-// so that the first slide does not wait for them (milliseconds of plug-in loading and fontconfig).
-// The pool must end (wait for its work) before the application object does.
+// Reads the font list and finds and loads the readers of the common picture formats on worker
+// threads, so that the first slide does not wait for them (milliseconds of fontconfig and plug-in
+// loading). The pool must end (wait for its work) before the application object does.
 void LoadPictureReadersAhead(QThreadPool& pool);
 // LoadPicture through the drawing state's cache (the file's name, size and time as the key).
 QImage LoadCachedPicture(RenderState& r, const QString& path);
