@@ -249,11 +249,17 @@ private:
 };
 } // namespace
 
-HttpClient::HttpClient()
-    : manager_(std::make_unique<QNetworkAccessManager>())
+HttpClient::HttpClient() = default;
+
+QNetworkAccessManager& HttpClient::Manager()
 {
+    if (manager_)
+        return *manager_;
+    manager_ = std::make_unique<QNetworkAccessManager>();
     manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     manager_->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    if (proxyRule_)
+        manager_->setProxyFactory(new RuleProxyFactory(proxyRule_));
     QObject::connect(manager_.get(), &QNetworkAccessManager::authenticationRequired, manager_.get(),
         [this](QNetworkReply* reply, QAuthenticator* authenticator) {
             for (auto& [id, transfer] : running_) {
@@ -268,6 +274,7 @@ HttpClient::HttpClient()
                 return;
             }
         });
+    return *manager_;
 }
 
 HttpClient::~HttpClient()
@@ -277,13 +284,16 @@ HttpClient::~HttpClient()
 
 void HttpClient::SetProxyRule(std::function<QNetworkProxy(const QUrl&)> rule)
 {
+    proxyRule_ = std::move(rule);
+    if (!manager_)
+        return;
     manager_->clearConnectionCache();
-    manager_->setProxyFactory(new RuleProxyFactory(std::move(rule)));
+    manager_->setProxyFactory(new RuleProxyFactory(proxyRule_));
 }
 
 void HttpClient::Reset()
 {
-    if (running_.empty())
+    if (manager_ && running_.empty())
         manager_->clearConnectionCache();
 }
 
@@ -322,7 +332,7 @@ quint64 HttpClient::Start(const TransferRequest& request, TransferEvents events)
     running_.emplace(id, std::move(transfer));
 
     const auto failSoon = [this, id](int number, const QString& text) {
-        QTimer::singleShot(0, manager_.get(), [this, id, number, text] {
+        QTimer::singleShot(0, &Manager(), [this, id, number, text] {
             Finish(id, TransferResult { number, text, 0 });
         });
         return id;
@@ -334,7 +344,7 @@ quint64 HttpClient::Start(const TransferRequest& request, TransferEvents events)
     // The body is stored as sent; a compressed body would also break the size checks.
     httpRequest.setRawHeader("Accept-Encoding", "identity");
     httpRequest.setMaximumRedirectsAllowed(kMaxRedirects);
-    t.Reply = manager_->get(httpRequest);
+    t.Reply = Manager().get(httpRequest);
     t.Reply->setReadBufferSize(kReadBufferBytes);
     QNetworkReply* reply = t.Reply;
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&t] { t.OnHeaders(); });

@@ -89,8 +89,12 @@ public:
 private:
     struct Transfer;
     void Finish(quint64 id, TransferResult result);
+    // Qt's network access, made at the first transfer: a show whose files are all present
+    // never needs it.
+    QNetworkAccessManager& Manager();
 
     std::unique_ptr<QNetworkAccessManager> manager_;
+    std::function<QNetworkProxy(const QUrl&)> proxyRule_;
     std::map<quint64, std::unique_ptr<Transfer>> running_;
     quint64 nextId_ = 1;
     int stallMs_ = kDefaultStallMs;
