@@ -91,12 +91,19 @@ void LoadPictureReadersAhead(QThreadPool& pool)
     });
 }
 
-QImage LoadPicture(const QString& path)
+QImage LoadPicture(const QString& path, const PictureMemory* memory)
 {
     QImageReader reader(path);
     reader.setAutoTransform(false);
     const bool bitmap = reader.format() == "bmp"; // known only before the picture is read
-    QImage picture = reader.read();
+    // Read into picture memory where the reader takes a picture of the size and format it
+    // announces (JPEG's and PNG's do): a photo the size of a slide then costs a few page faults,
+    // not one per 4 KiB. A reader that makes a picture of its own is left to it.
+    QImage picture;
+    if (memory && reader.size().isValid())
+        picture = memory->NewPicture(reader.size(), reader.imageFormat());
+    if (!reader.read(&picture))
+        picture = QImage();
     // The fourth byte of a 32-bit bitmap is commonly left 0 by the programs that write them;
     // bitmaps are drawn opaque whatever it holds.
     if (!picture.isNull() && bitmap && picture.hasAlphaChannel())
@@ -131,7 +138,7 @@ QImage LoadCachedPicture(RenderState& r, const QString& path)
     const QFileInfo info(path);
     const QString key = u"file|"_s + info.absoluteFilePath() + u'|' + QString::number(info.size())
         + u'|' + QString::number(info.lastModified().toMSecsSinceEpoch());
-    return Cached(r.Pictures, key, [&path] { return LoadPicture(path); });
+    return Cached(r.Pictures, key, [&] { return LoadPicture(path, &r.Surfaces.Memory); });
 }
 
 namespace {

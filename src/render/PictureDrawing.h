@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 class QThreadPool;
-#include <QString>
 
 namespace zentil {
 
 class DebugLog;
+class PictureMemory;
 struct RenderState;
 
 // Whether the file is a vector picture (SVG, by its name): drawn at the size it is shown.
@@ -26,8 +27,8 @@ int DrawVectorPictureOnBitmap(RenderState& r, const QString& layer, int set, con
 // Reads a picture resource (bitmap, JPEG, GIF, PNG with its transparency, WebP where Qt's
 // plug-in is installed). Bitmaps come back opaque: what a bitmap holds in
 // its alpha bytes is ignored, so a 32-bit bitmap whose alpha bytes are all 0 still shows. A null
-// picture when the file cannot be read.
-QImage LoadPicture(const QString& path);
+// picture when the file cannot be read. With memory, a large picture is read into it.
+QImage LoadPicture(const QString& path, const PictureMemory* memory = nullptr);
 // Reads the font list and finds and loads the readers of the common picture formats on worker
 // threads, so that the first slide does not wait for them (milliseconds of fontconfig and plug-in
 // loading). The pool must end (wait for its work) before the application object does.

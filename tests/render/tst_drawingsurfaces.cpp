@@ -1,4 +1,5 @@
 #include "RenderTestSupport.h"
+#include "render/PictureDrawing.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void layerCopies_chainAndStayIndependent();
     void layerMemory_neverSharedWhileDrawnAndReused();
     void preparedMemory_isInPlaceBeforeTheFirstPicture();
+    void aPhotoTheSizeOfASlide_isReadIntoPictureMemory();
     void transparentBlt_leavesOutKeyAndKeepsSource();
     void privateFonts_listGrowsAndIsWithdrawn();
 };
@@ -130,6 +132,22 @@ void tst_DrawingSurfaces::preparedMemory_isInPlaceBeforeTheFirstPicture()
     QCOMPARE(ResidentPages(pictures[0]), pages);
     QCOMPARE(ResidentPages(pictures[1]), pages);
     QCOMPARE(ResidentPages(pictures[2]), 0); // only as many as were asked for
+}
+
+void tst_DrawingSurfaces::aPhotoTheSizeOfASlide_isReadIntoPictureMemory()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"photo.jpg"_s);
+    QImage photo(1024, 768, QImage::Format_RGB32);
+    photo.fill(qRgb(20, 120, 160));
+    QVERIFY(photo.save(path));
+    PictureMemory memory;
+    memory.Prepare(photo.size(), QImage::Format_RGB32, 1);
+    const QImage read = LoadPicture(path, &memory);
+    QCOMPARE(read.size(), photo.size());
+    QVERIFY(std::abs(qBlue(read.pixel(500, 400)) - 160) <= 2);
+    // The photo took the one warm block: the next picture of that size finds none left.
+    QCOMPARE(ResidentPages(memory.NewPicture(photo.size(), QImage::Format_RGB32)), 0);
 }
 
 void tst_DrawingSurfaces::transparentBlt_leavesOutKeyAndKeepsSource()
