@@ -13,9 +13,8 @@ namespace zentil {
 
 void PrepareLayerMemoryAhead(const DrawingSurfaces& s, QSize layerSize, QThreadPool& pool)
 {
-    // The shared blank every layer starts as, the background and the slide drawn on it, and a
-    // full-screen picture enlarged for the screen.
-    constexpr int kFirstSlidePictures = 4;
+    // The shared blank every layer starts as, and the background and the slide drawn on it.
+    constexpr int kFirstSlidePictures = 3;
     pool.start([memory = s.Memory, layerSize] {
         memory.Prepare(layerSize, QImage::Format_RGB32, kFirstSlidePictures);
     });

@@ -212,6 +212,14 @@ void DrawScaled(QPainter& p, PictureCache& cache, const QString& key, const QIma
     const bool enlarging = memory && W >= picture.width() && H >= picture.height()
         && (picture.format() == QImage::Format_RGB32
             || picture.format() == QImage::Format_ARGB32_Premultiplied);
+    // An opaque enlargement from the layer's corner (a show's background photo) is filtered
+    // straight into the layer: the same computation as into a copy, so the same pixels, without
+    // a screen-sized copy to make, fill and draw.
+    if (enlarging && X == 0 && Y == 0 && p.compositionMode() == QPainter::CompositionMode_Source) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(QRect(X, Y, W, H), picture);
+        return;
+    }
     if (qint64(W) * H <= kMaxScaledPixels) {
         p.drawImage(X, Y, Cached(cache, key, [&] {
             return enlarging

@@ -182,6 +182,9 @@ void tst_ScaledDrawing::pictures_alphaOverGradientAndSvgAtFullResolution()
                               .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double psnr = test::Psnr(f.Source().copy(1200, 800, 160, 120), smooth);
     QVERIFY2(psnr > 35, qPrintable(QString::number(psnr)));
+    // From the corner the photo is filtered straight into the layer: the same picture.
+    f.Run(u"/image {0 0 photo.jpg size 2}"_s);
+    QCOMPARE(f.Source().copy(0, 0, 160, 120), f.Source().copy(1200, 800, 160, 120));
     QCOMPARE(unreadable, QStringList { u"BROKEN.PNG"_s });
     QCOMPARE(f.missing, QStringList { u"BROKEN.PNG"_s });
     QVERIFY(PictureProblem(dir.filePath(u"broken.png"_s)).contains(u"not a picture type"_s));
