@@ -56,6 +56,12 @@ bool StillTheFolderFile(int fd, const QByteArray& path)
         && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
+QString CannotCreateText(const QString& path)
+{
+    return u"Zentil cannot start because it cannot create its lock file "_s + path
+        + u".\rThe folder may be missing, not writable, or on a full disc."_s;
+}
+
 bool IsHere(const LockHolder& holder)
 {
     return holder.HostName.isEmpty() || holder.HostName == QSysInfo::machineHostName();
@@ -100,8 +106,7 @@ SingleInstance::Outcome SingleInstance::Acquire()
         }
         return TakeOpenedFile(fd, locked);
     }
-    return Fail(u"Zentil cannot start because it cannot create its lock file "_s + path_
-        + u".\rThe folder may be missing, not writable, or on a full disc."_s);
+    return Fail(CannotCreateText(path_));
 }
 
 // fd is the folder's lock file, locked by this process or, when not locked, by another.
@@ -121,8 +126,7 @@ SingleInstance::Outcome SingleInstance::TakeOpenedFile(int fd, bool locked)
     // Whatever the file says (a crashed player, a half-written file), nobody holds it.
     if (!WriteHolder(fd)) {
         ::close(fd);
-        return Fail(u"Zentil cannot start because it cannot create its lock file "_s + path_
-            + u".\rThe folder may be missing, not writable, or on a full disc."_s);
+        return Fail(CannotCreateText(path_));
     }
     fd_ = fd;
     return Outcome::Acquired;

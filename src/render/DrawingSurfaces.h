@@ -1,8 +1,6 @@
 #pragma once
 
 #include "platform/PictureMemory.h"
-
-class QThreadPool;
 #include "render/GraphicsState.h"
 
 #include <QFont>
@@ -13,6 +11,7 @@ class QThreadPool;
 #include <vector>
 
 class QPainter;
+class QThreadPool;
 
 namespace zentil {
 

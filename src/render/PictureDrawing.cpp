@@ -100,8 +100,9 @@ QImage LoadPicture(const QString& path, const PictureMemory* memory)
     // announces (JPEG's and PNG's do): a photo the size of a slide then costs a few page faults,
     // not one per 4 KiB. A reader that makes a picture of its own is left to it.
     QImage picture;
-    if (memory && reader.size().isValid())
-        picture = memory->NewPicture(reader.size(), reader.imageFormat());
+    const QSize size = memory ? reader.size() : QSize();
+    if (size.isValid())
+        picture = memory->NewPicture(size, reader.imageFormat());
     if (!reader.read(&picture))
         picture = QImage();
     // The fourth byte of a 32-bit bitmap is commonly left 0 by the programs that write them;
